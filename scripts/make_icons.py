@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""Draws the program icons (a white power symbol on a red disc) and writes
+src/resources/haltall.ico and src/resources/haltall_small.ico.
+
+Only the standard library is used. Every image is a 32-bit BGRA bitmap with
+alpha plus an AND mask, so systems without alpha support still get a clean
+cut-out.
+
+    scripts/make_icons.py [--preview DIR]
+
+--preview also writes one enlarged PNG per size into DIR for a visual check.
+"""
+import argparse
+import math
+import os
+import struct
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT_DIR = os.path.join(ROOT, "src", "resources")
+
+# Sizes per file, in the order they are stored.
+ICONS = {
+    "haltall.ico": (32, 16, 48),
+    "haltall_small.ico": (16, 32),
+}
+
+SUPERSAMPLE = 8
+
+# Colours as (r, g, b).
+DISC_TOP = (0xE5, 0x48, 0x3E)
+DISC_BOTTOM = (0xA8, 0x1C, 0x17)
+RIM = (0x6E, 0x0E, 0x0B)
+GLYPH = (0xFF, 0xFF, 0xFF)
+
+
+def _geometry(size):
+    """Shape parameters in pixels; stroke widths are even where that keeps
+    the vertical bar on whole pixels."""
+    c = size / 2.0
+    stroke = {16: 2.0, 32: 4.0, 48: 6.0}.get(size, size / 8.0)
+    return {
+        "centre": c,
+        "disc_r": c - 0.5,
+        "rim": max(1.0, size / 24.0),
+        "stroke": stroke,
+        # Whole-pixel centres and radii keep the strokes sharp at 16 px.
+        "ring_cy": round(c + size * 0.045),
+        "ring_r": round(size * 0.255),
+        "gap_deg": 40.0,
+        "bar_top": round(size * 0.19),
+        "bar_bottom": round(c + size * 0.02),
+    }
+
+
+def _dist_segment(px, py, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)
+    t = min(1.0, max(0.0, t))
+    return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
+
+
+def _dist_arc(px, py, cx, cy, r, gap):
+    """Distance to a circle of radius r open by +-gap radians at the top."""
+    dx, dy = px - cx, py - cy
+    ang = math.atan2(dx, -dy)  # 0 = straight up, y grows downwards
+    if abs(ang) >= gap:
+        return abs(math.hypot(dx, dy) - r)
+    ex = r * math.sin(gap)
+    ey = -r * math.cos(gap)
+    return min(math.hypot(dx - ex, dy - ey), math.hypot(dx + ex, dy - ey))
+
+
+def render(size):
+    """Returns rows (top first) of (r, g, b, a) tuples, straight alpha."""
+    g = _geometry(size)
+    c, half = g["centre"], g["stroke"] / 2.0
+    gap = math.radians(g["gap_deg"])
+    n = SUPERSAMPLE
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            disc = rim = glyph = 0
+            for sy in range(n):
+                py = y + (sy + 0.5) / n
+                for sx in range(n):
+                    px = x + (sx + 0.5) / n
+                    d = math.hypot(px - c, py - c)
+                    if d > g["disc_r"]:
+                        continue
+                    disc += 1
+                    if d > g["disc_r"] - g["rim"]:
+                        rim += 1
+                    if (_dist_arc(px, py, c, g["ring_cy"], g["ring_r"], gap) <= half
+                            or _dist_segment(px, py, c, g["bar_top"], c,
+                                             g["bar_bottom"]) <= half):
+                        glyph += 1
+            if disc == 0:
+                row.append((0, 0, 0, 0))
+                continue
+            t = (y + 0.5) / size
+            base = [DISC_TOP[i] + (DISC_BOTTOM[i] - DISC_TOP[i]) * t for i in range(3)]
+            # Glyph over rim over gradient, weighted by sample counts.
+            body = disc - rim - glyph if disc - rim - glyph > 0 else 0
+            total = body + rim + glyph
+            col = [(base[i] * body + RIM[i] * rim + GLYPH[i] * glyph) / total
+                   for i in range(3)]
+            alpha = disc / (n * n)
+            row.append(tuple(int(round(v)) for v in col) + (int(round(alpha * 255)),))
+        rows.append(row)
+    return rows
+
+
+def dib(rows):
+    """BITMAPINFOHEADER + bottom-up BGRA pixels + AND mask, as stored in .ico."""
+    size = len(rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = bytearray()
+    mask = bytearray()
+    mask_stride = ((size + 31) // 32) * 4
+    for row in reversed(rows):
+        bits = bytearray(mask_stride)
+        for x, (r, g, b, a) in enumerate(row):
+            if a < 128:
+                bits[x // 8] |= 0x80 >> (x % 8)
+            if a == 0:
+                r = g = b = 0
+            pixels += bytes((b, g, r, a))
+        mask += bits
+    return header + bytes(pixels) + bytes(mask)
+
+
+def ico(images):
+    """images: list of (size, dib bytes)."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = bytearray()
+    data = bytearray()
+    for size, blob in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32,
+                               len(blob), offset + len(data))
+        data += blob
+    return out + bytes(entries) + bytes(data)
+
+
+def png(rows, scale, background=(0xF0, 0xF0, 0xF0)):
+    """Enlarged preview: the icon over a light background above the same over dark."""
+    size = len(rows)
+    raw = bytearray()
+    for bg in (background, (0x20, 0x20, 0x20)):
+        for row in rows:
+            line = bytearray([0])
+            for r, g, b, a in row:
+                f = a / 255.0
+                px = bytes(int(round(c * f + k * (1 - f))) for c, k in zip((r, g, b), bg))
+                line += px * scale
+            for _ in range(scale):
+                raw += line
+    width, height = size * scale, size * scale * 2
+
+    def chunk(tag, body):
+        return (struct.pack(">I", len(body)) + tag + body
+                + struct.pack(">I", zlib.crc32(tag + body) & 0xFFFFFFFF))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--preview", metavar="DIR", help="also write PNG previews here")
+    args = ap.parse_args()
+
+    cache = {}
+    for name, sizes in ICONS.items():
+        images = []
+        for s in sizes:
+            if s not in cache:
+                cache[s] = render(s)
+            images.append((s, dib(cache[s])))
+        path = os.path.join(OUT_DIR, name)
+        with open(path, "wb") as f:
+            f.write(ico(images))
+        print("wrote", os.path.relpath(path, ROOT))
+
+    if args.preview:
+        os.makedirs(args.preview, exist_ok=True)
+        for s, rows in sorted(cache.items()):
+            path = os.path.join(args.preview, "icon_%d.png" % s)
+            with open(path, "wb") as f:
+                f.write(png(rows, max(1, 192 // s)))
+            print("wrote", path)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,139 @@
+#include "core/app_state.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/clock.h"
+#include "core/log.h"
+
+namespace {
+
+const char* const action_texts[] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",   "POWEROFF",
+                                    "STANDBY",     "HIBERNATE",  "LOCK",       "WAKE_ON_LAN",
+                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
+const char* const who_texts[] = {"LOCAL_COMPUTER", "REMOTE_COMPUTER", "REMOTE_GROUP"};
+const char* const when_texts[] = {"IMMEDIATE", "SCHEDULED", "PROCESS"};
+const char* const schedule_texts[] = {"FIXED_DAY", "DAILY", "DAY_OF_MONTH", "AFTER_X_SECONDS"};
+
+template <size_t N> const char* TextOf(const char* const (&texts)[N], int32_t value)
+{
+    return value >= 0 && (size_t)value < N ? texts[value] : "UNKNOWN";
+}
+
+}  // namespace
+
+const char* ActionText(int32_t action) { return TextOf(action_texts, action); }
+const char* WhoText(int32_t who) { return TextOf(who_texts, who); }
+const char* WhenText(int32_t when) { return TextOf(when_texts, when); }
+const char* ScheduleKindText(int32_t kind) { return TextOf(schedule_texts, kind); }
+
+Flag* WeekdayFlags(AppState* state, int index)
+{
+    Flag* days[] = {&state->schedule.monday,   &state->schedule.tuesday, &state->schedule.wednesday,
+                    &state->schedule.thursday, &state->schedule.friday,  &state->schedule.saturday,
+                    &state->schedule.sunday};
+    return days[index];
+}
+
+Flag* WeekFlags(AppState* state, int index)
+{
+    Flag* weeks[] = {&state->schedule.week1, &state->schedule.week2, &state->schedule.week3,
+                     &state->schedule.week4, &state->schedule.week5};
+    return weeks[index];
+}
+
+bool CopyField(char* field, size_t size, const char* text)
+{
+    size_t len = strlen(text);
+    if (len >= size)
+        return false;
+    memcpy(field, text, len + 1);
+    return true;
+}
+
+void SetDefaultSettings(AppState* state)
+{
+    memset(state, 0, sizeof *state);
+    state->action = POWEROFF;
+    state->who = LOCAL_COMPUTER;
+    state->when = IMMEDIATE;
+    state->interactive = 1;
+    state->server_socket = INVALID_SOCKET;
+    state->client_socket = INVALID_SOCKET;
+    CopyField(state->remote.mac_address, "000000000000");
+    state->remote.port = DEFAULT_PORT;
+    state->remote.current_credentials = 1;
+    state->remote_control.port = DEFAULT_PORT;
+    state->schedule.schedule = FIXED_DAY;
+    state->schedule.time.wHour = NO_TIME_HOUR;
+    GetLocalNow(&state->schedule.date);
+    state->schedule.date.wYear = 0;
+    for (int i = 0; i < 5; i++)
+        *WeekFlags(state, i) = 1;
+    state->schedule.day = 1;
+    state->options.in_tray = 1;
+    state->options.allow_cancel = 1;
+}
+
+const char* GetModeStr(AppState* state)
+{
+    static char str[32];
+    WriteLog("GetModeStr start");
+    snprintf(str, sizeof str, "%s%s", state->options.force ? "FORCE " : "", ActionText(state->action));
+    WriteLog("GetModeStr end, str=%s", str);
+    return str;
+}
+
+void DebugSettings(AppState* state)
+{
+    WriteLog("DebugSettings start");
+    WriteLog("action=%s", ActionText(state->action));
+    WriteLog("who=%s", WhoText(state->who));
+    WriteLog("when=%s", WhenText(state->when));
+    WriteLog("interactive=%d", state->interactive);
+    WriteLog("active_timer=%u", state->active_timer);
+    WriteLog("simulate=%d", state->simulate);
+    WriteLog("start_minimized=%d", state->start_minimized);
+    WriteLog("run_as_service=%d", state->run_as_service);
+    WriteLog("executable=%s", state->executable);
+    WriteLog("authenticated=%d", state->authenticated);
+    WriteLog("quiet=%d", state->quiet);
+    WriteLog("remaining_seconds=%d", (int)state->remaining_seconds);
+    WriteLog("remote.computer_name=%s", state->remote.computer_name);
+    WriteLog("remote.mac_address=%s", state->remote.mac_address);
+    WriteLog("remote.ip_address=%s", state->remote.ip_address);
+    WriteLog("remote.subnet_mask=%s", state->remote.subnet_mask);
+    WriteLog("remote.use_nt=%d", state->remote.use_nt);
+    WriteLog("remote.port=%d", state->remote.port);
+    WriteLog("remote.save_password=%d", state->remote.save_password);
+    WriteLog("remote.password=%s", state->remote.password);
+    WriteLog("remote.schedule_remote=%d", state->remote.schedule_remote);
+    WriteLog("remote.current_credentials=%d", state->remote.current_credentials);
+    WriteLog("remote.username=%s", state->remote.username);
+    WriteLog("remote_control.port=%d", state->remote_control.port);
+    WriteLog("remote_control.password=%s", state->remote_control.password);
+    WriteLog("warning.seconds=%d", state->warning.seconds);
+    WriteLog("warning.message=%s", state->warning.message);
+    WriteLog("warning.play_sound=%d", state->warning.play_sound);
+    WriteLog("warning.sound_file=%s", state->warning.sound_file);
+    WriteLog("program.program=%s", state->program.program);
+    WriteLog("program.directory=%s", state->program.directory);
+    WriteLog("schedule.schedule=%s", ScheduleKindText(state->schedule.schedule));
+    static const char* const day_names[] = {"monday", "tuesday", "wednesday", "thursday",
+                                            "friday", "saturday", "sunday"};
+    for (int i = 0; i < 7; i++)
+        WriteLog("schedule.%s=%d", day_names[i], *WeekdayFlags(state, i));
+    for (int i = 0; i < 5; i++)
+        WriteLog("schedule.week%d=%d", i + 1, *WeekFlags(state, i));
+    WriteLog("schedule.day=%u", state->schedule.day);
+    WriteLog("schedule.seconds=%u", state->schedule.seconds);
+    WriteLog("schedule.wait=%d", state->schedule.wait);
+    WriteLog("process.process=%s", state->process.process);
+    WriteLog("options.warning=%d", state->options.warning);
+    WriteLog("options.run_program=%d", state->options.run_program);
+    WriteLog("options.force=%d", state->options.force);
+    WriteLog("options.in_tray=%d", state->options.in_tray);
+    WriteLog("options.allow_cancel=%d", state->options.allow_cancel);
+    WriteLog("options.allow_remote_control=%d", state->options.allow_remote_control);
+    WriteLog("DebugSettings end");
+}

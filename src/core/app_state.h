@@ -1,0 +1,139 @@
+// The one record of all settings and runtime state, its enumerations, and
+// the routines that give it defaults, name its action and dump it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/platform.h"
+
+struct RemotePC;
+
+enum Action : int32_t {
+    LOGOFF = 0,
+    REBOOT = 1,
+    SHUTDOWN = 2,
+    POWEROFF = 3,
+    STANDBY = 4,
+    HIBERNATE = 5,
+    LOCK = 6,
+    WAKE_ON_LAN = 7,
+    MONITOR_OFF = 8,
+    MONITOR_ON = 9,
+    NO_ACTION = 10,
+};
+
+enum Who : int32_t { LOCAL_COMPUTER = 0, REMOTE_COMPUTER = 1, REMOTE_GROUP = 2 };
+
+enum When : int32_t { IMMEDIATE = 0, SCHEDULED = 1, PROCESS = 2 };
+
+enum ScheduleKind : int32_t { FIXED_DAY = 0, DAILY = 1, DAY_OF_MONTH = 2, AFTER_X_SECONDS = 3 };
+
+typedef int16_t Flag;
+
+const int DEFAULT_PORT = 3210;
+const WORD NO_TIME_HOUR = 25;  // schedule.time.wHour while no time was chosen
+const char VERSION_TEXT[] = "3.0.2.0";
+
+struct AppState {
+    Action action;
+    Who who;
+    When when;
+    Flag interactive;
+    uint32_t active_timer;
+    Flag simulate;
+    Flag start_minimized;
+    Flag run_as_service;
+    char executable[260];
+    SOCKET server_socket;
+    SOCKET client_socket;
+    Flag authenticated;
+    Flag quiet;
+    uint32_t remaining_seconds;
+
+    struct {
+        char computer_name[100];
+        char mac_address[14];
+        char ip_address[20];
+        char subnet_mask[20];
+        Flag use_nt;
+        int32_t port;
+        Flag save_password;
+        char password[40];
+        Flag schedule_remote;
+        Flag current_credentials;
+        char username[40];
+    } remote;
+
+    RemotePC* group_list;
+    int32_t group_count;
+    char group_file[260];
+    uint32_t group_modified;
+
+    struct {
+        int32_t port;
+        char password[40];
+    } remote_control;
+
+    struct {
+        int32_t seconds;
+        char message[200];
+        Flag play_sound;
+        char sound_file[260];
+    } warning;
+
+    struct {
+        char program[260];
+        char directory[260];
+    } program;
+
+    struct {
+        ScheduleKind schedule;
+        SYSTEMTIME time;
+        SYSTEMTIME date;
+        Flag monday, tuesday, wednesday, thursday, friday, saturday, sunday;
+        Flag week1, week2, week3, week4, week5;
+        uint32_t day;
+        uint32_t seconds;
+        int32_t wait;
+    } schedule;
+
+    struct {
+        char process[200];
+        uint32_t seen_running;
+    } process;
+
+    OSVERSIONINFOA os_version;
+
+    struct {
+        Flag warning;
+        Flag run_program;
+        Flag force;
+        Flag in_tray;
+        Flag allow_cancel;
+        Flag allow_remote_control;
+    } options;
+};
+
+// Pointers to the seven weekday flags, Monday first, and the five week flags.
+Flag* WeekdayFlags(AppState* state, int index);
+Flag* WeekFlags(AppState* state, int index);
+
+const char* ActionText(int32_t action);
+const char* WhoText(int32_t who);
+const char* WhenText(int32_t when);
+const char* ScheduleKindText(int32_t kind);
+
+// Copies text into a fixed field; returns false (field untouched) when it
+// does not fit with its terminator.
+bool CopyField(char* field, size_t size, const char* text);
+template <size_t N> bool CopyField(char (&field)[N], const char* text)
+{
+    return CopyField(field, N, text);
+}
+
+// Defaults for every field; the operating-system version is left empty.
+void SetDefaultSettings(AppState* state);
+// Defaults plus the operating-system version (reported when the query fails).
+void InitSettings(AppState* state);
+const char* GetModeStr(AppState* state);
+void DebugSettings(AppState* state);

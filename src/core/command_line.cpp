@@ -1,0 +1,426 @@
+#include "core/command_line.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "core/app_state.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "remote/text_helpers.h"
+
+// ---------------------------------------------------------------------------
+// Tokenizer
+
+void AddToken(char*** list, int* count, const char* text, int start, int end)
+{
+    size_t len = (size_t)(end - start);
+    char* token = (char*)malloc(len + 1);
+    char** grown = (char**)realloc(*list, sizeof(char*) * (size_t)(*count + 2));
+    if (!token || !grown)
+        abort();
+    memcpy(token, text + start, len);
+    token[len] = '\0';
+    grown[*count] = token;
+    grown[*count + 1] = nullptr;
+    *list = grown;
+    (*count)++;
+}
+
+void SplitCommandLine(const char* text, int* count, char*** list)
+{
+    *count = 0;
+    *list = (char**)calloc(1, sizeof(char*));
+    if (!*list)
+        abort();
+    char quote = 0;
+    int start = 0;
+    for (int i = 0;; i++) {
+        char c = text[i];
+        if (quote) {
+            // Only the same quote closes; an unclosed quote drops its token.
+            if (c == quote) {
+                AddToken(list, count, text, start, i);
+                quote = 0;
+                start = i + 1;
+            }
+        } else if (c == ' ' || c == '\t' || c == '\0') {
+            if (i > start)
+                AddToken(list, count, text, start, i);
+            start = i + 1;
+        } else if (c == '"' || c == '\'') {
+            // Characters of the token before an opening quote are dropped.
+            quote = c;
+            start = i + 1;
+        }
+        if (c == '\0')
+            break;
+    }
+}
+
+void FreeTokens(int count, char** list)
+{
+    for (int i = 0; i < count; i++)
+        free(list[i]);
+    free(list);
+}
+
+// ---------------------------------------------------------------------------
+// Usage text
+
+namespace {
+
+const char usage_first_block[] =
+    "Usage: haltall action [options]\n"
+    "Actions: logoff, reboot, shutdown, poweroff, standby, hibernate, lock, wol, monitor_off, "
+    "monitor_on or no_action\n"
+    "Options:\n"
+    "  -warn\t\t: Show a warning message before doing the action\n"
+    "  -warntime s\t: Show the warning message for s seconds\n"
+    "  -playsound\t: Play a sound when the warning is displayed\n"
+    "  -soundfile \"f\"\t: Specifies the .WAV file that must be played\n"
+    "  -msg \"m\"\t: Specifies the warning message\n"
+    "  -force\t\t: Force applications to close\n"
+    "  -wait s\t\t: Wait s seconds before checking the time\n"
+    "  -remote m\t: Do the action on the remote machine m (name or ip)\n"
+    "  -remschedule\t: Schedule on the remote machine\n"
+    "  -use_nt\t\t: Use the NT protocol to shutdown/reboot a remote machine\n"
+    "  -port p\t\t: Use port p to connect to the remote machine\n"
+    "  -username u\t: User NT username u to connect to the remote machine\n"
+    "  -password p\t: Use password p to connect to the remote machine\n"
+    "  -run\t\t: Run a program before doing the action\n"
+    "  -program \"p\"\t: Runs program p before doing the action\n"
+    "  -directory \"d\"\t: Start the program in directory d\n"
+    "  -notray\t\t: Do not show haltall icon in the system tray\n"
+    "  -nocancel\t: Do not allow the user to cancel the action from the tray or in the warning "
+    "dialog\n"
+    "  -immediate\t: Perform the action immediately (default)\n"
+    "  -scheduled\t: Perform the action in a scheduled manner\n"
+    "  -time hh:mm\t: Perform the action at the specified time\n"
+    "  -date dd/mm/yyyy\t: Perform the action on the specified date\n"
+    "  -days [d1,d2,...]\t: Perform the action on the spcified days of the week (m,t,w,th,s,su)\n"
+    "  -weeks [1,..,5]\t: Perform the action on the spcified weeks (default=all weeks)\n"
+    "  -day d\t\t: Perform the action on the specified day of the month (1-31)\n"
+    "  -seconds n\t: Perform the action after n seconds\n"
+    "  -process p\t: Perform the action when a process named p does not exist anymore\n"
+    "  -ip ip\t\t: Specifies the ip adress for WOL\n"
+    "  -subnet s\t: Specifies the subnet mask for WOL\n"
+    "  -mac m\t\t: Specifies the mac address for WOL\n"
+    "  -allow_remote\t: Allow remote control\n";
+
+const char usage_second_block[] =
+    "  -remote_port p\t: Listen on port p for commands\n"
+    "  -remote_pswd p\t: Set a password that clients must give for remote control\n"
+    "  -simulate\t: Simulate all actions, do not perform them\n"
+    "  -minimize\t: Start minimized in the system tray\n"
+    "  -quiet\t\t: Don't display error messages\n"
+    "  -save_settings\t: Saves current settings to the registry\n"
+    "  -remove_settings\t: Remove the settings from the registry\n"
+    "  -save_svc_set\t: Save current settings to the service\n"
+    "  -remove_svc_set\t: Removes the service settings\n"
+    "  -create_service\t: Creates the haltall service, including the settings\n"
+    "  -remove_service\t: Removes the haltall service, including the settings\n"
+    "  -debug\t\t: Start haltall in debug mode\n"
+    "  -group g\t\t: Do all actions for computers in the group file g\n";
+
+}  // namespace
+
+void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args)
+{
+    int needed = vsnprintf(detail, sizeof detail, format, args);
+    if (needed >= (int)sizeof detail)
+        memcpy(detail + sizeof detail - 4, "...", 4);
+}
+
+std::string BuildUsageMessage(const char* detail)
+{
+    std::string message = "Error: ";
+    message += detail;
+    message += "\n";
+    message += usage_first_block;
+    message += usage_second_block;
+    return message;
+}
+
+// ---------------------------------------------------------------------------
+// Action words and options
+
+namespace {
+
+bool Fail(CommandLineResult* result, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+bool Fail(CommandLineResult* result, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FormatUsageDetail(result->usage_error, format, args);
+    va_end(args);
+    return false;
+}
+
+struct ActionWord {
+    const char* word;
+    Action action;
+};
+
+const ActionWord action_words[] = {
+    {"logoff", LOGOFF},   {"reboot", REBOOT},       {"shutdown", SHUTDOWN},
+    {"poweroff", POWEROFF}, {"standby", STANDBY},   {"hibernate", HIBERNATE},
+    {"lock", LOCK},       {"monitor_off", MONITOR_OFF}, {"monitor_on", MONITOR_ON},
+    {"no_action", NO_ACTION}, {"wol", WAKE_ON_LAN},
+};
+
+bool ApplyActionWord(const char* word, AppState* state, CommandLineResult* result)
+{
+    for (const ActionWord& entry : action_words) {
+        if (strcasecmp(word, entry.word) == 0) {
+            state->action = entry.action;
+            state->interactive = 0;
+            if (entry.action == WAKE_ON_LAN)
+                state->who = REMOTE_COMPUTER;
+            return true;
+        }
+    }
+    return Fail(result, "Invalid action specified (%s)", word);
+}
+
+// One option: its name, whether it takes the next token, whether it counts
+// as a setting (and so keeps the registry from being read), and its effect.
+struct Option {
+    const char* name;
+    bool takes_argument;
+    bool counted;
+    bool (*apply)(AppState* state, const char* name, const char* arg, CommandLineResult* result);
+};
+
+bool CopyArgument(char* field, size_t size, const char* name, const char* arg,
+                  CommandLineResult* result)
+{
+    if (CopyField(field, size, arg))
+        return true;
+    return Fail(result, "Argument too long for %s (%s)", name, arg);
+}
+
+#define TEXT_ARGUMENT(field) CopyArgument(field, sizeof(field), name, arg, result)
+
+int PortArgument(const char* arg)
+{
+    int port = atoi(arg);
+    return port <= 0 ? DEFAULT_PORT : port;
+}
+
+// Splits a comma list the way the schedule options read it: at most max_items
+// items, the last one running to the first blank; an empty item ends the list.
+// Returns the number of items, or -1 when an item is longer than 9 characters.
+int SplitScheduleList(const char* arg, int max_items, char (*items)[10])
+{
+    const char* at = arg;
+    for (int n = 0; n < max_items; n++) {
+        size_t len;
+        bool last = n == max_items - 1;
+        if (last) {
+            at += strspn(at, " \t\n\r\f\v");
+            len = strcspn(at, " \t\n\r\f\v");
+        } else {
+            len = strcspn(at, ",");
+        }
+        if (len == 0)
+            return n;
+        if (len > 9)
+            return -1;
+        memcpy(items[n], at, len);
+        items[n][len] = '\0';
+        at += len;
+        if (last || *at != ',')
+            return n + 1;
+        at++;
+    }
+    return max_items;
+}
+
+// Sets flags[i] for each item equal to names[i]; every item makes the
+// schedule DAILY. Returns false when an item names nothing.
+bool ApplyScheduleList(const char* arg, const char* const* names, int name_count,
+                       Flag* (*flag_of)(AppState*, int), AppState* state)
+{
+    for (int i = 0; i < name_count; i++)
+        *flag_of(state, i) = 0;
+    char items[7][10];
+    int count = SplitScheduleList(arg, name_count, items);
+    if (count < 0)
+        return false;
+    for (int n = 0; n < count; n++) {
+        int match = -1;
+        for (int i = 0; i < name_count; i++)
+            if (strcmp(items[n], names[i]) == 0)
+                match = i;
+        if (match < 0)
+            return false;
+        *flag_of(state, match) = 1;
+        state->schedule.schedule = DAILY;
+    }
+    return true;
+}
+
+const char* const day_items[] = {"m", "t", "w", "th", "f", "s", "su"};
+const char* const week_items[] = {"1", "2", "3", "4", "5"};
+
+const Option options[] = {
+    {"-force", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.force = 1, true; }},
+    {"-warn", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.warning = 1, true; }},
+    {"-quiet", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->quiet = 1, true; }},
+    {"-playsound", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->warning.play_sound = 1, true; }},
+    {"-soundfile", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->warning.sound_file); }},
+    {"-service", false, false, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->run_as_service = 1, true; }},
+    {"-warntime", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->warning.seconds = atoi(arg), true; }},
+    {"-wait", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->schedule.wait = atoi(arg), true; }},
+    {"-msg", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         if (!TEXT_ARGUMENT(s->warning.message))
+             return false;
+         // \n becomes a line break; a doubled backslash keeps a literal \n.
+         ReplaceSubstring(s->warning.message, sizeof s->warning.message, "\\n", "\r\n");
+         ReplaceSubstring(s->warning.message, sizeof s->warning.message, "\\\r\n", "\\n");
+         return true;
+     }},
+    {"-remote", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         s->who = REMOTE_COMPUTER;
+         return TEXT_ARGUMENT(s->remote.computer_name);
+     }},
+    {"-group", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         s->who = REMOTE_GROUP;
+         return TEXT_ARGUMENT(s->group_file);
+     }},
+    {"-remschedule", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.schedule_remote = 1, true; }},
+    {"-use_nt", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.use_nt = 1, true; }},
+    {"-port", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->remote.port = PortArgument(arg), true; }},
+    {"-password", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.password); }},
+    {"-username", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         s->remote.current_credentials = 0;
+         return TEXT_ARGUMENT(s->remote.username);
+     }},
+    {"-run", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.run_program = 1, true; }},
+    {"-program", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->program.program); }},
+    {"-directory", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->program.directory); }},
+    {"-notray", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.in_tray = 0, true; }},
+    {"-nocancel", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_cancel = 0, true; }},
+    {"-immediate", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = IMMEDIATE, true; }},
+    {"-scheduled", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = SCHEDULED, true; }},
+    {"-allow_remote", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_remote_control = 1, true; }},
+    {"-remote_port", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->remote_control.port = PortArgument(arg), true; }},
+    {"-remote_pswd", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         // The encoded form is always 39 characters, so only the text's own
+         // length can be refused.
+         char plain[sizeof s->remote_control.password];
+         if (!TEXT_ARGUMENT(plain))
+             return false;
+         return CopyField(s->remote_control.password, EncodePassword(plain));
+     }},
+    {"-process", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         s->when = PROCESS;
+         return TEXT_ARGUMENT(s->process.process);
+     }},
+    {"-simulate", false, false, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->simulate = 1, true; }},
+    {"-minimize", false, false, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->start_minimized = 1, true; }},
+    {"-time", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         int hour, minute;
+         if (sscanf(arg, "%d:%d", &hour, &minute) != 2)
+             return Fail(result, "Invalid time format for -time (%s)", arg);
+         GetLocalNow(&s->schedule.time);
+         s->schedule.time.wHour = (WORD)hour;
+         s->schedule.time.wMinute = (WORD)minute;
+         if (s->schedule.date.wYear == 0)
+             GetLocalNow(&s->schedule.date);
+         return true;
+     }},
+    {"-date", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         int day, month, year;
+         if (sscanf(arg, "%d/%d/%d", &day, &month, &year) != 3)
+             return Fail(result, "Invalid format for -date (%s)", arg);
+         GetLocalNow(&s->schedule.date);
+         s->schedule.date.wDay = (WORD)day;
+         s->schedule.date.wMonth = (WORD)month;
+         s->schedule.date.wYear = (WORD)year;
+         s->schedule.schedule = FIXED_DAY;
+         return true;
+     }},
+    {"-days", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         if (!ApplyScheduleList(arg, day_items, 7, WeekdayFlags, s))
+             return Fail(result, "Invalid day specified for -day (%s)", arg);
+         return true;
+     }},
+    {"-weeks", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         if (!ApplyScheduleList(arg, week_items, 5, WeekFlags, s))
+             return Fail(result, "Invalid week number specified for -week (%s)", arg);
+         return true;
+     }},
+    {"-day", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) {
+         s->schedule.day = (uint32_t)atoi(arg);
+         s->schedule.schedule = DAY_OF_MONTH;
+         return true;
+     }},
+    {"-seconds", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) {
+         s->schedule.seconds = (uint32_t)atoi(arg);
+         s->schedule.schedule = AFTER_X_SECONDS;
+         return true;
+     }},
+    {"-ip", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.ip_address); }},
+    {"-subnet", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.subnet_mask); }},
+    {"-mac", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.mac_address); }},
+    {"-save_settings", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = SAVE_SETTINGS, true; }},
+    {"-remove_settings", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SETTINGS, true; }},
+    {"-save_svc_set", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = SAVE_SVC_SET, true; }},
+    {"-remove_svc_set", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SVC_SET, true; }},
+    {"-create_service", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = CREATE_SERVICE, true; }},
+    {"-remove_service", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SERVICE, true; }},
+    {"-debug", false, false, [](AppState*, const char*, const char*, CommandLineResult*) { return g_debug = 1, true; }},
+};
+
+#undef TEXT_ARGUMENT
+
+const Option* FindOption(const char* token)
+{
+    for (const Option& option : options)
+        if (strcmp(token, option.name) == 0)
+            return &option;
+    return nullptr;
+}
+
+}  // namespace
+
+bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResult* result)
+{
+    result->counted = 0;
+    result->mode = CMD_NONE;
+    result->usage_error[0] = '\0';
+    if (count > 0)
+        CopyField(state->executable, tokens[0]);
+
+    for (int i = 1; i < count; i++) {
+        const char* token = tokens[i];
+        if (token[0] != '-') {
+            result->counted++;
+            if (!ApplyActionWord(token, state, result))
+                return false;
+            continue;
+        }
+        const Option* option = FindOption(token);
+        if (!option)
+            return Fail(result, "Invalid option specified (%s)", token);
+        const char* arg = nullptr;
+        if (option->takes_argument) {
+            if (i + 1 >= count)
+                return Fail(result, "Missing argument for %s", option->name);
+            arg = tokens[++i];
+        }
+        if (option->counted)
+            result->counted++;
+        if (!option->apply(state, option->name, arg, result))
+            return false;
+    }
+    return true;
+}

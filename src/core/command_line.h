@@ -1,0 +1,56 @@
+// The command line: tokenizer, action words and options, maintenance
+// commands, and the usage text. This part decides; the Win32 side
+// (command_line_win.cpp) shows the usage box, runs maintenance commands and
+// ends the process.
+#pragma once
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+
+struct AppState;
+
+enum CommandMode {
+    CMD_NONE = 0,
+    SAVE_SETTINGS = 1,
+    REMOVE_SETTINGS = 2,
+    SAVE_SVC_SET = 3,
+    REMOVE_SVC_SET = 4,
+    CREATE_SERVICE = 5,
+    REMOVE_SERVICE = 6,
+};
+
+const size_t USAGE_DETAIL_SIZE = 100;  // room for 99 characters
+
+struct CommandLineResult {
+    int counted;       // arguments that keep the stored settings from being read
+    CommandMode mode;  // the last maintenance command given
+    char usage_error[USAGE_DETAIL_SIZE];  // empty when the line is valid
+};
+
+// Splits text into tokens (see the quote rules in command_line.cpp). The
+// list holds separately allocated copies followed by a null entry.
+void SplitCommandLine(const char* text, int* count, char*** list);
+void AddToken(char*** list, int* count, const char* text, int start, int end);
+void FreeTokens(int count, char** list);
+
+// Applies tokens 0..count-1 (token 0 is the program path) to the record.
+// Returns false with result->usage_error set when the line is invalid.
+bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResult* result);
+
+// Formats a usage detail; a detail longer than 99 characters ends in "...".
+void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args);
+// "Error: <detail>\n" followed by both blocks of the usage text.
+std::string BuildUsageMessage(const char* detail);
+
+#ifdef _WIN32
+// Applies the full command line; ends the process for maintenance commands
+// (0), usage errors (0, after the usage box) and an unreadable group file (1).
+// Returns 1 when a counted argument was given, else 0.
+int ParseCommandLine(const char* text, AppState* state);
+// Shows the usage box with the detail line and ends the process with 0.
+[[noreturn]] void Usage(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+#endif

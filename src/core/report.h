@@ -1,0 +1,23 @@
+// How the program tells about problems and events: message boxes, the
+// Windows event log, and failed system calls.
+#pragma once
+#include "core/log.h"
+#include "core/platform.h"
+
+struct AppState;
+
+const int EVENT_ERROR = 1;        // EVENTLOG_ERROR_TYPE
+const int EVENT_INFORMATION = 4;  // EVENTLOG_INFORMATION_TYPE
+
+// A message box captioned "haltall", unless state is given and quiet.
+void Error(AppState* state, HWND window, const char* text);
+// An unowned box captioned "Haltall", only when a window is given and not quiet.
+void DisplayInformation(AppState* state, HWND window, const char* text);
+void WriteEvent(AppState* state, int type, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+// Reports the thread's last error code: log, event log (NT) and, with a
+// window, a message box.
+void DisplayLastError(AppState* state, HWND window);

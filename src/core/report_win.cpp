@@ -1,0 +1,73 @@
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/report.h"
+
+void Error(AppState* state, HWND window, const char* text)
+{
+    WriteLog("Error start");
+    if (!state || !state->quiet)
+        MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
+    WriteLog("ERROR: %s", text);
+    WriteLog("Error end");
+}
+
+void DisplayInformation(AppState* state, HWND window, const char* text)
+{
+    WriteLog("DisplayInformation start");
+    if (window && (!state || !state->quiet))
+        MessageBoxA(nullptr, text, "Haltall", MB_OK | MB_ICONINFORMATION);
+    WriteLog("INFO: %s", text);
+    WriteLog("DisplayInformation end");
+}
+
+void WriteEvent(AppState* state, int type, const char* format, ...)
+{
+    WriteLog("WriteEvent start");
+    char* message = (char*)malloc(5000);
+    if (!message)
+        return;
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, 5000, format, args);
+    va_end(args);
+
+    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        HANDLE source = RegisterEventSourceA(nullptr, "Haltall");
+        if (!source) {
+            free(message);
+            return;
+        }
+        const char* strings[] = {message};
+        ReportEventA(source, (WORD)type, 0, 0, nullptr, 1, 0, strings, nullptr);
+        DeregisterEventSource(source);
+    }
+    free(message);
+    WriteLog("WriteEvent end");
+}
+
+void DisplayLastError(AppState* state, HWND window)
+{
+    WriteLog("DisplayLastError start");
+    DWORD code = GetLastError();
+    char* system_text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&system_text,
+                   0, nullptr);
+    // Some codes have no system text; they are still reported, by number.
+    char unknown[40];
+    snprintf(unknown, sizeof unknown, "Unknown error (%lu)", (unsigned long)code);
+    const char* text = system_text ? system_text : unknown;
+
+    WriteEvent(state, EVENT_ERROR, "%s", text);
+    if (window)
+        Error(state, window, text);
+    WriteLog("ERROR: %s", text);
+    if (system_text)
+        LocalFree(system_text);
+    WriteLog("DisplayLastError end");
+}

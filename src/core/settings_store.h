@@ -1,0 +1,42 @@
+// The settings store: one flat set of registry values per location.
+// The value table and the save/load walk are OS-free and work through a
+// SettingsStore; settings_store_win.cpp binds it to the registry.
+#pragma once
+#include "core/platform.h"
+
+struct AppState;
+
+// The single reads and writes of one location. A read returns false and
+// leaves the buffer as it was when the value is missing, of the wrong type,
+// or (for a string) longer than the buffer.
+struct SettingsStore {
+    void* context;
+    bool (*write_string)(void* context, const char* name, const char* text);
+    bool (*write_dword)(void* context, const char* name, DWORD value);
+    bool (*read_string)(void* context, const char* name, char* buffer, DWORD size);
+    bool (*read_dword)(void* context, const char* name, DWORD* value);
+};
+
+// Writes every value in table order; stops at the first failed write.
+bool SaveSettingsTo(const SettingsStore& store, AppState* state);
+// Reads "action" first (false, record unchanged, when it cannot be read),
+// then every other value that is present.
+bool ReadSettingsFrom(const SettingsStore& store, AppState* state);
+
+const char USER_KEY[] = "SOFTWARE\\Kevra\\Haltall";
+const char OLD_KEY[] = "SOFTWARE\\Haltall";
+const char SERVICE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Haltall\\Parameters";
+
+#ifdef _WIN32
+int SaveSettings(HKEY root, const char* key, AppState* state);
+int ReadSettings(HKEY root, const char* key, AppState* state);
+void ReadStartupSettings(AppState* state);
+
+bool WriteRegString(HKEY root, const char* key, const char* name, const char* text);
+bool WriteRegDword(HKEY root, const char* key, const char* name, DWORD value);
+bool ReadRegString(HKEY root, const char* key, const char* name, char* buffer, DWORD size);
+bool ReadRegDword(HKEY root, const char* key, const char* name, DWORD* value);
+bool ReadRegShort(HKEY root, const char* key, const char* name, int16_t* value);
+bool DeleteRegValue(HKEY root, const char* key, const char* name);
+bool DeleteRegKey(HKEY root, const char* key);
+#endif

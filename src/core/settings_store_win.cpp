@@ -1,0 +1,189 @@
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/settings_store.h"
+
+// Value operations that fail leave the registry's result code as the
+// thread's last error, so that DisplayLastError can show it; a key that
+// cannot be opened or created leaves the last error as it was.
+
+namespace {
+
+bool WriteRegValue(HKEY root, const char* key, const char* name, const char* key_class, DWORD type,
+                   const BYTE* data, DWORD size)
+{
+    HKEY handle;
+    DWORD disposition;
+    if (RegCreateKeyExA(root, key, 0, (LPSTR)key_class, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, &handle, &disposition) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(handle, name, 0, type, data, size);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS)
+        SetLastError((DWORD)result);
+    return result == ERROR_SUCCESS;
+}
+
+// Reads a value of the expected type into data (size bytes); anything else
+// (missing, other type, larger) fails and leaves data untouched.
+bool ReadRegValue(HKEY root, const char* key, const char* name, DWORD expected_type,
+                  std::vector<BYTE>* data)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = (DWORD)data->size();
+    LONG result = RegQueryValueExA(handle, name, nullptr, &type, data->data(), &size);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS) {
+        SetLastError((DWORD)result);
+        return false;
+    }
+    if (type != expected_type) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    data->resize(size);
+    return true;
+}
+
+struct RegistryLocation {
+    HKEY root;
+    const char* key;
+};
+
+SettingsStore RegistryStore(RegistryLocation* location)
+{
+    SettingsStore store;
+    store.context = location;
+    store.write_string = [](void* context, const char* name, const char* text) {
+        RegistryLocation* at = (RegistryLocation*)context;
+        return WriteRegString(at->root, at->key, name, text);
+    };
+    store.write_dword = [](void* context, const char* name, DWORD value) {
+        RegistryLocation* at = (RegistryLocation*)context;
+        return WriteRegDword(at->root, at->key, name, value);
+    };
+    store.read_string = [](void* context, const char* name, char* buffer, DWORD size) {
+        RegistryLocation* at = (RegistryLocation*)context;
+        return ReadRegString(at->root, at->key, name, buffer, size);
+    };
+    store.read_dword = [](void* context, const char* name, DWORD* value) {
+        RegistryLocation* at = (RegistryLocation*)context;
+        return ReadRegDword(at->root, at->key, name, value);
+    };
+    return store;
+}
+
+}  // namespace
+
+bool WriteRegString(HKEY root, const char* key, const char* name, const char* text)
+{
+    return WriteRegValue(root, key, name, "REG_SZ", REG_SZ, (const BYTE*)text,
+                         (DWORD)strlen(text) + 1);
+}
+
+bool WriteRegDword(HKEY root, const char* key, const char* name, DWORD value)
+{
+    return WriteRegValue(root, key, name, "REG_DWORD", REG_DWORD, (const BYTE*)&value,
+                         sizeof value);
+}
+
+bool ReadRegString(HKEY root, const char* key, const char* name, char* buffer, DWORD size)
+{
+    // One spare byte: a stored string need not carry its terminator.
+    std::vector<BYTE> data(size + 1);
+    if (!ReadRegValue(root, key, name, REG_SZ, &data))
+        return false;
+    size_t len = strnlen((const char*)data.data(), data.size());
+    if (len >= size) {
+        SetLastError(ERROR_MORE_DATA);
+        return false;
+    }
+    memcpy(buffer, data.data(), len);
+    buffer[len] = '\0';
+    return true;
+}
+
+bool ReadRegDword(HKEY root, const char* key, const char* name, DWORD* value)
+{
+    std::vector<BYTE> data(sizeof(DWORD));
+    if (!ReadRegValue(root, key, name, REG_DWORD, &data) || data.size() != sizeof(DWORD))
+        return false;
+    memcpy(value, data.data(), sizeof(DWORD));
+    return true;
+}
+
+bool ReadRegShort(HKEY root, const char* key, const char* name, int16_t* value)
+{
+    DWORD number;
+    if (!ReadRegDword(root, key, name, &number))
+        return false;
+    *value = (int16_t)(number & 0xFFFF);
+    return true;
+}
+
+bool DeleteRegValue(HKEY root, const char* key, const char* name)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegDeleteValueA(handle, name);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS)
+        SetLastError((DWORD)result);
+    return result == ERROR_SUCCESS;
+}
+
+bool DeleteRegKey(HKEY root, const char* key)
+{
+    LONG result = RegDeleteKeyA(root, key);
+    if (result != ERROR_SUCCESS)
+        SetLastError((DWORD)result);
+    return result == ERROR_SUCCESS;
+}
+
+int SaveSettings(HKEY root, const char* key, AppState* state)
+{
+    WriteLog("SaveSettings start, base=%s", key);
+    RegistryLocation location = {root, key};
+    if (!SaveSettingsTo(RegistryStore(&location), state))
+        return 0;
+    WriteLog("SaveSettings end");
+    return 1;
+}
+
+int ReadSettings(HKEY root, const char* key, AppState* state)
+{
+    WriteLog("ReadSettings start, base=%s", key);
+    RegistryLocation location = {root, key};
+    if (!ReadSettingsFrom(RegistryStore(&location), state))
+        return 0;
+    WriteLog("ReadSettings end");
+    return 1;
+}
+
+void ReadStartupSettings(AppState* state)
+{
+    WriteLog("ReadStartupSettings start");
+    if (state->run_as_service) {
+        ReadSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+    } else {
+        const RegistryLocation search_order[] = {
+            {HKEY_CURRENT_USER, USER_KEY},
+            {HKEY_LOCAL_MACHINE, USER_KEY},
+            {HKEY_CURRENT_USER, OLD_KEY},
+            {HKEY_LOCAL_MACHINE, OLD_KEY},
+        };
+        for (const RegistryLocation& location : search_order)
+            if (ReadSettings(location.root, location.key, state))
+                break;
+    }
+    if (state->remote.port <= 0)
+        state->remote.port = DEFAULT_PORT;
+    if (state->remote_control.port <= 0)
+        state->remote_control.port = DEFAULT_PORT;
+    WriteLog("ReadStartupSettings end");
+}
