@@ -2,6 +2,8 @@
 // The value table and the save/load walk are OS-free and work through a
 // SettingsStore; settings_store_win.cpp binds it to the registry.
 #pragma once
+#include <cstdint>
+
 #include "core/platform.h"
 
 struct AppState;

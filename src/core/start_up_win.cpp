@@ -1,0 +1,88 @@
+#include "actions/local_actions.h"
+#include "core/app_state.h"
+
+#include <commctrl.h>
+#include "core/command_line.h"
+#include "core/report.h"
+#include "core/settings_store.h"
+#include "core/start_up.h"
+#include "remote/sockets.h"
+#include "resource.h"
+#include "service/service_runtime.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+
+HINSTANCE g_instance;
+
+void Cleanup(AppState* state)
+{
+    WriteLog("Cleanup");
+    if (g_tray_menu) {
+        DestroyMenu(g_tray_menu);
+        g_tray_menu = nullptr;
+    }
+    DestroySockets(nullptr, state);
+}
+
+namespace {
+
+void LogOperatingSystem(const OSVERSIONINFOA& os)
+{
+    if (os.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        WriteLog("PC is running Windows NT version %d.%d build %d (%s)", (int)os.dwMajorVersion,
+                 (int)os.dwMinorVersion, (int)os.dwBuildNumber, os.szCSDVersion);
+    else
+        WriteLog("PC is running Windows 9x version %d.%d build %d (%s)", (int)os.dwMajorVersion,
+                 (int)os.dwMinorVersion, (int)(os.dwBuildNumber & 0xFFFF), os.szCSDVersion);
+}
+
+DWORD WINAPI CheckServiceThread(LPVOID state)
+{
+    return (DWORD)CheckService((AppState*)state);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+    InitCommonControlsEx(&controls);
+    g_instance = instance;
+
+    static AppState state;  // lives until the process ends, whatever ends it
+    InitSettings(&state);
+    TrySetSuspendState();
+
+    const char* command_line = GetCommandLineA();
+    if (ParseCommandLine(command_line, &state) == 0)
+        ReadStartupSettings(&state);
+
+    WriteLog("Starting haltall %s", VERSION_TEXT);
+    WriteLog("Commandline: %s", command_line);
+    if (g_debug)
+        DebugSettings(&state);
+    LogOperatingSystem(state.os_version);
+
+    InitializeSockets();
+
+    HANDLE service_thread = CreateThread(nullptr, 0, CheckServiceThread, &state, 0, nullptr);
+    if (service_thread)
+        CloseHandle(service_thread);
+
+    g_tray_menu = LoadMenu(instance, MAKEINTRESOURCE(IDM_TRAY));
+
+    if (!InitDialog(nullptr, instance, &state))
+        return 0;
+
+    MSG message;
+    while (GetMessage(&message, nullptr, 0, 0) == 1) {
+        if (!IsDialogMessage(g_main_window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessage(&message);
+        }
+    }
+
+    WriteLog("Haltall stopped");
+    Cleanup(&state);
+    return (int)message.wParam;
+}

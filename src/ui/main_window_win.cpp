@@ -1,0 +1,277 @@
+#include <cstdio>
+
+#include "actions/dispatch.h"
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/settings_store.h"
+#include "core/start_up.h"
+#include "resource.h"
+#include "service/service_control.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+
+HWND g_main_window;
+AppState* g_main_state;
+
+namespace {
+
+// Radio buttons in the order of the values they stand for.
+const int who_buttons[] = {IDC_LOCAL_COMPUTER, IDC_REMOTE_COMPUTER, IDC_GROUP};
+const int action_buttons[] = {IDC_LOGOFF,      IDC_REBOOT,     IDC_SHUTDOWN,  IDC_POWEROFF,
+                              IDC_STANDBY,     IDC_HIBERNATE,  IDC_LOCK,      IDC_WAKE_ON_LAN,
+                              IDC_MONITOR_OFF, IDC_MONITOR_ON, IDC_NO_ACTION};
+const int when_buttons[] = {IDC_WHEN_IMMEDIATE, IDC_WHEN_SCHEDULED, IDC_WHEN_PROCESS};
+
+struct OptionBox {
+    int id;
+    Flag* (*flag)(AppState* state);
+};
+
+const OptionBox option_boxes[] = {
+    {IDC_FORCE, [](AppState* s) { return &s->options.force; }},
+    {IDC_IN_TRAY, [](AppState* s) { return &s->options.in_tray; }},
+    {IDC_RUN_PROGRAM, [](AppState* s) { return &s->options.run_program; }},
+    {IDC_WARNING, [](AppState* s) { return &s->options.warning; }},
+    {IDC_ALLOW_CANCEL, [](AppState* s) { return &s->options.allow_cancel; }},
+    {IDC_ALLOW_REMOTE_CONTROL, [](AppState* s) { return &s->options.allow_remote_control; }},
+};
+
+template <size_t N> void CheckRadio(HWND window, const int (&buttons)[N], int32_t value)
+{
+    for (size_t i = 0; i < N; i++)
+        CheckDlgButton(window, buttons[i], (int32_t)i == value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The value of the first checked button, or -1 when none is checked.
+template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
+{
+    for (size_t i = 0; i < N; i++)
+        if (IsDlgButtonChecked(window, buttons[i]) == BST_CHECKED)
+            return (int)i;
+    return -1;
+}
+
+void Enable(HWND window, int id, bool enabled)
+{
+    EnableWindow(GetDlgItem(window, id), enabled);
+}
+
+// Lock is not offered before Windows 2000: a stored LOCK shows as Poweroff.
+void DisableLock(HWND window, AppState* state)
+{
+    Enable(window, IDC_LOCK, false);
+    if (state->action == LOCK) {
+        state->action = POWEROFF;
+        CheckRadio(window, action_buttons, POWEROFF);
+    }
+}
+
+void CloseMainWindow(HWND window, AppState* state)
+{
+    if (state->run_as_service)
+        MinimizeHaltall(window, state);  // a service's window only hides
+    else
+        PostQuitMessage(0);
+}
+
+// Decides the kind of run; TRUE only when the window is shown normally.
+BOOL OnInitDialog(HWND window, AppState* state)
+{
+    g_main_window = window;
+    g_main_state = state;
+    char title[64];
+    snprintf(title, sizeof title, "Haltall %s", VERSION_TEXT);
+    SetWindowTextA(window, title);
+    SendMessage(window, WM_SETICON, ICON_BIG, (LPARAM)LoadIcon(g_instance, MAKEINTRESOURCE(IDI_BIG)));
+    SendMessage(window, WM_SETICON, ICON_SMALL,
+                (LPARAM)LoadImage(g_instance, MAKEINTRESOURCE(IDI_SMALL), IMAGE_ICON, 16, 16, 0));
+    DisplaySettings(window, state);
+
+    if (!state->interactive) {
+        // A run with an action word ends unless a trigger is left armed; an
+        // action handed to a remote copy leaves nothing to do here either.
+        int result = DoIt(window, state);
+        if (result != 0 || state->active_timer == 0)
+            PostQuitMessage(0);
+        return FALSE;
+    }
+    if (state->run_as_service) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        if (state->when == SCHEDULED)
+            DoIt(window, state);
+        else
+            MinimizeHaltall(window, state);
+        return FALSE;
+    }
+    if (state->start_minimized) {
+        MinimizeHaltall(window, state);
+        return FALSE;
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    return TRUE;
+}
+
+void SaveSettingsToService(HWND window, AppState* state)
+{
+    SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        DisplayInformation(state, window, "Please restart your computer for the changes to take effect");
+    } else if (IsHaltallServiceRunning(window, state)) {
+        StopHaltallService(window, state);
+        StartHaltallService(window, state);
+    }
+}
+
+void OnCommand(HWND window, AppState* state, int id)
+{
+    switch (id) {
+    case IDC_CLOSE:
+        CloseMainWindow(window, state);
+        break;
+    case IDC_DOIT:
+        DoIt(window, state);
+        break;
+    case ID_FILE_SAVE:
+        SaveSettings(HKEY_CURRENT_USER, USER_KEY, state);
+        break;
+    case ID_FILE_LOAD:
+        if (!ReadSettings(HKEY_CURRENT_USER, USER_KEY, state))
+            ReadSettings(HKEY_LOCAL_MACHINE, USER_KEY, state);
+        DisplaySettings(window, state);
+        break;
+    case ID_FILE_REMOVE:
+        if (DeleteRegKey(HKEY_CURRENT_USER, USER_KEY)) {
+            InitSettings(state);
+            DisplaySettings(window, state);
+        } else {
+            DisplayLastError(state, window);
+        }
+        break;
+    case ID_SERVICE_CREATE:
+        CreateHaltallService(window, state);
+        break;
+    case ID_SERVICE_REMOVE:
+        if (IsHaltallServiceRunning(window, state))
+            StopHaltallService(window, state);
+        RemoveHaltallService(window, state);
+        break;
+    case ID_SERVICE_SAVE:
+        SaveSettingsToService(window, state);
+        break;
+    case ID_SERVICE_LOAD:
+        ReadSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+        DisplaySettings(window, state);
+        break;
+    default:
+        ApplySettings(window, state);
+        break;
+    }
+}
+
+}  // namespace
+
+void EnableFields(HWND window, AppState* state)
+{
+    if (state->action == WAKE_ON_LAN) {
+        if (state->who == LOCAL_COMPUTER) {
+            state->who = REMOTE_COMPUTER;
+            CheckRadio(window, who_buttons, REMOTE_COMPUTER);
+        }
+        Enable(window, IDC_LOCAL_COMPUTER, false);
+    } else {
+        Enable(window, IDC_LOCAL_COMPUTER, true);
+    }
+
+    const OSVERSIONINFOA& os = state->os_version;
+    if (state->who != LOCAL_COMPUTER) {
+        for (int id = IDC_LOGOFF; id <= IDC_LOCK; id++)
+            Enable(window, id, true);
+    } else if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        for (int id = IDC_LOGOFF; id <= IDC_HIBERNATE; id++)
+            Enable(window, id, true);
+        DisableLock(window, state);
+    } else if (os.dwPlatformId == VER_PLATFORM_WIN32_NT && os.dwMajorVersion < 5) {
+        DisableLock(window, state);
+    }
+
+    Enable(window, IDC_SPECIFY, state->who != LOCAL_COMPUTER);
+    Enable(window, IDC_MESSAGE, state->options.warning != 0);
+    Enable(window, IDC_PROGRAM, state->options.run_program != 0);
+    Enable(window, IDC_SCHEDULE, state->when == SCHEDULED);
+    Enable(window, IDC_PROCESS, state->when == PROCESS);
+    Enable(window, IDC_SETTINGS, state->options.allow_remote_control != 0);
+}
+
+void DisplaySettings(HWND window, AppState* state)
+{
+    WriteLog("DisplaySettings start");
+    CheckRadio(window, who_buttons, state->who);
+    CheckRadio(window, action_buttons, state->action);
+    CheckRadio(window, when_buttons, state->when);
+    for (const OptionBox& box : option_boxes)
+        CheckDlgButton(window, box.id, *box.flag(state) ? BST_CHECKED : BST_UNCHECKED);
+    EnableFields(window, state);
+    WriteLog("DisplaySettings end");
+}
+
+void ApplySettings(HWND window, AppState* state)
+{
+    WriteLog("ApplySettings start");
+    int who = CheckedRadio(window, who_buttons);
+    state->who = who < 0 ? REMOTE_GROUP : (Who)who;
+    int action = CheckedRadio(window, action_buttons);
+    if (action >= 0)
+        state->action = (Action)action;
+    for (const OptionBox& box : option_boxes)
+        *box.flag(state) = IsDlgButtonChecked(window, box.id) == BST_CHECKED ? 1 : 0;
+    int when = CheckedRadio(window, when_buttons);
+    if (when >= 0)
+        state->when = (When)when;
+    EnableFields(window, state);
+    WriteLog("ApplySettings end");
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    AppState* state = g_main_state;
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(window, (AppState*)lParam);
+    case WM_COMMAND:
+        OnCommand(window, state, LOWORD(wParam));
+        return TRUE;
+    case WM_CLOSE:
+        CloseMainWindow(window, state);
+        return TRUE;
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED)
+            MinimizeHaltall(window, state);
+        return TRUE;
+    case WM_DESTROY:
+    case WM_QUIT:
+        RemoveFromTray(window);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == TIMER_TRAY)
+            PutInTray(window, state);
+        else if (wParam == TIMER_QUIT)
+            PostQuitMessage(0);
+        return TRUE;
+    case WM_TRAY_ICON:
+        HandleTrayIcon(window, state, lParam);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int InitDialog(HWND owner, HINSTANCE instance, AppState* state)
+{
+    WriteLog("InitDialog start");
+    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCE(IDD_MAIN), owner, MainDialogProc,
+                                     (LPARAM)state);
+    if (!window)
+        DisplayLastError(state, owner);
+    WriteLog("InitDialog end");
+    return window != nullptr;
+}

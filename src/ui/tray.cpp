@@ -1,0 +1,47 @@
+#include <cstdio>
+#include <string>
+
+#include "core/app_state.h"
+#include "ui/tray.h"
+
+void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE])
+{
+    const char* mode = GetModeStr(state);
+    const SYSTEMTIME& time = state->schedule.time;
+    const SYSTEMTIME& date = state->schedule.date;
+    if (state->active_timer && state->when == SCHEDULED) {
+        switch (state->schedule.schedule) {
+        case FIXED_DAY:
+            snprintf(text, sizeof text, "%s scheduled at %02d:%02d on %02d/%02d/%04d", mode,
+                     time.wHour, time.wMinute, date.wDay, date.wMonth, date.wYear);
+            return;
+        case DAILY: {
+            static const char* const letters[] = {"m", "t", "w", "th", "f", "s", "su"};
+            std::string days;
+            for (int i = 0; i < 7; i++) {
+                if (*WeekdayFlags(state, i)) {
+                    if (!days.empty())
+                        days += ",";
+                    days += letters[i];
+                }
+            }
+            snprintf(text, sizeof text, "%s scheduled at %02d:%02d on %s", mode, time.wHour,
+                     time.wMinute, days.c_str());
+            return;
+        }
+        case DAY_OF_MONTH:
+            snprintf(text, sizeof text, "%s scheduled at %02d:%02d on day %d", mode, time.wHour,
+                     time.wMinute, (int)state->schedule.day);
+            return;
+        case AFTER_X_SECONDS:
+            snprintf(text, sizeof text, "%s scheduled after %d seconds", mode,
+                     (int)state->remaining_seconds);
+            return;
+        }
+        snprintf(text, sizeof text, "%s scheduled", mode);
+    } else if (state->active_timer && state->when == PROCESS) {
+        snprintf(text, sizeof text, "%s when %s finishes", mode, state->process.process);
+    } else {
+        snprintf(text, sizeof text, "Haltall idle");
+    }
+}

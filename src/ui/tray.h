@@ -1,0 +1,23 @@
+// The notification-area icon and its menu.
+#pragma once
+#include <cstddef>
+
+#include "core/platform.h"
+
+struct AppState;
+
+const size_t TOOLTIP_SIZE = 64;  // 63 characters and the terminator
+
+// The tooltip for the current state, cut to 63 characters.
+void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE]);
+
+#ifdef _WIN32
+extern HMENU g_tray_menu;
+
+void PutInTray(HWND window, AppState* state);
+void MinimizeHaltall(HWND window, AppState* state);
+void RemoveFromTray(HWND window);
+void RestoreHaltall(HWND window, AppState* state);
+// WM_TRAY_ICON: the mouse message is in lParam.
+void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message);
+#endif

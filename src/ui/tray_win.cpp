@@ -1,0 +1,149 @@
+#include "actions/dispatch.h"
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/start_up.h"
+#include "resource.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+
+#include <shellapi.h>
+
+HMENU g_tray_menu;
+
+namespace {
+
+UINT_PTR tray_timer;  // the service-mode refresh timer, 0 while stopped
+
+const UINT TRAY_ICON_ID = 1;
+
+void SetMenuItem(HMENU menu, UINT id, bool enabled)
+{
+    EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+}  // namespace
+
+void PutInTray(HWND window, AppState* state)
+{
+    WriteLog("PutInTray start");
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = TRAY_ICON_ID;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_TRAY_ICON;
+    icon.hIcon = LoadIcon(g_instance, MAKEINTRESOURCE(IDI_SMALL));
+    char tip[TOOLTIP_SIZE];
+    TrayTooltip(state, tip);
+    lstrcpynA(icon.szTip, tip, sizeof icon.szTip);
+    // A refusal (no shell yet) is not reported: a service tries again.
+    Shell_NotifyIconA(NIM_ADD, &icon);
+
+    if (state->run_as_service && !tray_timer) {
+        tray_timer = SetTimer(window, TIMER_TRAY, 5000, nullptr);
+        if (!tray_timer)
+            DisplayLastError(state, window);
+    }
+    WriteLog("PutInTray end");
+}
+
+void MinimizeHaltall(HWND window, AppState* state)
+{
+    WriteLog("MinimizeHaltall start");
+    ShowWindow(window, SW_HIDE);
+    bool armed = state->active_timer != 0;
+    // An idle interactive window always keeps its icon, so it can be restored.
+    if (state->options.in_tray || (!state->run_as_service && !armed))
+        PutInTray(window, state);
+
+    HMENU menu = GetSubMenu(g_tray_menu, 0);
+    bool can_cancel = armed && state->options.allow_cancel;
+    SetMenuItem(menu, ID_TRAY_CANCEL, can_cancel);
+    SetMenuItem(menu, ID_TRAY_EXIT, !armed || state->options.allow_cancel);
+    SetMenuItem(menu, ID_TRAY_RESTORE, !armed);
+    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+        SetMenuItem(menu, ID_TRAY_LOCK, false);
+    if (state->run_as_service)
+        SetMenuItem(menu, ID_TRAY_EXIT, false);
+    WriteLog("MinimizeHaltall end");
+}
+
+void RemoveFromTray(HWND window)
+{
+    WriteLog("RemoveFromTray start");
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = TRAY_ICON_ID;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    SetForegroundWindow(window);
+    if (tray_timer) {
+        KillTimer(window, TIMER_TRAY);
+        tray_timer = 0;
+    }
+    WriteLog("RemoveFromTray end");
+}
+
+void RestoreHaltall(HWND window, AppState* state)
+{
+    WriteLog("RestoreHaltall start");
+    // While a trigger is armed it can only be cancelled first.
+    if (state->active_timer == 0) {
+        RemoveFromTray(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+    }
+    WriteLog("RestoreHaltall end");
+}
+
+void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
+{
+    if (mouse_message == WM_LBUTTONDBLCLK) {
+        if (!state->active_timer || state->options.allow_cancel)
+            RestoreHaltall(window, state);
+        return;
+    }
+    if (mouse_message != WM_RBUTTONDOWN)
+        return;
+
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetForegroundWindow(window);
+    UINT command = (UINT)TrackPopupMenu(GetSubMenu(g_tray_menu, 0),
+                                        TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN |
+                                            TPM_RIGHTBUTTON,
+                                        cursor.x, cursor.y, 0, window, nullptr);
+    switch (command) {
+    case ID_TRAY_LOGOFF: DoQuickAction(state, LOGOFF); break;
+    case ID_TRAY_REBOOT: DoQuickAction(state, REBOOT); break;
+    case ID_TRAY_SHUTDOWN: DoQuickAction(state, SHUTDOWN); break;
+    case ID_TRAY_POWEROFF: DoQuickAction(state, POWEROFF); break;
+    case ID_TRAY_STANDBY: DoQuickAction(state, STANDBY); break;
+    case ID_TRAY_HIBERNATE: DoQuickAction(state, HIBERNATE); break;
+    case ID_TRAY_LOCK: DoQuickAction(state, LOCK); break;
+    case ID_TRAY_MONITOR_OFF: DoQuickAction(state, MONITOR_OFF); break;
+    case ID_TRAY_CANCEL:
+        if (state->active_timer) {
+            // The recorded value is SetTimer's success value, not always the
+            // id; stopping both trigger ids is what cancelling means.
+            KillTimer(window, TIMER_SCHEDULE);
+            KillTimer(window, TIMER_PROCESS);
+            state->active_timer = 0;
+            RestoreHaltall(window, state);
+        }
+        break;
+    case ID_TRAY_RESTORE:
+        RestoreHaltall(window, state);
+        break;
+    case ID_TRAY_EXIT:
+        if (!state->run_as_service) {
+            RemoveFromTray(window);
+            PostQuitMessage(0);
+        }
+        break;
+    default:
+        break;
+    }
+    // Lets the menu close properly the next time.
+    PostMessage(window, WM_NULL, 0, 0);
+}

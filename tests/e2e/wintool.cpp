@@ -1,0 +1,123 @@
+// Drives the windows of another program in the same Wine desktop, for the
+// end-to-end tests:
+//   wintool find CAPTION TIMEOUT_MS          wait until a visible top-level window
+//                                            with that caption exists; print its handle
+//   wintool dump CAPTION TIMEOUT_MS          print "id|class|text|enabled|visible" per child
+//   wintool click CAPTION TIMEOUT_MS ID      click the child button ID
+//   wintool msgbox CAPTION TIMEOUT_MS [ID]   print a message box's text, then click ID (IDOK)
+//   wintool command CAPTION TIMEOUT_MS ID    send WM_COMMAND ID to the window
+//   wintool message CAPTION TIMEOUT_MS MSG W L   post a message to the window
+//   wintool gone CAPTION TIMEOUT_MS          wait until no such visible window exists
+// Exit code 0 on success, 1 on a timeout or a missing control.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct Search {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
+{
+    Search* search = (Search*)data;
+    char text[512];
+    GetWindowTextA(window, text, sizeof text);
+    if (IsWindowVisible(window) && strcmp(text, search->caption) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindVisible(const char* caption)
+{
+    Search search = {caption, nullptr};
+    EnumWindows(MatchWindow, (LPARAM)&search);
+    return search.found;
+}
+
+HWND WaitFor(const char* caption, DWORD timeout)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindVisible(caption);
+        if (window || GetTickCount() - start > timeout)
+            return window;
+        Sleep(50);
+    }
+}
+
+BOOL CALLBACK DumpChild(HWND child, LPARAM)
+{
+    char class_name[64], text[1024];
+    GetClassNameA(child, class_name, sizeof class_name);
+    GetWindowTextA(child, text, sizeof text);
+    for (char* c = text; *c; c++)
+        if (*c == '\r' || *c == '\n')
+            *c = c[0] == '\r' ? '\\' : 'n';
+    printf("%d|%s|%s|%d|%d\n", GetDlgCtrlID(child), class_name, text, IsWindowEnabled(child) ? 1 : 0,
+           IsWindowVisible(child) ? 1 : 0);
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        fprintf(stderr, "usage: wintool VERB CAPTION TIMEOUT_MS [ARGS]\n");
+        return 2;
+    }
+    const char* verb = argv[1];
+    const char* caption = argv[2];
+    DWORD timeout = (DWORD)atoi(argv[3]);
+
+    if (strcmp(verb, "gone") == 0) {
+        DWORD start = GetTickCount();
+        while (FindVisible(caption))
+            if (GetTickCount() - start > timeout)
+                return 1;
+            else
+                Sleep(50);
+        return 0;
+    }
+
+    HWND window = WaitFor(caption, timeout);
+    if (!window) {
+        fprintf(stderr, "wintool: no visible window \"%s\"\n", caption);
+        return 1;
+    }
+    if (strcmp(verb, "find") == 0) {
+        printf("%p\n", (void*)window);
+    } else if (strcmp(verb, "dump") == 0) {
+        EnumChildWindows(window, DumpChild, 0);
+    } else if (strcmp(verb, "click") == 0 || strcmp(verb, "msgbox") == 0) {
+        int id = argc > 4 ? atoi(argv[4]) : IDOK;
+        if (strcmp(verb, "msgbox") == 0) {
+            char text[8192];
+            GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+            fwrite(text, 1, strlen(text), stdout);
+        }
+        HWND button = GetDlgItem(window, id);
+        if (!button) {
+            fprintf(stderr, "wintool: no control %d\n", id);
+            return 1;
+        }
+        SendMessageA(button, BM_CLICK, 0, 0);
+    } else if (strcmp(verb, "command") == 0 && argc > 4) {
+        PostMessageA(window, WM_COMMAND, (WPARAM)atoi(argv[4]), 0);
+    } else if (strcmp(verb, "message") == 0 && argc > 6) {
+        PostMessageA(window, (UINT)strtoul(argv[4], nullptr, 0), (WPARAM)strtoul(argv[5], nullptr, 0),
+                     (LPARAM)strtol(argv[6], nullptr, 0));
+    } else {
+        fprintf(stderr, "wintool: unknown verb %s\n", verb);
+        return 2;
+    }
+    fflush(stdout);
+    return 0;
+}
