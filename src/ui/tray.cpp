@@ -1,10 +1,13 @@
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "core/app_state.h"
 #include "ui/tray.h"
 
-void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE])
+namespace {
+
+void ComposeTooltip(AppState* state, char (&text)[320])
 {
     const char* mode = GetModeStr(state);
     const SYSTEMTIME& time = state->schedule.time;
@@ -44,4 +47,16 @@ void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE])
     } else {
         snprintf(text, sizeof text, "Haltall idle");
     }
+}
+
+}  // namespace
+
+void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE])
+{
+    // Long texts (a long process name) are cut, not wrapped.
+    char full[320];
+    ComposeTooltip(state, full);
+    size_t len = strnlen(full, TOOLTIP_SIZE - 1);
+    memcpy(text, full, len);
+    text[len] = '\0';
 }

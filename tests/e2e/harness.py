@@ -1,0 +1,146 @@
+"""Runs the real haltall.exe under Wine and observes what a user would see:
+exit codes, message boxes and windows (through wintool.exe), the registry,
+haltall.log and the event-log lines Wine prints with +eventlog."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+WINE = '/usr/lib/wine/wine64'
+HALTALL = os.environ.get('HALTALL_EXE', '')
+WINTOOL = os.environ.get('WINTOOL_EXE', '')
+
+EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"$')
+EVENT_TYPES = {'err': 1, 'warn': 2, 'trace': 4}
+
+
+def wine_env(eventlog=True):
+    env = dict(os.environ)
+    env['WINEDEBUG'] = '-all,+eventlog' if eventlog else '-all'
+    return env
+
+
+def events(stderr):
+    """The event-log entries in stderr as (type, text); type 1 error, 4 information."""
+    found = []
+    for line in stderr.splitlines():
+        m = EVENT_LINE.match(line.strip())
+        if m:
+            found.append((EVENT_TYPES[m.group(1)], m.group(2).replace('\\n', '\n')))
+    return found
+
+
+class Run:
+    """A started haltall.exe; wait() gives (exit code, stdout, stderr)."""
+
+    def __init__(self, args, cwd, eventlog=True):
+        self.process = subprocess.Popen([WINE, HALTALL] + list(args), cwd=cwd,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True, errors='replace',
+                                        env=wine_env(eventlog))
+
+    def wait(self, timeout=60):
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            out, err = self.process.communicate()
+            raise AssertionError('haltall did not end within %ss\n%s' % (timeout, err))
+        self.stdout, self.stderr = out, err
+        self.returncode = self.process.returncode
+        self.events = events(err)
+        return self
+
+
+def wintool(verb, caption, timeout_ms=10000, *args):
+    return subprocess.run([WINE, WINTOOL, verb, caption, str(timeout_ms)] + [str(a) for a in args],
+                          stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                          errors='replace', env=wine_env(False), timeout=timeout_ms / 1000 + 30)
+
+
+def parse_dump(text):
+    """wintool dump output as {id: (class, text, enabled, visible)}; ids repeat for statics."""
+    controls = {}
+    for line in text.splitlines():
+        parts = line.split('|')
+        if len(parts) == 5:
+            controls.setdefault(int(parts[0]), (parts[1], parts[2], parts[3] == '1', parts[4] == '1'))
+    return controls
+
+
+def reg(*args):
+    return subprocess.run([WINE, 'reg'] + list(args), stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, errors='replace',
+                          env=wine_env(False), timeout=60)
+
+
+def reg_values(key):
+    """The values of a registry key as {name: (type, data)}, or None when it is missing."""
+    result = reg('query', key)
+    if result.returncode != 0:
+        return None
+    values = {}
+    for line in result.stdout.splitlines():
+        m = re.match(r'^    (\S+)    (REG_\w+)    ?(.*)$', line)
+        if m:
+            name, kind, data = m.groups()
+            values[name] = (kind, int(data, 16) if kind == 'REG_DWORD' else data)
+    return values
+
+
+def reg_delete(key):
+    reg('delete', key, '/f')
+
+
+def reg_add(key, name, kind, data):
+    return reg('add', key, '/v', name, '/t', kind, '/d', str(data), '/f')
+
+
+USER_KEY = r'HKCU\SOFTWARE\Kevra\Haltall'
+MACHINE_KEY = r'HKLM\SOFTWARE\Kevra\Haltall'
+OLD_USER_KEY = r'HKCU\SOFTWARE\Haltall'
+OLD_MACHINE_KEY = r'HKLM\SOFTWARE\Haltall'
+SERVICE_KEY = r'HKLM\SYSTEM\CurrentControlSet\Services\Haltall\Parameters'
+ALL_KEYS = [USER_KEY, MACHINE_KEY, OLD_USER_KEY, OLD_MACHINE_KEY, SERVICE_KEY]
+
+
+class HaltallTestCase(unittest.TestCase):
+    """Each test runs in a fresh working folder (where haltall.log lands) with
+    no stored settings at any location."""
+
+    def setUp(self):
+        if not HALTALL or not WINTOOL:
+            self.fail('HALTALL_EXE and WINTOOL_EXE must name the built programs')
+        self.dir = tempfile.mkdtemp(prefix='haltall-e2e-')
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        self.clear_settings()
+        self.addCleanup(self.clear_settings)
+
+    def clear_settings(self):
+        for key in ALL_KEYS:
+            reg_delete(key)
+
+    def start(self, *args, eventlog=True):
+        return Run(args, self.dir, eventlog)
+
+    def run_haltall(self, *args, timeout=60):
+        return self.start(*args).wait(timeout)
+
+    def log_lines(self):
+        """The messages of haltall.log, without their time stamps."""
+        path = os.path.join(self.dir, 'haltall.log')
+        if not os.path.exists(path):
+            return None
+        with open(path, encoding='latin-1') as f:
+            return [line.rstrip('\n').split(' -> ', 1)[1] for line in f]
+
+    def usage_box(self, *args):
+        """Runs haltall with args, expecting the usage box; returns its text."""
+        run = self.start(*args)
+        box = wintool('msgbox', 'haltall', 20000)
+        run.wait()
+        self.assertEqual(box.returncode, 0, 'no usage message box appeared')
+        self.assertEqual(run.returncode, 0)
+        return box.stdout

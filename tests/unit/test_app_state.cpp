@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/log.h"
+
+namespace {
+
+// Runs body with the log on, in a scratch folder; returns the log's messages.
+template <typename Body> std::vector<std::string> LoggedLines(Body body)
+{
+    char folder[] = "/tmp/haltall-log-XXXXXX";
+    EXPECT_NE(mkdtemp(folder), nullptr);
+    char previous[4096];
+    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
+    EXPECT_EQ(chdir(folder), 0);
+    int16_t debug = g_debug;
+    g_debug = 1;
+    body();
+    g_debug = debug;
+    std::vector<std::string> lines;
+    std::ifstream log("haltall.log");
+    for (std::string line; std::getline(log, line);) {
+        EXPECT_EQ(line.substr(19, 4), " -> ") << line;
+        lines.push_back(line.substr(23));
+    }
+    remove("haltall.log");
+    EXPECT_EQ(chdir(previous), 0);
+    rmdir(folder);
+    return lines;
+}
+
+}  // namespace
+
+TEST(Log, LineFormat)
+{
+    char line[128];
+    FormatLogLine(line, sizeof line, "05-01-2026 07:08:09", "hello");
+    EXPECT_STREQ(line, "05-01-2026 07:08:09 -> hello\n");
+    FormatLogLine(line, sizeof line, "05-01-2026 07:08:09", "system text\r\n");
+    EXPECT_STREQ(line, "05-01-2026 07:08:09 -> system text\r\n");
+    FormatLogLine(line, sizeof line, "", "");
+    EXPECT_STREQ(line, "                    -> \n");
+}
+
+TEST(Log, NothingIsWrittenWithoutTheDebugFlag)
+{
+    char folder[] = "/tmp/haltall-log-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    int16_t debug = g_debug;
+    g_debug = 0;
+    WriteLog("silent");
+    g_debug = debug;
+    EXPECT_NE(access("haltall.log", F_OK), 0);
+    ASSERT_EQ(chdir(previous), 0);
+    rmdir(folder);
+}
+
+TEST(AppState, GetModeStr)
+{
+    AppState s;
+    SetDefaultSettings(&s);
+    s.action = REBOOT;
+    s.options.force = 1;
+    EXPECT_STREQ(GetModeStr(&s), "FORCE REBOOT");
+    s.action = (Action)11;
+    EXPECT_STREQ(GetModeStr(&s), "FORCE UNKNOWN");
+    s.options.force = 0;
+    s.action = NO_ACTION;
+    EXPECT_STREQ(GetModeStr(&s), "NO_ACTION");
+}
+
+TEST(AppState, DumpOfTheDefaults)
+{
+    AppState s;
+    SetDefaultSettings(&s);
+    s.options.force = 1;  // no FORCE prefix in the dump
+    std::vector<std::string> lines = LoggedLines([&] { DebugSettings(&s); });
+    std::vector<std::string> expected = {
+        "DebugSettings start", "action=POWEROFF", "who=LOCAL_COMPUTER", "when=IMMEDIATE",
+        "interactive=1", "active_timer=0", "simulate=0", "start_minimized=0", "run_as_service=0",
+        "executable=", "authenticated=0", "quiet=0", "remaining_seconds=0",
+        "remote.computer_name=", "remote.mac_address=000000000000", "remote.ip_address=",
+        "remote.subnet_mask=", "remote.use_nt=0", "remote.port=3210", "remote.save_password=0",
+        "remote.password=", "remote.schedule_remote=0", "remote.current_credentials=1",
+        "remote.username=", "remote_control.port=3210", "remote_control.password=",
+        "warning.seconds=0", "warning.message=", "warning.play_sound=0", "warning.sound_file=",
+        "program.program=", "program.directory=", "schedule.schedule=FIXED_DAY",
+        "schedule.monday=0", "schedule.tuesday=0", "schedule.wednesday=0", "schedule.thursday=0",
+        "schedule.friday=0", "schedule.saturday=0", "schedule.sunday=0", "schedule.week1=1",
+        "schedule.week2=1", "schedule.week3=1", "schedule.week4=1", "schedule.week5=1",
+        "schedule.day=1", "schedule.seconds=0", "schedule.wait=0", "process.process=",
+        "options.warning=0", "options.run_program=0", "options.force=1", "options.in_tray=1",
+        "options.allow_cancel=1", "options.allow_remote_control=0", "DebugSettings end"};
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(s.schedule.time.wHour, 25);
+    EXPECT_EQ(s.schedule.date.wYear, 0);
+    EXPECT_NE(s.schedule.date.wMonth, 0);  // today's date, year cleared
+
+    s.action = (Action)11;
+    s.who = (Who)7;
+    lines = LoggedLines([&] { DebugSettings(&s); });
+    EXPECT_EQ(lines[1], "action=UNKNOWN");
+    EXPECT_EQ(lines[2], "who=UNKNOWN");
+}

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/command_line.h"
+#include "core/log.h"
+
+namespace {
+
+std::vector<std::string> Split(const char* text)
+{
+    int count;
+    char** list;
+    SplitCommandLine(text, &count, &list);
+    std::vector<std::string> tokens(list, list + count);
+    EXPECT_EQ(list[count], nullptr);
+    FreeTokens(count, list);
+    return tokens;
+}
+
+// Applies the arguments after a program path to a record with defaults.
+struct Parsed {
+    AppState state;
+    CommandLineResult result;
+    bool valid;
+};
+
+Parsed Parse(std::vector<std::string> args)
+{
+    Parsed parsed;
+    SetDefaultSettings(&parsed.state);
+    args.insert(args.begin(), "C:\\haltall.exe");
+    std::vector<char*> tokens;
+    for (std::string& arg : args)
+        tokens.push_back(&arg[0]);
+    parsed.valid = ApplyCommandLine((int)tokens.size(), tokens.data(), &parsed.state, &parsed.result);
+    return parsed;
+}
+
+std::string UsageError(std::vector<std::string> args)
+{
+    Parsed parsed = Parse(std::move(args));
+    EXPECT_FALSE(parsed.valid);
+    return parsed.result.usage_error;
+}
+
+}  // namespace
+
+TEST(SplitCommandLine, QuoteRules)
+{
+    using Tokens = std::vector<std::string>;
+    struct {
+        const char* text;
+        Tokens tokens;
+    } cases[] = {
+        {"", {}},
+        {"   \t ", {}},
+        {"a  b\tc", {"a", "b", "c"}},
+        {"\"C:\\Program Files\\h.exe\" reboot", {"C:\\Program Files\\h.exe", "reboot"}},
+        {"ab\"cd\"", {"cd"}},                       // text before a quote is dropped
+        {"\"ab\"cd", {"ab", "cd"}},                 // text after a closing quote is a new token
+        {"x \"\" y", {"x", "", "y"}},               // empty quotes give an empty token
+        {"'it \"is\" ok' z", {"it \"is\" ok", "z"}},  // the other quote is ordinary inside
+        {"a \"unfinished", {"a"}},                  // an open quote drops its token
+        {"-msg 'two words'", {"-msg", "two words"}},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(Split(c.text), c.tokens) << c.text;
+}
+
+TEST(CommandLine, ActionWordsIgnoreCaseOptionsDoNot)
+{
+    Parsed parsed = Parse({"REBOOT", "-force"});
+    ASSERT_TRUE(parsed.valid);
+    EXPECT_EQ(parsed.state.action, REBOOT);
+    EXPECT_EQ(parsed.state.options.force, 1);
+    EXPECT_EQ(parsed.state.interactive, 0);
+    EXPECT_EQ(parsed.result.counted, 2);
+
+    EXPECT_EQ(UsageError({"reboot", "-FORCE"}), "Invalid option specified (-FORCE)");
+    EXPECT_EQ(UsageError({"jump"}), "Invalid action specified (jump)");
+
+    parsed = Parse({"reboot", "wol"});  // the later word wins
+    EXPECT_EQ(parsed.state.action, WAKE_ON_LAN);
+    EXPECT_EQ(parsed.state.who, REMOTE_COMPUTER);
+}
+
+TEST(CommandLine, OnlyFourOptionsAreNotCounted)
+{
+    int16_t debug = g_debug;
+    Parsed parsed = Parse({"-service", "-simulate", "-minimize", "-debug"});
+    g_debug = debug;
+    ASSERT_TRUE(parsed.valid);
+    EXPECT_EQ(parsed.result.counted, 0);
+    EXPECT_EQ(parsed.state.run_as_service, 1);
+    EXPECT_EQ(parsed.state.simulate, 1);
+    EXPECT_EQ(parsed.state.start_minimized, 1);
+
+    EXPECT_EQ(Parse({"-quiet"}).result.counted, 1);
+    EXPECT_EQ(Parse({"-port", "99"}).result.counted, 1);  // an option with its argument counts once
+}
+
+TEST(CommandLine, MissingArguments)
+{
+    for (const char* option : {"-soundfile", "-warntime", "-wait", "-msg", "-remote", "-group", "-port",
+                               "-password", "-username", "-program", "-directory", "-remote_port",
+                               "-remote_pswd", "-process", "-time", "-date", "-days", "-weeks", "-day",
+                               "-seconds", "-ip", "-subnet", "-mac"})
+        EXPECT_EQ(UsageError({"-warn", option}), std::string("Missing argument for ") + option);
+}
+
+TEST(CommandLine, OptionsSetTheirFields)
+{
+    Parsed p = Parse({"-remote", "pc1", "-port", "4000", "-username", "bob", "-password", "pw",
+                      "-use_nt", "-remschedule", "-warn", "-warntime", "15", "-playsound",
+                      "-soundfile", "a.wav", "-run", "-program", "notepad x", "-directory", "C:\\",
+                      "-notray", "-nocancel", "-allow_remote", "-remote_port", "-5", "-wait", "3",
+                      "-ip", "10.0.0.1", "-subnet", "255.0.0.0", "-mac", "00AA00BB00CC", "-quiet"});
+    ASSERT_TRUE(p.valid) << p.result.usage_error;
+    AppState& s = p.state;
+    EXPECT_EQ(s.who, REMOTE_COMPUTER);
+    EXPECT_STREQ(s.remote.computer_name, "pc1");
+    EXPECT_EQ(s.remote.port, 4000);
+    EXPECT_STREQ(s.remote.username, "bob");
+    EXPECT_EQ(s.remote.current_credentials, 0);
+    EXPECT_STREQ(s.remote.password, "pw");
+    EXPECT_EQ(s.remote.use_nt, 1);
+    EXPECT_EQ(s.remote.schedule_remote, 1);
+    EXPECT_EQ(s.options.warning, 1);
+    EXPECT_EQ(s.warning.seconds, 15);
+    EXPECT_EQ(s.warning.play_sound, 1);
+    EXPECT_STREQ(s.warning.sound_file, "a.wav");
+    EXPECT_EQ(s.options.run_program, 1);
+    EXPECT_STREQ(s.program.program, "notepad x");
+    EXPECT_STREQ(s.program.directory, "C:\\");
+    EXPECT_EQ(s.options.in_tray, 0);
+    EXPECT_EQ(s.options.allow_cancel, 0);
+    EXPECT_EQ(s.options.allow_remote_control, 1);
+    EXPECT_EQ(s.remote_control.port, 3210);
+    EXPECT_EQ(s.schedule.wait, 3);
+    EXPECT_STREQ(s.remote.ip_address, "10.0.0.1");
+    EXPECT_STREQ(s.remote.subnet_mask, "255.0.0.0");
+    EXPECT_STREQ(s.remote.mac_address, "00AA00BB00CC");
+    EXPECT_EQ(s.quiet, 1);
+    EXPECT_EQ(s.interactive, 1);  // no action word
+}
+
+TEST(CommandLine, PortsOfZeroOrLessOrNoNumberBecome3210)
+{
+    for (const char* port : {"0", "-1", "abc", ""}) {
+        EXPECT_EQ(Parse({"-port", port}).state.remote.port, 3210) << port;
+        EXPECT_EQ(Parse({"-remote_port", port}).state.remote_control.port, 3210) << port;
+    }
+    EXPECT_EQ(Parse({"-port", "12abc"}).state.remote.port, 12);
+}
+
+TEST(CommandLine, MessageLineBreaks)
+{
+    struct {
+        const char* arg;
+        const char* stored;
+    } cases[] = {
+        {"Line one\\nLine two", "Line one\r\nLine two"},
+        {"keep \\\\n literal", "keep \\n literal"},
+        {"plain", "plain"},
+    };
+    for (auto& c : cases)
+        EXPECT_STREQ(Parse({"-msg", c.arg}).state.warning.message, c.stored) << c.arg;
+}
+
+TEST(CommandLine, TimeAndDate)
+{
+    Parsed p = Parse({"-time", "7:5"});
+    ASSERT_TRUE(p.valid);
+    EXPECT_EQ(p.state.schedule.time.wHour, 7);
+    EXPECT_EQ(p.state.schedule.time.wMinute, 5);
+    EXPECT_NE(p.state.schedule.date.wYear, 0);  // today's date fills an unset date
+
+    p = Parse({"-time", "25:99"});  // no range check here
+    EXPECT_TRUE(p.valid);
+    EXPECT_EQ(p.state.schedule.time.wHour, 25);
+
+    EXPECT_EQ(UsageError({"-time", "7"}), "Invalid time format for -time (7)");
+
+    p = Parse({"-date", "24/12/2027", "-time", "8:00"});
+    ASSERT_TRUE(p.valid);
+    EXPECT_EQ(p.state.schedule.date.wDay, 24);
+    EXPECT_EQ(p.state.schedule.date.wMonth, 12);
+    EXPECT_EQ(p.state.schedule.date.wYear, 2027);  // a chosen date is kept by -time
+    EXPECT_EQ(p.state.schedule.schedule, FIXED_DAY);
+
+    EXPECT_EQ(UsageError({"-date", "24/12"}), "Invalid format for -date (24/12)");
+}
+
+TEST(CommandLine, DaysAndWeeks)
+{
+    Parsed p = Parse({"-days", "m,th,su"});
+    ASSERT_TRUE(p.valid);
+    Flag expected[7] = {1, 0, 0, 1, 0, 0, 1};
+    for (int i = 0; i < 7; i++)
+        EXPECT_EQ(*WeekdayFlags(&p.state, i), expected[i]) << i;
+    EXPECT_EQ(p.state.schedule.schedule, DAILY);
+
+    EXPECT_TRUE(Parse({"-days", "f"}).valid);  // accepted though the usage text omits it
+    EXPECT_EQ(UsageError({"-days", "m,x"}), "Invalid day specified for -day (m,x)");
+    EXPECT_EQ(UsageError({"-days", "M"}), "Invalid day specified for -day (M)");
+    EXPECT_EQ(UsageError({"-days", "mondaymonday"}), "Invalid day specified for -day (mondaymonday)");
+
+    // An empty first item reads nothing: flags cleared, kind kept.
+    p = Parse({"-seconds", "5", "-days", ",m"});
+    ASSERT_TRUE(p.valid);
+    EXPECT_EQ(p.state.schedule.schedule, AFTER_X_SECONDS);
+    EXPECT_EQ(p.state.schedule.monday, 0);
+
+    p = Parse({"-weeks", "2,4"});
+    ASSERT_TRUE(p.valid);
+    Flag weeks[5] = {0, 1, 0, 1, 0};
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(*WeekFlags(&p.state, i), weeks[i]) << i;
+    EXPECT_EQ(p.state.schedule.schedule, DAILY);
+    EXPECT_EQ(UsageError({"-weeks", "1,6"}), "Invalid week number specified for -week (1,6)");
+}
+
+TEST(CommandLine, ScheduleKindsAndTriggers)
+{
+    Parsed p = Parse({"-day", "15", "-scheduled"});
+    EXPECT_EQ(p.state.schedule.day, 15u);
+    EXPECT_EQ(p.state.schedule.schedule, DAY_OF_MONTH);
+    EXPECT_EQ(p.state.when, SCHEDULED);
+
+    p = Parse({"-process", "notepad.exe"});
+    EXPECT_EQ(p.state.when, PROCESS);
+    EXPECT_STREQ(p.state.process.process, "notepad.exe");
+
+    p = Parse({"-process", "x", "-immediate", "-group", "g.csv"});
+    EXPECT_EQ(p.state.when, IMMEDIATE);
+    EXPECT_EQ(p.state.who, REMOTE_GROUP);
+    EXPECT_STREQ(p.state.group_file, "g.csv");
+}
+
+TEST(CommandLine, MaintenanceCommandLastOneWins)
+{
+    EXPECT_EQ(Parse({"-remove_settings", "-save_settings"}).result.mode, SAVE_SETTINGS);
+    EXPECT_EQ(Parse({"-save_svc_set", "-remove_service"}).result.mode, REMOVE_SERVICE);
+    EXPECT_EQ(Parse({"reboot"}).result.mode, CMD_NONE);
+}
+
+TEST(CommandLine, RemotePasswordIsStoredEncoded)
+{
+    EXPECT_STREQ(Parse({"-remote_pswd", "abc"}).state.remote_control.password,
+                 "[m0ASf'9L]o2CUh);N_!4EWj+=Pa#6GYl-?Rc%8");
+}
+
+TEST(CommandLine, ArgumentsLongerThanTheirFieldAreRefused)
+{
+    struct {
+        const char* option;
+        size_t width;
+    } cases[] = {{"-remote", 100}, {"-password", 40}, {"-mac", 14}, {"-msg", 200},
+                 {"-process", 200}, {"-program", 260}, {"-ip", 20}, {"-remote_pswd", 40}};
+    for (auto& c : cases) {
+        std::string fits(c.width - 1, 'x');
+        EXPECT_TRUE(Parse({c.option, fits}).valid) << c.option;
+        std::string too_long(c.width, 'x');
+        std::string error = UsageError({c.option, too_long});
+        EXPECT_EQ(error.rfind(std::string("Argument too long for ") + c.option + " (", 0), 0u) << error;
+        EXPECT_LE(error.size(), 99u);
+    }
+}
+
+TEST(Usage, MessageAndLongDetails)
+{
+    std::string message = BuildUsageMessage("Missing argument for -remote");
+    EXPECT_EQ(message.rfind("Error: Missing argument for -remote\nUsage: haltall action [options]\n", 0), 0u);
+    EXPECT_NE(message.find("  -soundfile \"f\"\t: Specifies the .WAV file that must be played\n"),
+              std::string::npos);
+    EXPECT_NE(message.find("  -allow_remote\t: Allow remote control\n  -remote_port p\t: Listen on port p for commands\n"),
+              std::string::npos);
+    std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n";
+    EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
+
+    std::string error = UsageError({"-" + std::string(150, 'z')});
+    EXPECT_EQ(error.size(), 99u);
+    EXPECT_EQ(error.substr(0, 26), "Invalid option specified (");
+    EXPECT_EQ(error.substr(96), "...");
+}
