@@ -1,0 +1,51 @@
+// Where and how an action runs, decided from the settings alone.
+#include "actions/dispatch.h"
+
+#include "core/app_state.h"
+
+DoItRoute ChooseDoItRoute(const AppState* state)
+{
+    if (state->who == REMOTE_COMPUTER && !state->remote.use_nt &&
+        (state->when == IMMEDIATE || state->remote.schedule_remote) &&
+        state->action != WAKE_ON_LAN)
+        return ROUTE_HAND_OVER;
+    switch (state->when) {
+    case IMMEDIATE:
+        return ROUTE_ACT_NOW;
+    case SCHEDULED:
+        return ROUTE_ARM_SCHEDULE;
+    case PROCESS:
+        return ROUTE_ARM_PROCESS;
+    }
+    return ROUTE_NONE;
+}
+
+bool SendsToRemoteCopy(const AppState* state)
+{
+    return state->who == REMOTE_COMPUTER && !state->remote.use_nt &&
+           state->action != WAKE_ON_LAN;
+}
+
+ActionOperation ChooseOperation(int action, int who)
+{
+    switch (action) {
+    case LOGOFF:
+    case REBOOT:
+    case SHUTDOWN:
+    case POWEROFF:
+        return who == LOCAL_COMPUTER ? OP_EXIT_WINDOWS : OP_INITIATE_SYSTEM_SHUTDOWN;
+    case STANDBY:
+    case HIBERNATE:
+        return OP_SET_SYSTEM_POWER_STATE;
+    case LOCK:
+        return OP_LOCK_WORKSTATION;
+    case WAKE_ON_LAN:
+        return OP_WAKE_ON_LAN;
+    case MONITOR_OFF:
+    case MONITOR_ON:
+        return OP_TURN_OFF_MONITOR;
+    case NO_ACTION:
+        return OP_NO_ACTION;
+    }
+    return OP_NONE;
+}

@@ -1,0 +1,51 @@
+// Turning the settings into an action: validate, hand over, arm or act.
+#pragma once
+#include <cstddef>
+
+#include "core/platform.h"
+
+struct AppState;
+
+const size_t MESSAGE_SIZE = 500;  // user-facing problem texts
+
+// 0 when the settings are usable; 1 with the first problem in message
+// (MESSAGE_SIZE bytes).
+int SanityCheck(HWND window, AppState* state, char* message);
+
+// What "Do it" does with settings that passed SanityCheck.
+enum DoItRoute {
+    ROUTE_HAND_OVER,     // send the whole job to the copy on the remote computer
+    ROUTE_ACT_NOW,       // HaltAll at once
+    ROUTE_ARM_SCHEDULE,  // arm the schedule timer
+    ROUTE_ARM_PROCESS,   // arm the process timer
+    ROUTE_NONE,          // a trigger value outside the enumeration
+};
+DoItRoute ChooseDoItRoute(const AppState* state);
+
+// True when HaltAll_Internal sends the action to the copy on the remote
+// computer instead of carrying it out here.
+bool SendsToRemoteCopy(const AppState* state);
+
+// The operation that carries out one action for one target.
+enum ActionOperation {
+    OP_EXIT_WINDOWS,               // DoExitWindowsEx
+    OP_INITIATE_SYSTEM_SHUTDOWN,   // DoInitiateSystemShutdown
+    OP_SET_SYSTEM_POWER_STATE,     // DoSetSystemPowerState
+    OP_LOCK_WORKSTATION,           // DoLockWorkstation
+    OP_WAKE_ON_LAN,                // DoWOL
+    OP_TURN_OFF_MONITOR,           // DoTurnOffMonitor
+    OP_NO_ACTION,                  // DoNoAction
+    OP_NONE,                       // an action value outside the enumeration
+};
+ActionOperation ChooseOperation(int action, int who);
+
+#ifdef _WIN32
+// 0 done, armed or handed over; -1 the remote copy refused; -2 bad settings.
+int DoIt(HWND window, AppState* state);
+// 0 for a group, else the result of HaltAll_Internal.
+int HaltAll(HWND window, AppState* state);
+// 0 performed or sent, 1 cancelled at the warning, -1 failed (reported).
+int HaltAll_Internal(HWND window, AppState* state);
+// One action on the local computer at once, from the tray menu.
+void DoQuickAction(AppState* state, int action);
+#endif
