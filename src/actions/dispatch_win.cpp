@@ -1,0 +1,168 @@
+// "Do it": validate, then hand the job over, arm a trigger or act now.
+#include <cstdio>
+
+#include "actions/dispatch.h"
+#include "actions/local_actions.h"
+#include "actions/unavailable_operations.h"
+#include "core/app_state.h"
+#include "core/report.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+
+namespace {
+
+HCURSOR ShowWaitCursor()
+{
+    return SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}
+
+}  // namespace
+
+int DoIt(HWND window, AppState* state)
+{
+    WriteLog("DoIt start");
+    char message[MESSAGE_SIZE] = "";
+    if (SanityCheck(window, state, message)) {
+        Error(state, window, message);
+        WriteLog("DoIt end, settings refused");
+        return -2;
+    }
+
+    switch (ChooseDoItRoute(state)) {
+    case ROUTE_HAND_OVER: {
+        // The copy on the remote computer does the scheduling or the
+        // process watch itself.
+        HCURSOR previous = ShowWaitCursor();
+        int ret = SendRemoteCommand(window, state, message);
+        SetCursor(previous);
+        if (ret == -2) {
+            Error(state, window, message);
+            WriteLog("DoIt end, remote computer refused");
+            return -1;
+        }
+        break;
+    }
+    case ROUTE_ACT_NOW: {
+        HCURSOR previous = ShowWaitCursor();
+        HaltAll(window, state);
+        SetCursor(previous);
+        break;
+    }
+    case ROUTE_ARM_SCHEDULE:
+        state->remaining_seconds = state->schedule.seconds;
+        state->active_timer = (uint32_t)SetTimer(window, TIMER_SCHEDULE, 1000, nullptr);
+        MinimizeHaltall(window, state);
+        break;
+    case ROUTE_ARM_PROCESS:
+        state->active_timer = (uint32_t)SetTimer(window, TIMER_PROCESS, 1000, nullptr);
+        state->process.seen_running = 0;
+        MinimizeHaltall(window, state);
+        break;
+    case ROUTE_NONE:
+        break;
+    }
+    WriteLog("DoIt end");
+    return 0;
+}
+
+int HaltAll(HWND window, AppState* state)
+{
+    WriteLog("HaltAll start");
+    if (state->who != REMOTE_GROUP) {
+        int result = HaltAll_Internal(window, state);
+        WriteLog("HaltAll end, result=%d", result);
+        return result;
+    }
+    if (state->interactive) {
+        HANDLE thread = CreateThread(nullptr, 0, HaltallGroup, state, 0, nullptr);
+        if (thread)
+            CloseHandle(thread);
+        else
+            DisplayLastError(state, window);
+    } else {
+        HaltallGroup(state);
+    }
+    WriteLog("HaltAll end");
+    return 0;
+}
+
+int HaltAll_Internal(HWND window, AppState* state)
+{
+    WriteLog("HaltAll_Internal start");
+    state->schedule.wait = 60;
+    WriteLog("who=%d, use_nt=%d, action=%d", state->who, state->remote.use_nt, state->action);
+
+    if (SendsToRemoteCopy(state)) {
+        char message[MESSAGE_SIZE] = "";
+        int ret = SendRemoteCommand(window, state, message);
+        if (ret == 0) {
+            WriteLog("HaltAll_Internal end, sent");
+            return 0;
+        }
+        WriteLog("ret=%d", ret);
+        if (ret == -2)
+            Error(state, window, message);
+        WriteLog("HaltAll_Internal end, not sent");
+        return -1;
+    }
+
+    if (state->os_version.dwPlatformId == PLATFORM_WINDOWS_NT && AquirePrivileges(window, state)) {
+        WriteLog("HaltAll_Internal end, no privilege");
+        return -1;
+    }
+
+    int result;
+    switch (ChooseOperation(state->action, state->who)) {
+    case OP_EXIT_WINDOWS:
+        result = DoExitWindowsEx(window, state);
+        break;
+    case OP_INITIATE_SYSTEM_SHUTDOWN:
+        result = DoInitiateSystemShutdown(window, state);
+        break;
+    case OP_SET_SYSTEM_POWER_STATE:
+        result = DoSetSystemPowerState(window, state);
+        break;
+    case OP_LOCK_WORKSTATION:
+        result = DoLockWorkstation(window, state);
+        break;
+    case OP_WAKE_ON_LAN:
+        result = DoWOL(window, state);
+        break;
+    case OP_TURN_OFF_MONITOR:
+        result = DoTurnOffMonitor(window, state);
+        break;
+    case OP_NO_ACTION:
+        result = DoNoAction(window, state);
+        break;
+    default:
+        WriteLog("No operation for action %d", state->action);
+        result = -1;
+        break;
+    }
+    WriteLog("HaltAll_Internal end, result=%d", result);
+    return result;
+}
+
+void DoQuickAction(AppState* state, int action)
+{
+    WriteLog("DoQuickAction start, action=%d", action);
+    Action previous = state->action;
+    state->action = (Action)action;
+
+    char question[128];
+    snprintf(question, sizeof question, "Are you sure that you want to %s your pc now?",
+             GetModeStr(state));
+    if (state->options.allow_cancel &&
+        MessageBoxA(nullptr, question, "Are you sure?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        state->action = previous;
+        WriteLog("DoQuickAction end, not confirmed");
+        return;
+    }
+
+    state->when = IMMEDIATE;
+    state->who = LOCAL_COMPUTER;
+    state->options.warning = 0;
+    state->options.run_program = 0;
+    HaltAll(g_main_window, state);
+    WriteLog("DoQuickAction end");
+}

@@ -1,0 +1,292 @@
+// The actions on the local computer: log off, reboot, shut down, power off,
+// standby, hibernate, lock, monitor off and on, and the placeholder action.
+#include <cstdio>
+
+#include "actions/local_actions.h"
+#include "actions/power_calls.h"
+#include "actions/warning.h"
+#include "core/app_state.h"
+#include "core/report.h"
+#include "triggers/process_list.h"
+
+namespace {
+
+LockWorkStationFunction FindLockWorkStation(HMODULE* library)
+{
+    *library = LoadLibraryA("user32.dll");
+    if (!*library)
+        return nullptr;
+    return (LockWorkStationFunction)(void*)GetProcAddress(*library, "LockWorkStation");
+}
+
+BOOL WINAPI CallSetSystemPowerState(BOOL suspend, BOOL force)
+{
+    return SetSystemPowerState(suspend, force);
+}
+
+// The warning and the program run that come before every action. False
+// when the user cancelled the warning.
+bool WarnAndRunProgram(HWND window, AppState* state)
+{
+    WriteLog("Warning=%d", state->options.warning);
+    if (state->options.warning && ShowWarningMessage(window, state) == 0)
+        return false;
+    WriteLog("Run_Program=%d", state->options.run_program);
+    if (state->options.run_program)
+        RunProgram(window, state);
+    return true;
+}
+
+void WriteInitiatingEvent(AppState* state)
+{
+    WriteEvent(state, EVENT_INFORMATION, "Initiating %s", GetModeStr(state));
+}
+
+}  // namespace
+
+PowerCalls g_power_calls = {ExitWindowsEx, CallSetSystemPowerState, nullptr, FindLockWorkStation,
+                            SendMessageA};
+
+int DoExitWindowsEx(HWND window, AppState* state)
+{
+    WriteLog("DoExitWindowsEx start, action=%d, force=%d", state->action, state->options.force);
+    int flags = ExitWindowsFlags(state->action, state->os_version.dwPlatformId, state->options.force);
+    if (flags < 0) {
+        WriteLog("DoExitWindowsEx end, not an ExitWindowsEx action");
+        return -1;
+    }
+
+    if (state->action == LOGOFF && state->os_version.dwPlatformId == PLATFORM_WINDOWS_NT &&
+        !UserIsLoggedOn(state)) {
+        WriteEvent(state, EVENT_INFORMATION, "Wanted to LOGOFF the user, but nobody was logged on");
+        WriteLog("DoExitWindowsEx end");
+        return 0;
+    }
+
+    if (!WarnAndRunProgram(window, state)) {
+        WriteLog("DoExitWindowsEx end, cancelled");
+        return 1;
+    }
+    WriteInitiatingEvent(state);
+
+    if (state->simulate) {
+        Error(state, window, "ExitWindowsEx");
+    } else if (!g_power_calls.exit_windows((UINT)flags, 0)) {
+        DisplayLastError(state, window);
+        WriteLog("DoExitWindowsEx end, failed");
+        return -1;
+    } else {
+        WriteEvent(state, EVENT_INFORMATION, "ExitWindowsEx executed succesfully!");
+    }
+    WriteLog("DoExitWindowsEx end");
+    return 0;
+}
+
+int DoSetSystemPowerState(HWND window, AppState* state)
+{
+    WriteLog("DoSetSystemPowerState start, action=%d, force=%d", state->action,
+             state->options.force);
+    if (!WarnAndRunProgram(window, state)) {
+        WriteLog("DoSetSystemPowerState end, cancelled");
+        return 1;
+    }
+    WriteInitiatingEvent(state);
+
+    if (g_power_calls.set_suspend_state) {
+        if (state->simulate) {
+            Error(state, window, "SetSuspendState");
+            WriteLog("DoSetSystemPowerState end");
+            return 0;
+        }
+        SuspendStateArguments args = SuspendStateArgumentsFor(state);
+        if (g_power_calls.set_suspend_state((BOOLEAN)args.hibernate, (BOOLEAN)args.force_critical,
+                                            (BOOLEAN)args.disable_wake_event)) {
+            WriteEvent(state, EVENT_INFORMATION, "SetSuspendState executed succesfully!");
+            WriteLog("DoSetSystemPowerState end");
+            return 0;
+        }
+        WriteLog("SetSuspendState failed, trying SetSystemPowerState");
+    } else if (state->simulate) {
+        Error(state, window, "SetSystemPowerState");
+        WriteLog("DoSetSystemPowerState end");
+        return 0;
+    }
+
+    SystemPowerStateArguments args = SystemPowerStateArgumentsFor(state);
+    if (!g_power_calls.set_system_power_state(args.suspend, args.force)) {
+        DisplayLastError(state, window);
+        WriteLog("DoSetSystemPowerState end, failed");
+        return -1;
+    }
+    WriteEvent(state, EVENT_INFORMATION, "SetSystemPowerState executed succesfully!");
+    WriteLog("DoSetSystemPowerState end");
+    return 0;
+}
+
+int DoLockWorkstation(HWND window, AppState* state)
+{
+    WriteLog("DoLockWorkstation start");
+    if (!WarnAndRunProgram(window, state)) {
+        WriteLog("DoLockWorkstation end, cancelled");
+        return 1;
+    }
+
+    HMODULE library = nullptr;
+    LockWorkStationFunction lock = g_power_calls.find_lock_workstation(&library);
+    int result = 0;
+    if (!lock) {
+        DisplayLastError(state, window);
+        result = -1;
+    } else {
+        WriteInitiatingEvent(state);
+        if (state->simulate) {
+            Error(state, window, "MyLockWorkstation");
+        } else if (!lock()) {
+            DisplayLastError(state, window);
+            result = -1;
+        } else {
+            WriteEvent(state, EVENT_INFORMATION, "LockWorkStation executed succesfully!");
+        }
+    }
+    if (library)
+        FreeLibrary(library);
+    WriteLog("DoLockWorkstation end, result=%d", result);
+    return result;
+}
+
+int DoTurnOffMonitor(HWND window, AppState* state)
+{
+    WriteLog("DoTurnOffMonitor start, action=%d", state->action);
+    if (!WarnAndRunProgram(window, state)) {
+        WriteLog("DoTurnOffMonitor end, cancelled");
+        return 1;
+    }
+    // A run from the command line gives the user a moment to let go of the
+    // keyboard, whose next touch would switch the monitor on again.
+    if (!state->interactive)
+        Sleep(500);
+    WriteInitiatingEvent(state);
+
+    if (state->simulate)
+        Error(state, window, "DoTurnOffMonitor");
+    else
+        g_power_calls.send_message(window, WM_SYSCOMMAND, SC_MONITORPOWER,
+                                   (LPARAM)MonitorPowerParameter(state->action));
+    WriteLog("DoTurnOffMonitor end");
+    return 0;
+}
+
+int DoNoAction(HWND window, AppState* state)
+{
+    WriteLog("DoNoAction start");
+    if (!WarnAndRunProgram(window, state)) {
+        WriteLog("DoNoAction end, cancelled");
+        return 1;
+    }
+    WriteInitiatingEvent(state);
+    WriteLog("DoNoAction end");
+    return 0;
+}
+
+void RunProgram(HWND window, AppState* state)
+{
+    WriteLog("RunProgram start");
+    WriteLog("Running program %s in directory %s", state->program.program,
+             state->program.directory);
+
+    // CreateProcess may write into the command line, so it gets a copy.
+    char command_line[sizeof state->program.program];
+    CopyField(command_line, state->program.program);
+    const char* directory = state->program.directory[0] ? state->program.directory : nullptr;
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command_line, nullptr, nullptr, FALSE, 0, nullptr, directory,
+                        &startup, &process)) {
+        DisplayLastError(state, window);
+        WriteLog("RunProgram end, program not started");
+        return;
+    }
+
+    WriteLog("Waiting for program to finish");
+    DWORD exit_code = STILL_ACTIVE;
+    do {
+        if (!GetExitCodeProcess(process.hProcess, &exit_code))
+            break;
+        Sleep(100);
+    } while (exit_code == STILL_ACTIVE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    WriteLog("RunProgram end, exit code %lu", (unsigned long)exit_code);
+}
+
+int AquirePrivileges(HWND window, AppState* state)
+{
+    WriteLog("AquirePrivileges start");
+    HANDLE token = nullptr;
+    TOKEN_PRIVILEGES privileges = {};
+    bool ok = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token) &&
+              LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    if (ok) {
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        ok = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != 0;
+    }
+    if (!ok)
+        DisplayLastError(state, window);
+    if (token)
+        CloseHandle(token);
+    WriteLog("AquirePrivileges end, result=%d", ok ? 0 : -1);
+    return ok ? 0 : -1;
+}
+
+int UserIsLoggedOn(AppState* state)
+{
+    WriteLog("UserIsLoggedOn start");
+    char shell[261] = "";
+    HKEY key;
+    bool read = false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+                      0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        DWORD size = sizeof shell - 1;
+        read = RegQueryValueExA(key, "Shell", nullptr, &type, (BYTE*)shell, &size) == ERROR_SUCCESS &&
+               (type == REG_SZ || type == REG_EXPAND_SZ);
+        shell[read ? size : 0] = '\0';
+        RegCloseKey(key);
+    }
+
+    char program[MAX_PATH] = "";
+    if (!read)
+        WriteLog("Cannot read HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows "
+                 "NT\\CurrentVersion\\Winlogon\\Shell");
+    else if (!ShellProgramName(shell, program, sizeof program))
+        WriteLog("No program in shell value \"%s\"", shell);
+    if (!read || !program[0]) {
+        WriteLog("UserIsLoggedOn end, assume user is logged on");
+        return 1;
+    }
+
+    WriteLog("Check for program %s", program);
+    if (EnumProcs(MatchShellProcess, program) == 0) {
+        WriteLog("UserIsLoggedOn end, user is logged on");
+        return 1;
+    }
+    WriteLog("UserIsLoggedOn end, user is NOT logged on");
+    return 0;
+}
+
+void TrySetSuspendState()
+{
+    WriteLog("TrySetSuspendState start");
+    HMODULE library = LoadLibraryA("Powrprof.dll");
+    if (!library) {
+        WriteLog("TrySetSuspendState end, failed to load library powrprof.dll");
+        return;
+    }
+    // The library stays loaded for the rest of the run.
+    g_power_calls.set_suspend_state =
+        (SetSuspendStateFunction)(void*)GetProcAddress(library, "SetSuspendState");
+    WriteLog("TrySetSuspendState end, MySetSuspendState=%p", (void*)g_power_calls.set_suspend_state);
+}

@@ -1,0 +1,42 @@
+#include "actions/unavailable_operations.h"
+
+#include "actions/dispatch.h"
+#include "core/app_state.h"
+#include "core/report.h"
+
+namespace {
+
+int Refuse(HWND window, AppState* state, const char* operation, const char* text)
+{
+    WriteLog("%s refused: not available in this version", operation);
+    Error(state, window, text);
+    return -1;
+}
+
+}  // namespace
+
+int SendRemoteCommand(HWND, AppState*, char* message)
+{
+    WriteLog("SendRemoteCommand refused: not available in this version");
+    CopyField(message, MESSAGE_SIZE,
+              "Controlling Haltall on a remote computer is not available in this version");
+    return -2;
+}
+
+int DoInitiateSystemShutdown(HWND window, AppState* state)
+{
+    return Refuse(window, state, "DoInitiateSystemShutdown",
+                  "Remote shutdown through the operating system is not available in this version");
+}
+
+int DoWOL(HWND window, AppState* state)
+{
+    return Refuse(window, state, "DoWOL", "Wake-On-LAN is not available in this version");
+}
+
+DWORD WINAPI HaltallGroup(LPVOID state)
+{
+    Refuse(nullptr, (AppState*)state, "HaltallGroup",
+           "Actions on a group of computers are not available in this version");
+    return 0;
+}
