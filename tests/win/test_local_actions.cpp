@@ -1,0 +1,398 @@
+// The local actions with recorders in place of the final system calls: which
+// call is made with which arguments, what simulate mode shows, how failures
+// and the SetSuspendState fallback behave, the logged-on check against the
+// real process list, and RunProgram with real programs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "actions/dispatch.h"
+#include "actions/local_actions.h"
+#include "actions/power_calls.h"
+#include "core/app_state.h"
+#include "scratch_log.h"
+
+// The program's instance handle, which WinMain (not part of the test
+// program) otherwise defines; the resources are linked into the test program.
+HINSTANCE g_instance = GetModuleHandleA(nullptr);
+
+namespace {
+
+struct Recorded {
+    std::vector<std::string> calls;  // "ExitWindowsEx 6 0", "SetSuspendState 1 0 0", ...
+    BOOL exit_windows_result = TRUE;
+    BOOL set_system_power_state_result = TRUE;
+    BOOLEAN set_suspend_state_result = TRUE;
+    bool find_lock_fails = false;
+    BOOL lock_result = TRUE;
+    DWORD error = ERROR_ACCESS_DENIED;  // the last error a failing call leaves
+};
+Recorded recorded;
+
+std::string Join(const char* name, long a, long b = 0, long c = 0, int count = 1)
+{
+    std::string text = name;
+    long values[] = {a, b, c};
+    for (int i = 0; i < count; i++)
+        text += " " + std::to_string(values[i]);
+    return text;
+}
+
+BOOL WINAPI FakeExitWindows(UINT flags, DWORD reason)
+{
+    recorded.calls.push_back(Join("ExitWindowsEx", flags, reason, 0, 2));
+    SetLastError(recorded.error);
+    return recorded.exit_windows_result;
+}
+
+BOOL WINAPI FakeSetSystemPowerState(BOOL suspend, BOOL force)
+{
+    recorded.calls.push_back(Join("SetSystemPowerState", suspend, force, 0, 2));
+    SetLastError(recorded.error);
+    return recorded.set_system_power_state_result;
+}
+
+BOOLEAN WINAPI FakeSetSuspendState(BOOLEAN hibernate, BOOLEAN force_critical, BOOLEAN disable_wake)
+{
+    recorded.calls.push_back(Join("SetSuspendState", hibernate, force_critical, disable_wake, 3));
+    return recorded.set_suspend_state_result;
+}
+
+BOOL WINAPI FakeLockWorkStation()
+{
+    recorded.calls.push_back("LockWorkStation");
+    SetLastError(recorded.error);
+    return recorded.lock_result;
+}
+
+LockWorkStationFunction FakeFindLockWorkStation(HMODULE* library)
+{
+    *library = nullptr;
+    if (recorded.find_lock_fails) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return FakeLockWorkStation;
+}
+
+LRESULT WINAPI FakeSendMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    recorded.calls.push_back(Join("SendMessage", (long)message, (long)wparam, (long)lparam, 3));
+    return 0;
+}
+
+class LocalActions : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = g_power_calls;
+        g_power_calls = {FakeExitWindows, FakeSetSystemPowerState, FakeSetSuspendState,
+                         FakeFindLockWorkStation, FakeSendMessage};
+        recorded = Recorded();
+        SetDefaultSettings(&state_);
+        state_.os_version.dwOSVersionInfoSize = sizeof state_.os_version;
+        GetVersionExA(&state_.os_version);  // Wine reports Windows NT
+        state_.quiet = 1;                    // Error only logs
+    }
+    void TearDown() override { g_power_calls = saved_; }
+
+    // "ERROR: <text>" lines: what Error showed (simulate texts, system errors).
+    std::vector<std::string> Errors() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : log_.Lines())
+            if (line.compare(0, 7, "ERROR: ") == 0)
+                found.push_back(line.substr(7));
+        return found;
+    }
+    int EventsWritten() const { return log_.CountStartingWith("WriteEvent start"); }
+
+    ScratchLog log_;
+    AppState state_;
+    PowerCalls saved_;
+};
+
+}  // namespace
+
+TEST_F(LocalActions, ExitWindowsExGetsTheFlagsOfThePlatformAndForce)
+{
+    struct {
+        Action action;
+        DWORD platform;
+        int force;
+        const char* call;
+    } cases[] = {
+        {REBOOT, PLATFORM_WINDOWS_NT, 0, "ExitWindowsEx 2 0"},
+        {SHUTDOWN, PLATFORM_WINDOWS_NT, 1, "ExitWindowsEx 5 0"},
+        {POWEROFF, PLATFORM_WINDOWS_NT, 0, "ExitWindowsEx 8 0"},
+        {POWEROFF, PLATFORM_WINDOWS_NT, 1, "ExitWindowsEx 12 0"},
+        {POWEROFF, PLATFORM_WINDOWS_9X, 0, "ExitWindowsEx 1 0"},
+        {POWEROFF, PLATFORM_WINDOWS_9X, 1, "ExitWindowsEx 5 0"},
+        // Windows 9x logs off without looking for a logged-on user.
+        {LOGOFF, PLATFORM_WINDOWS_9X, 1, "ExitWindowsEx 4 0"},
+    };
+    for (auto& c : cases) {
+        recorded.calls.clear();
+        state_.action = c.action;
+        state_.options.force = (Flag)c.force;
+        state_.os_version.dwPlatformId = c.platform;
+        EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0) << c.call;
+        EXPECT_EQ(recorded.calls, std::vector<std::string>{c.call});
+    }
+    EXPECT_FALSE(log_.Logged("UserIsLoggedOn start"));
+}
+
+TEST_F(LocalActions, SimulateNamesTheCallInsteadOfMakingIt)
+{
+    struct {
+        Action action;
+        bool with_suspend_state;
+        int (*operation)(HWND, AppState*);
+        const char* text;
+    } cases[] = {
+        {REBOOT, true, DoExitWindowsEx, "ExitWindowsEx"},
+        {HIBERNATE, true, DoSetSystemPowerState, "SetSuspendState"},
+        {STANDBY, false, DoSetSystemPowerState, "SetSystemPowerState"},
+        {LOCK, true, DoLockWorkstation, "MyLockWorkstation"},
+        {MONITOR_OFF, true, DoTurnOffMonitor, "DoTurnOffMonitor"},
+    };
+    state_.simulate = 1;
+    for (auto& c : cases) {
+        state_.action = c.action;
+        g_power_calls.set_suspend_state = c.with_suspend_state ? FakeSetSuspendState : nullptr;
+        int events_before = EventsWritten();
+        EXPECT_EQ(c.operation(nullptr, &state_), 0) << c.text;
+        EXPECT_EQ(Errors().back(), c.text);
+        // Only "Initiating ...": no "executed succesfully!" event.
+        EXPECT_EQ(EventsWritten() - events_before, 1) << c.text;
+    }
+    EXPECT_TRUE(recorded.calls.empty()) << recorded.calls.front();
+}
+
+TEST_F(LocalActions, SuspendStateFallsBackToSystemPowerState)
+{
+    struct {
+        Action action;
+        int force;
+        bool present;
+        BOOLEAN suspend_result;
+        BOOL power_result;
+        int result;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {HIBERNATE, 0, true, TRUE, TRUE, 0, {"SetSuspendState 1 0 0"}},
+        {STANDBY, 1, true, TRUE, TRUE, 0, {"SetSuspendState 0 1 0"}},
+        {STANDBY, 0, true, FALSE, TRUE, 0, {"SetSuspendState 0 0 0", "SetSystemPowerState 1 0"}},
+        {HIBERNATE, 1, true, FALSE, TRUE, 0, {"SetSuspendState 1 1 0", "SetSystemPowerState 0 1"}},
+        // Powrprof.dll missing.
+        {HIBERNATE, 0, false, TRUE, TRUE, 0, {"SetSystemPowerState 0 0"}},
+        {STANDBY, 1, false, TRUE, TRUE, 0, {"SetSystemPowerState 1 1"}},
+        {STANDBY, 0, true, FALSE, FALSE, -1, {"SetSuspendState 0 0 0", "SetSystemPowerState 1 0"}},
+        {HIBERNATE, 0, false, TRUE, FALSE, -1, {"SetSystemPowerState 0 0"}},
+    };
+    for (auto& c : cases) {
+        recorded.calls.clear();
+        state_.action = c.action;
+        state_.options.force = (Flag)c.force;
+        g_power_calls.set_suspend_state = c.present ? FakeSetSuspendState : nullptr;
+        recorded.set_suspend_state_result = c.suspend_result;
+        recorded.set_system_power_state_result = c.power_result;
+        size_t errors_before = Errors().size();
+        EXPECT_EQ(DoSetSystemPowerState(nullptr, &state_), c.result) << c.calls.front();
+        EXPECT_EQ(recorded.calls, c.calls);
+        // A SetSuspendState that returns false is not reported; a failing
+        // SetSystemPowerState is, once in the log and once by DisplayLastError.
+        EXPECT_EQ(Errors().size() - errors_before, c.result ? 1u : 0u) << c.calls.front();
+    }
+}
+
+TEST_F(LocalActions, FailingCallsAreReportedWithTheSystemText)
+{
+    recorded.exit_windows_result = FALSE;
+    recorded.lock_result = FALSE;
+    state_.action = REBOOT;
+    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), -1);
+    state_.action = LOCK;
+    EXPECT_EQ(DoLockWorkstation(nullptr, &state_), -1);
+
+    recorded.find_lock_fails = true;
+    EXPECT_EQ(DoLockWorkstation(nullptr, &state_), -1);
+    EXPECT_EQ(recorded.calls, (std::vector<std::string>{"ExitWindowsEx 2 0", "LockWorkStation"}));
+
+    char access_denied[256] = "", not_found[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   ERROR_ACCESS_DENIED, 0, access_denied, sizeof access_denied, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   ERROR_PROC_NOT_FOUND, 0, not_found, sizeof not_found, nullptr);
+    std::string log_text;
+    for (const std::string& line : log_.Lines())
+        log_text += line + "\n";
+    // System texts end in CR LF; the log keeps the text up to there.
+    EXPECT_NE(log_text.find(std::string("ERROR: ") + strtok(access_denied, "\r\n")), std::string::npos);
+    EXPECT_NE(log_text.find(std::string("ERROR: ") + strtok(not_found, "\r\n")), std::string::npos);
+    // "Initiating" and the error for each failed call; the failed lookup
+    // comes before "Initiating" and writes only its error.
+    EXPECT_EQ(EventsWritten(), 2 + 2 + 1);
+}
+
+TEST_F(LocalActions, MonitorMessageAndLockCall)
+{
+    HWND window = (HWND)0x1234;
+    state_.action = MONITOR_OFF;
+    EXPECT_EQ(DoTurnOffMonitor(window, &state_), 0);
+    state_.action = MONITOR_ON;
+    state_.interactive = 0;  // waits half a second first
+    EXPECT_EQ(DoTurnOffMonitor(window, &state_), 0);
+    state_.action = LOCK;
+    EXPECT_EQ(DoLockWorkstation(window, &state_), 0);
+    EXPECT_EQ(recorded.calls, (std::vector<std::string>{"SendMessage 274 61808 2",
+                                                        "SendMessage 274 61808 -1",
+                                                        "LockWorkStation"}));
+}
+
+TEST_F(LocalActions, LogoffOnNtOnlyWhenTheShellIsRunning)
+{
+    // The Winlogon "Shell" value decides who counts as logged on; this test
+    // program plays the shell.
+    const char* key_name = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_name, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    char saved[300] = "";
+    DWORD saved_size = sizeof saved;
+    bool had_value = RegQueryValueExA(key, "Shell", nullptr, nullptr, (BYTE*)saved, &saved_size) ==
+                     ERROR_SUCCESS;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    auto set_shell = [&](const std::string& value) {
+        RegSetValueExA(key, "Shell", 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+    };
+
+    state_.action = LOGOFF;
+    state_.os_version.dwPlatformId = PLATFORM_WINDOWS_NT;
+
+    // Path, quotes and arguments around the running program's name.
+    set_shell("\"" + std::string(self) + "\" -nologo");
+    EXPECT_EQ(UserIsLoggedOn(&state_), 1);
+    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 0 0"});
+
+    // A shell that is not running: no logoff, no warning, only the event.
+    recorded.calls.clear();
+    set_shell("C:\\nowhere\\no-such-shell.exe");
+    state_.options.warning = 1;
+    EXPECT_EQ(UserIsLoggedOn(&state_), 0);
+    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_TRUE(recorded.calls.empty());
+    EXPECT_FALSE(log_.Logged("ShowWarningMessage start"));
+
+    // An empty value tells nothing: assume a user.
+    set_shell("");
+    EXPECT_EQ(UserIsLoggedOn(&state_), 1);
+
+    if (had_value)
+        RegSetValueExA(key, "Shell", 0, REG_SZ, (const BYTE*)saved, (DWORD)strlen(saved) + 1);
+    else
+        RegDeleteValueA(key, "Shell");
+    RegCloseKey(key);
+}
+
+TEST_F(LocalActions, RunProgramWaitsForABatchFileInItsDirectory)
+{
+    std::string script = log_.Path("run.bat");
+    {
+        std::ofstream bat(script);
+        bat << "@echo off\r\n"
+               "echo %1 %2> args.txt\r\n"
+               "cd > where.txt\r\n";
+    }
+    snprintf(state_.program.program, sizeof state_.program.program, "\"%s\" alpha beta",
+             script.c_str());
+    // The program starts in program.directory, not in the current directory.
+    std::string work = log_.Path("work");
+    CreateDirectoryA(work.c_str(), nullptr);
+    CopyField(state_.program.directory, work.c_str());
+    RunProgram(nullptr, &state_);
+
+    // Both files are complete when RunProgram returns.
+    std::string args, where;
+    std::getline(std::ifstream(work + "\\args.txt"), args);
+    std::getline(std::ifstream(work + "\\where.txt"), where);
+    EXPECT_EQ(args, "alpha beta");
+    EXPECT_EQ(_stricmp(where.c_str(), work.c_str()), 0) << where;
+    EXPECT_TRUE(log_.Logged("Waiting for program to finish"));
+
+    DeleteFileA((work + "\\args.txt").c_str());
+    DeleteFileA((work + "\\where.txt").c_str());
+    RemoveDirectoryA(work.c_str());
+    DeleteFileA(script.c_str());
+}
+
+TEST_F(LocalActions, MissingProgramIsReportedAndTheActionGoesAhead)
+{
+    state_.action = REBOOT;
+    state_.options.run_program = 1;
+    CopyField(state_.program.program, "C:\\nowhere\\missing-program.exe");
+    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 2 0"});
+    EXPECT_FALSE(log_.Logged("Waiting for program to finish"));
+    EXPECT_GE(Errors().size(), 1u);
+}
+
+TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
+{
+    struct {
+        Action action;
+        Who who;
+        int use_nt;
+        int result;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {REBOOT, LOCAL_COMPUTER, 0, 0, {"ExitWindowsEx 2 0"}},
+        {HIBERNATE, LOCAL_COMPUTER, 0, 0, {"SetSuspendState 1 0 0"}},
+        {MONITOR_OFF, LOCAL_COMPUTER, 0, 0, {"SendMessage 274 61808 2"}},
+        {NO_ACTION, LOCAL_COMPUTER, 0, 0, {}},
+        {(Action)11, LOCAL_COMPUTER, 0, -1, {}},
+        // Not available in this version: refused, never reported as done.
+        {REBOOT, REMOTE_COMPUTER, 0, -1, {}},
+        {REBOOT, REMOTE_COMPUTER, 1, -1, {}},
+        {WAKE_ON_LAN, REMOTE_COMPUTER, 0, -1, {}},
+        // With the OS's remote shutdown the other actions still act here.
+        {STANDBY, REMOTE_COMPUTER, 1, 0, {"SetSuspendState 0 0 0"}},
+    };
+    for (auto& c : cases) {
+        recorded.calls.clear();
+        state_.action = c.action;
+        state_.who = c.who;
+        state_.remote.use_nt = (Flag)c.use_nt;
+        state_.schedule.wait = 3;
+        int events_before = EventsWritten();
+        EXPECT_EQ(HaltAll_Internal(nullptr, &state_), c.result) << c.action << " " << c.who;
+        EXPECT_EQ(recorded.calls, c.calls) << c.action << " " << c.who;
+        EXPECT_EQ(state_.schedule.wait, 60);
+        if (c.result < 0 && c.action != 11)
+            EXPECT_EQ(EventsWritten(), events_before) << c.action << " " << c.who;
+    }
+    EXPECT_TRUE(log_.Logged("ret=-2"));
+}
+
+TEST_F(LocalActions, DoItShowsTheProblemAndStartsNothing)
+{
+    state_.action = WAKE_ON_LAN;
+    EXPECT_EQ(DoIt(nullptr, &state_), -2);
+    EXPECT_EQ(Errors().back(), "WAKE-On-LAN requires remote computer");
+
+    state_.action = REBOOT;
+    state_.who = REMOTE_COMPUTER;
+    CopyField(state_.remote.computer_name, "pc7");
+    EXPECT_EQ(DoIt(nullptr, &state_), -1);  // no copy to hand over to in this version
+    EXPECT_TRUE(recorded.calls.empty());
+
+    state_.who = LOCAL_COMPUTER;
+    EXPECT_EQ(DoIt(nullptr, &state_), 0);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 2 0"});
+}

@@ -1,0 +1,208 @@
+// The warning window from the real dialog template, driven in-process: a
+// thread timer runs inside the window's modal loop, reads its controls and
+// plays the user.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "actions/local_actions.h"
+#include "actions/warning.h"
+#include "core/app_state.h"
+#include "resource.h"
+#include "scratch_log.h"
+
+namespace {
+
+struct Observed {
+    HWND dialog = nullptr;
+    std::string action, text;
+    std::vector<std::string> times;  // each distinct "Time left" text, in order
+    bool cancel_enabled = false, ok_visible = true;
+};
+
+struct Driver {
+    Observed seen;
+    std::function<void(HWND)> on_open;  // the user's part, once the window is up
+    bool opened = false;
+};
+Driver* driver;
+
+std::string ItemText(HWND dialog, int id)
+{
+    char text[512] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+BOOL CALLBACK FindWarning(HWND window, LPARAM found)
+{
+    char class_name[16];
+    GetClassNameA(window, class_name, sizeof class_name);
+    if (strcmp(class_name, "#32770") == 0 && IsWindowVisible(window) &&
+        GetDlgItem(window, IDC_WARN_TIME)) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindWarning, (LPARAM)&dialog);
+    if (!dialog)
+        return;
+    Observed& seen = driver->seen;
+    std::string time = ItemText(dialog, IDC_WARN_TIME);
+    if (seen.times.empty() || seen.times.back() != time)
+        seen.times.push_back(time);
+    if (driver->opened)
+        return;
+    driver->opened = true;
+    seen.dialog = dialog;
+    seen.action = ItemText(dialog, IDC_WARN_ACTION);
+    seen.text = ItemText(dialog, IDC_WARN_TEXT);
+    seen.cancel_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL));
+    seen.ok_visible = IsWindowVisible(GetDlgItem(dialog, IDC_WARN_OK));
+    if (driver->on_open)
+        driver->on_open(dialog);
+}
+
+class Warning : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetDefaultSettings(&state_);
+        state_.os_version.dwOSVersionInfoSize = sizeof state_.os_version;
+        GetVersionExA(&state_.os_version);
+        state_.quiet = 1;
+        state_.action = REBOOT;
+        driver_ = Driver();
+        driver = &driver_;
+        timer_ = SetTimer(nullptr, 0, 50, Watch);
+    }
+    void TearDown() override
+    {
+        KillTimer(nullptr, timer_);
+        driver = nullptr;
+    }
+
+    // Shows the warning; returns its result and the time it stayed up.
+    INT_PTR Show(DWORD* elapsed_ms = nullptr)
+    {
+        DWORD start = GetTickCount();
+        INT_PTR result = ShowWarningMessage(nullptr, &state_);
+        DWORD elapsed = GetTickCount() - start;
+        printf("warning window closed with %d after %lu ms\n", (int)result, (unsigned long)elapsed);
+        if (elapsed_ms)
+            *elapsed_ms = elapsed;
+        return result;
+    }
+
+    ScratchLog log_;
+    AppState state_;
+    Driver driver_;
+    UINT_PTR timer_;
+};
+
+std::vector<std::string> Countdown(int from)
+{
+    std::vector<std::string> texts;
+    for (int n = from; n >= 1; n--)
+        texts.push_back("Time left: " + std::to_string(n) + " seconds");
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(Warning, ShowsTheActionAndTextAndCountsDownToGoAhead)
+{
+    state_.options.force = 1;
+    state_.warning.seconds = 3;
+    CopyField(state_.warning.message, "Backup runs at ten.\r\nSave your files.");
+    DWORD elapsed;
+    EXPECT_EQ(Show(&elapsed), 1);
+
+    const Observed& seen = driver_.seen;
+    EXPECT_EQ(seen.action, "FORCE REBOOT");
+    EXPECT_EQ(seen.text, "Backup runs at ten.\r\nSave your files.");
+    EXPECT_EQ(seen.times, Countdown(3));
+    EXPECT_TRUE(seen.cancel_enabled);
+    EXPECT_FALSE(seen.ok_visible);
+    // Three ticks of a second each; a clearly shorter stay means a wrong period.
+    EXPECT_GE(elapsed, 2500u);
+    EXPECT_FALSE(IsWindow(seen.dialog));
+}
+
+TEST_F(Warning, ZeroSecondsAndNoMessage)
+{
+    state_.action = MONITOR_OFF;
+    state_.warning.play_sound = 1;  // a missing sound file is not reported
+    CopyField(state_.warning.sound_file, "C:\\nowhere\\missing.wav");
+    EXPECT_EQ(Show(), 1);
+    const Observed& seen = driver_.seen;
+    EXPECT_EQ(seen.action, "MONITOR_OFF");
+    EXPECT_EQ(seen.text, "Please save all your work and close all applications");
+    EXPECT_EQ(seen.times, std::vector<std::string>{"Time left: 0 seconds"});
+}
+
+TEST_F(Warning, CancelStopsTheActionBeforeItsEvent)
+{
+    state_.action = NO_ACTION;
+    state_.options.warning = 1;
+    state_.options.run_program = 1;
+    CopyField(state_.program.program, "C:\\nowhere\\never-started.exe");
+    state_.warning.seconds = 30;
+    driver_.on_open = [](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_WARN_CANCEL), BM_CLICK, 0, 0);
+    };
+    EXPECT_EQ(DoNoAction(nullptr, &state_), 1);
+    EXPECT_TRUE(driver_.opened);
+    EXPECT_EQ(driver_.seen.times, std::vector<std::string>{"Time left: 30 seconds"});
+    EXPECT_TRUE(log_.Logged("ShowWarningMessage end, result=0"));
+    EXPECT_FALSE(log_.Logged("RunProgram start"));
+    EXPECT_EQ(log_.CountStartingWith("WriteEvent start"), 0);
+}
+
+TEST_F(Warning, WithoutAllowCancelNothingButTheCountdownEndsIt)
+{
+    state_.options.allow_cancel = 0;
+    state_.warning.seconds = 2;
+    driver_.on_open = [](HWND dialog) {
+        HWND cancel = GetDlgItem(dialog, IDC_WARN_CANCEL);
+        SendMessageA(cancel, BM_CLICK, 0, 0);
+        SendMessageA(dialog, WM_COMMAND, IDC_WARN_CANCEL, (LPARAM)cancel);
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        // Escape through the dialog's own message loop.
+        SetFocus(GetDlgItem(dialog, IDC_WARN_TEXT));
+        PostMessageA(GetDlgItem(dialog, IDC_WARN_TEXT), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    EXPECT_EQ(Show(), 1);
+    EXPECT_FALSE(driver_.seen.cancel_enabled);
+    EXPECT_EQ(driver_.seen.times, Countdown(2));
+}
+
+TEST_F(Warning, ASecondWarningWhileOneCountsDownIsCancelled)
+{
+    state_.warning.seconds = 1;
+    INT_PTR nested_warning = -5;
+    int nested_action = -5;
+    AppState other = state_;
+    other.options.warning = 1;
+    driver_.on_open = [&](HWND) {
+        nested_warning = ShowWarningMessage(nullptr, &other);
+        nested_action = DoNoAction(nullptr, &other);
+    };
+    EXPECT_EQ(Show(), 1);
+    EXPECT_EQ(nested_warning, 0);
+    EXPECT_EQ(nested_action, 1);
+    // The first window is gone, so the next warning opens again.
+    driver_.opened = false;
+    driver_.on_open = nullptr;
+    EXPECT_EQ(Show(), 1);
+    EXPECT_TRUE(driver_.opened);
+}
