@@ -6,7 +6,7 @@
 //   wintool click CAPTION TIMEOUT_MS ID      click the child button ID
 //   wintool msgbox CAPTION TIMEOUT_MS [ID]   print a message box's text, then click ID (IDOK)
 //   wintool command CAPTION TIMEOUT_MS ID    send WM_COMMAND ID to the window
-//   wintool message CAPTION TIMEOUT_MS MSG W L   post a message to the window
+//   wintool message CAPTION TIMEOUT_MS MSG W L   post a message to the window, shown or hidden
 //   wintool gone CAPTION TIMEOUT_MS          wait until no such visible window exists
 // Exit code 0 on success, 1 on a timeout or a missing control.
 #include <windows.h>
@@ -87,6 +87,18 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (strcmp(verb, "message") == 0 && argc > 6) {
+        DWORD start = GetTickCount();
+        HWND any;
+        while (!(any = FindWindowA(nullptr, caption)) && GetTickCount() - start < timeout)
+            Sleep(50);
+        if (!any)
+            return 1;
+        PostMessageA(any, (UINT)strtoul(argv[4], nullptr, 0), (WPARAM)strtoul(argv[5], nullptr, 0),
+                     (LPARAM)strtol(argv[6], nullptr, 0));
+        return 0;
+    }
+
     HWND window = WaitFor(caption, timeout);
     if (!window) {
         fprintf(stderr, "wintool: no visible window \"%s\"\n", caption);
@@ -111,9 +123,6 @@ int main(int argc, char** argv)
         SendMessageA(button, BM_CLICK, 0, 0);
     } else if (strcmp(verb, "command") == 0 && argc > 4) {
         PostMessageA(window, WM_COMMAND, (WPARAM)atoi(argv[4]), 0);
-    } else if (strcmp(verb, "message") == 0 && argc > 6) {
-        PostMessageA(window, (UINT)strtoul(argv[4], nullptr, 0), (WPARAM)strtoul(argv[5], nullptr, 0),
-                     (LPARAM)strtol(argv[6], nullptr, 0));
     } else {
         fprintf(stderr, "wintool: unknown verb %s\n", verb);
         return 2;

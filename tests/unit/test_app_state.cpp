@@ -1,37 +1,40 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/app_state.h"
 #include "core/log.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-// Runs body with the log on, in a scratch folder; returns the log's messages.
-template <typename Body> std::vector<std::string> LoggedLines(Body body)
+// Runs body in a scratch folder with the debug flag as given; returns the
+// messages of the log it wrote (none when no log exists).
+template <typename Body> std::vector<std::string> LoggedLines(int16_t debug_flag, Body body)
 {
-    char folder[] = "/tmp/haltall-log-XXXXXX";
-    EXPECT_NE(mkdtemp(folder), nullptr);
-    char previous[4096];
-    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
-    EXPECT_EQ(chdir(folder), 0);
+    fs::path previous = fs::current_path();
+    fs::path folder = fs::temp_directory_path() / ("haltall-log-" + std::to_string(rand()));
+    fs::create_directories(folder);
+    fs::current_path(folder);
     int16_t debug = g_debug;
-    g_debug = 1;
+    g_debug = debug_flag;
     body();
     g_debug = debug;
     std::vector<std::string> lines;
-    std::ifstream log("haltall.log");
-    for (std::string line; std::getline(log, line);) {
-        EXPECT_EQ(line.substr(19, 4), " -> ") << line;
-        lines.push_back(line.substr(23));
+    {
+        std::ifstream log("haltall.log");
+        for (std::string line; std::getline(log, line);) {
+            EXPECT_EQ(line.substr(19, 4), " -> ") << line;
+            lines.push_back(line.substr(23));
+        }
     }
-    remove("haltall.log");
-    EXPECT_EQ(chdir(previous), 0);
-    rmdir(folder);
+    fs::current_path(previous);
+    fs::remove_all(folder);
     return lines;
 }
 
@@ -50,18 +53,12 @@ TEST(Log, LineFormat)
 
 TEST(Log, NothingIsWrittenWithoutTheDebugFlag)
 {
-    char folder[] = "/tmp/haltall-log-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
-    int16_t debug = g_debug;
-    g_debug = 0;
-    WriteLog("silent");
-    g_debug = debug;
-    EXPECT_NE(access("haltall.log", F_OK), 0);
-    ASSERT_EQ(chdir(previous), 0);
-    rmdir(folder);
+    bool created = true;
+    LoggedLines(0, [&] {
+        WriteLog("silent");
+        created = fs::exists("haltall.log");
+    });
+    EXPECT_FALSE(created);
 }
 
 TEST(AppState, GetModeStr)
@@ -83,7 +80,7 @@ TEST(AppState, DumpOfTheDefaults)
     AppState s;
     SetDefaultSettings(&s);
     s.options.force = 1;  // no FORCE prefix in the dump
-    std::vector<std::string> lines = LoggedLines([&] { DebugSettings(&s); });
+    std::vector<std::string> lines = LoggedLines(1, [&] { DebugSettings(&s); });
     std::vector<std::string> expected = {
         "DebugSettings start", "action=POWEROFF", "who=LOCAL_COMPUTER", "when=IMMEDIATE",
         "interactive=1", "active_timer=0", "simulate=0", "start_minimized=0", "run_as_service=0",
@@ -107,7 +104,7 @@ TEST(AppState, DumpOfTheDefaults)
 
     s.action = (Action)11;
     s.who = (Who)7;
-    lines = LoggedLines([&] { DebugSettings(&s); });
+    lines = LoggedLines(1, [&] { DebugSettings(&s); });
     EXPECT_EQ(lines[1], "action=UNKNOWN");
     EXPECT_EQ(lines[2], "who=UNKNOWN");
 }

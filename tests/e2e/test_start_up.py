@@ -1,0 +1,150 @@
+"""Start-up as a user meets it: the command line, the usage box, the
+maintenance commands, the stored settings and the diagnostic log."""
+import os
+import re
+import unittest
+
+from harness import (HaltallTestCase, OLD_USER_KEY, OLD_MACHINE_KEY, USER_KEY, MACHINE_KEY,
+                     SERVICE_KEY, reg_add, reg_values, wintool)
+
+MAIN_WINDOW = 'Haltall 3.0.2.0'
+WM_CLOSE = 0x10
+
+
+class UsageTest(HaltallTestCase):
+
+    def test_usage_box_shows_the_error_line_and_both_blocks_even_when_quiet(self):
+        text = self.usage_box('-quiet', '-remote')
+        self.assertTrue(text.startswith('Error: Missing argument for -remote\n'
+                                        'Usage: haltall action [options]\n'), text)
+        self.assertIn('  -allow_remote\t: Allow remote control\n  -remote_port p\t:', text)
+        self.assertTrue(text.rstrip('\n').endswith('in the group file g'), text)
+
+    def test_invalid_words_and_options(self):
+        cases = [(('reboot', '-FORCE'), 'Invalid option specified (-FORCE)'),
+                 (('restart',), 'Invalid action specified (restart)'),
+                 (('-time', '7'), 'Invalid time format for -time (7)'),
+                 (('-days', 'm,x'), 'Invalid day specified for -day (m,x)'),
+                 (('-mac', '0' * 14), 'Argument too long for -mac (%s)' % ('0' * 14))]
+        for args, error in cases:
+            with self.subTest(args=args):
+                self.assertTrue(self.usage_box(*args).startswith('Error: %s\n' % error))
+        self.assertIsNone(reg_values(OLD_USER_KEY), 'a usage error must store nothing')
+
+    def test_group_file_that_cannot_be_read_ends_with_1_and_no_window(self):
+        run = self.start('reboot', '-simulate', '-group', os.path.join(self.dir, 'missing.csv'))
+        run.wait()
+        self.assertEqual(run.returncode, 1)
+        self.assertEqual([kind for kind, _ in run.events], [1])  # the system's error text
+        self.assertNotEqual(wintool('find', 'haltall', 300).returncode, 0)
+
+
+class MaintenanceTest(HaltallTestCase):
+
+    def test_save_settings_stores_defaults_plus_the_command_line(self):
+        run = self.run_haltall('-save_settings', 'reboot', '-port', '0', '-msg', 'a\\nb',
+                               '-remote_pswd', 'abc', '-days', 'm,su')
+        self.assertEqual(run.returncode, 0)
+        values = reg_values(OLD_USER_KEY)
+        self.assertEqual(values['action'], ('REG_DWORD', 1))
+        self.assertEqual(values['remote_port'], ('REG_DWORD', 3210))
+        self.assertEqual(values['mac_address'], ('REG_SZ', '000000000000'))
+        self.assertEqual(values['time'], ('REG_SZ', '25:00'))
+        self.assertEqual(values['remote_control_password'][1],
+                         "[m0ASf'9L]o2CUh);N_!4EWj+=Pa#6GYl-?Rc%8")
+        self.assertEqual(values['monday'], ('REG_DWORD', 1))
+        self.assertEqual(values['schedule'], ('REG_DWORD', 1))
+        self.assertEqual(len(values), 47)
+        self.assertIsNone(reg_values(USER_KEY))
+
+    def test_last_maintenance_command_wins_and_remove_deletes(self):
+        self.run_haltall('-remove_settings', '-save_settings')
+        self.assertIsNotNone(reg_values(OLD_USER_KEY))
+        run = self.run_haltall('-save_settings', '-remove_settings')
+        self.assertEqual(run.returncode, 0)
+        self.assertIsNone(reg_values(OLD_USER_KEY))
+        # Nothing left to remove: reported to the event log only, still exit 0.
+        run = self.run_haltall('-remove_settings')
+        self.assertEqual(run.returncode, 0)
+        self.assertEqual([kind for kind, _ in run.events], [1])
+
+    def test_service_settings_are_saved_and_removed(self):
+        self.assertEqual(self.run_haltall('-save_svc_set', 'standby', '-allow_remote').returncode, 0)
+        values = reg_values(SERVICE_KEY)
+        self.assertEqual(values['action'], ('REG_DWORD', 4))
+        self.assertEqual(values['allow_remote_control'], ('REG_DWORD', 1))
+        self.assertEqual(self.run_haltall('-remove_svc_set').returncode, 0)
+        self.assertIsNone(reg_values(SERVICE_KEY))
+
+
+class StartUpTest(HaltallTestCase):
+
+    def window_run(self, *args):
+        """Starts a windowed run, closes its main window, returns the log."""
+        run = self.start(*args)
+        closed = wintool('message', MAIN_WINDOW, 20000, WM_CLOSE, 0, 0)
+        run.wait()
+        self.assertEqual(closed.returncode, 0, 'the main window never appeared')
+        self.assertEqual(run.returncode, 0)
+        return self.log_lines()
+
+    def dumped(self, lines, name):
+        return [line for line in lines if line.startswith(name + '=')][0].split('=', 1)[1]
+
+    def test_debug_log_lines_in_order(self):
+        lines = self.window_run('-debug', '-minimize')
+        self.assertEqual(lines[0], 'ParseCommandLine end')  # -debug turns the log on while parsing
+        start = lines.index('Starting haltall 3.0.2.0')
+        self.assertTrue(lines[start + 1].startswith('Commandline: '), lines[start + 1])
+        self.assertIn('-debug -minimize', lines[start + 1])
+        self.assertEqual(lines[start + 2], 'DebugSettings start')
+        end = lines.index('DebugSettings end')
+        self.assertEqual(end - start, 57)
+        self.assertRegex(lines[end + 1], r'^PC is running Windows NT version \d+\.\d+ build \d+ \(.*\)$')
+        self.assertIn('Haltall stopped', lines)
+        with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1') as f:
+            for line in f:
+                self.assertRegex(line, r'^\d\d-\d\d-\d{4} \d\d:\d\d:\d\d -> .')
+
+    def test_no_log_without_debug(self):
+        self.window_run()
+        self.assertIsNone(self.log_lines())
+
+    def test_stored_settings_follow_the_search_order_and_ports_are_mended(self):
+        reg_add(OLD_USER_KEY, 'action', 'REG_DWORD', 1)
+        reg_add(MACHINE_KEY, 'action', 'REG_DWORD', 2)
+        reg_add(MACHINE_KEY, 'remote_port', 'REG_DWORD', 0)
+        reg_add(MACHINE_KEY, 'debug', 'REG_DWORD', 1)  # the log starts after the read
+        lines = self.window_run('-minimize')
+        self.assertEqual(self.dumped(lines, 'action'), 'SHUTDOWN')
+        self.assertEqual(self.dumped(lines, 'remote.port'), '3210')
+        self.assertNotIn('ParseCommandLine start', lines)
+
+        reg_add(USER_KEY, 'action', 'REG_DWORD', 5)
+        reg_add(USER_KEY, 'debug', 'REG_DWORD', 1)
+        os.remove(os.path.join(self.dir, 'haltall.log'))
+        self.assertEqual(self.dumped(self.window_run('-simulate'), 'action'), 'HIBERNATE')
+
+    def test_a_counted_argument_keeps_the_registry_unread(self):
+        reg_add(USER_KEY, 'action', 'REG_DWORD', 1)
+        lines = self.window_run('-quiet', '-debug')
+        self.assertEqual(self.dumped(lines, 'action'), 'POWEROFF')
+        self.assertEqual(self.dumped(lines, 'quiet'), '1')
+        self.assertNotIn('ReadSettings start, base=SOFTWARE\\Kevra\\Haltall', lines)
+
+    def test_wrong_types_and_long_strings_leave_fields_alone(self):
+        reg_add(USER_KEY, 'action', 'REG_DWORD', 0)
+        reg_add(USER_KEY, 'who', 'REG_SZ', '1')
+        reg_add(USER_KEY, 'computer_name', 'REG_SZ', 'x' * 100)
+        reg_add(USER_KEY, 'process', 'REG_SZ', 'notepad.exe')
+        reg_add(USER_KEY, 'time', 'REG_SZ', 'soon')
+        reg_add(USER_KEY, 'debug', 'REG_DWORD', 1)
+        lines = self.window_run()
+        self.assertEqual(self.dumped(lines, 'action'), 'LOGOFF')
+        self.assertEqual(self.dumped(lines, 'who'), 'LOCAL_COMPUTER')
+        self.assertEqual(self.dumped(lines, 'remote.computer_name'), '')
+        self.assertEqual(self.dumped(lines, 'process.process'), 'notepad.exe')
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
