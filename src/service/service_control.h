@@ -1,12 +1,26 @@
-// Installing, removing, starting and stopping the "Haltall" service.
+// Installing, removing, starting and stopping the "Haltall" service: a real
+// service on Windows NT, the RunServices list on Windows 9x (platform id 1).
+// The service runs the copy of the program in the system directory with
+// "-service". A window of null sends failures to the logs only.
 #pragma once
 #include "core/platform.h"
 
 struct AppState;
 
-int CopyHaltallToSystem(HWND window, AppState* state, char* command_line);  // 260 chars
+// Finds the program file (executable, with ".exe" added when missing; as a
+// path, or by name in the current directory and then along PATH), copies it
+// to "<system directory>\haltall.exe" unless it is that file, and writes the
+// service command line into command_line (260 characters). 1 on success,
+// 0 after a reported failure.
+int CopyHaltallToSystem(HWND window, AppState* state, char* command_line);
+// Copies the program, saves the settings to the service key, registers the
+// service and, on NT, starts it.
 void CreateHaltallService(HWND window, AppState* state);
+// Unregisters the service (it is not stopped here) and deletes the service key.
 void RemoveHaltallService(HWND window, AppState* state);
+// 1 when the NT service reports SERVICE_RUNNING; 0 otherwise and on 9x. Silent.
 int IsHaltallServiceRunning(HWND window, AppState* state);
+// On NT: asks the service manager to start, or to stop, the service (without
+// waiting). Nothing on 9x.
 void StartHaltallService(HWND window, AppState* state);
 void StopHaltallService(HWND window, AppState* state);

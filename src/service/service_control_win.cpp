@@ -1,0 +1,283 @@
+#include "service/service_control.h"
+
+#include <cstring>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/settings_store.h"
+#include "service/service_path.h"
+
+namespace {
+
+const char HALTALL_SERVICE[] = "Haltall";  // service name and display name
+const char RUN_SERVICES_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+const char NOT_FOUND_TEXT[] = "Can't find haltall.exe!";
+
+bool IsWindows9x(const AppState* state)
+{
+    return state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool FileExists(void*, const char* path)
+{
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// The whole PATH; FindProgramFile uses only as much of it as its buffer holds.
+std::vector<char> ReadSearchPath()
+{
+    std::vector<char> path(SEARCH_PATH_SIZE);
+    DWORD needed = GetEnvironmentVariableA("PATH", path.data(), (DWORD)path.size());
+    if (needed >= path.size()) {
+        path.resize(needed);
+        needed = GetEnvironmentVariableA("PATH", path.data(), (DWORD)path.size());
+    }
+    if (needed == 0 || needed >= path.size())
+        path.assign(1, '\0');
+    return path;
+}
+
+// Whether two names reach the same file, compared as full paths without
+// regard to letter case: "haltall.exe" started in the system directory, or
+// found there through a PATH entry ending in a backslash, is the system copy.
+bool IsSameFile(const char* one, const char* other)
+{
+    char full_one[MAX_PATH];
+    char full_other[MAX_PATH];
+    DWORD one_len = GetFullPathNameA(one, sizeof full_one, full_one, nullptr);
+    DWORD other_len = GetFullPathNameA(other, sizeof full_other, full_other, nullptr);
+    if (one_len == 0 || one_len >= sizeof full_one || other_len == 0 ||
+        other_len >= sizeof full_other)
+        return lstrcmpiA(one, other) == 0;
+    return lstrcmpiA(full_one, full_other) == 0;
+}
+
+// A path that does not fit its buffer is reported like a failed system call.
+void ReportTooLong(AppState* state, HWND window)
+{
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    DisplayLastError(state, window);
+}
+
+// Opens the service manager and the service; reports a failure and returns
+// false with nothing left open.
+bool OpenHaltallService(AppState* state, HWND window, DWORD manager_access,
+                        DWORD service_access, SC_HANDLE* manager, SC_HANDLE* service)
+{
+    *manager = OpenSCManagerA(nullptr, nullptr, manager_access);
+    if (!*manager) {
+        DisplayLastError(state, window);
+        return false;
+    }
+    *service = OpenServiceA(*manager, HALTALL_SERVICE, service_access);
+    if (!*service) {
+        DisplayLastError(state, window);
+        CloseServiceHandle(*manager);
+        return false;
+    }
+    return true;
+}
+
+void CloseHandles(SC_HANDLE manager, SC_HANDLE service)
+{
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+}
+
+// Opens the service with the access that the request needs and makes it;
+// every failure is reported.
+void SendToService(HWND window, AppState* state, DWORD access, BOOL (*request)(SC_HANDLE service))
+{
+    SC_HANDLE manager;
+    SC_HANDLE service;
+    if (!OpenHaltallService(state, window, GENERIC_WRITE, access, &manager, &service))
+        return;
+    if (!request(service))
+        DisplayLastError(state, window);
+    CloseHandles(manager, service);
+}
+
+void CreateNtService(HWND window, AppState* state, const char* command)
+{
+    WriteLog("Creating real NT service");
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+    if (!manager) {
+        DisplayLastError(state, window);
+        return;
+    }
+    SC_HANDLE service = CreateServiceA(
+        manager, HALTALL_SERVICE, HALTALL_SERVICE, STANDARD_RIGHTS_REQUIRED | SERVICE_START,
+        SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
+        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!service) {
+        DisplayLastError(state, window);
+        CloseHandles(manager, nullptr);
+        return;
+    }
+    WriteLog("Starting service");
+    if (!StartServiceA(service, 0, nullptr)) {
+        DisplayLastError(state, window);
+        CloseHandles(manager, service);
+        return;
+    }
+    CloseHandles(manager, service);
+    DisplayInformation(state, window, "Haltall service succesfully installed");
+}
+
+void RemoveNtService(HWND window, AppState* state)
+{
+    WriteLog("Deleting NT service");
+    SC_HANDLE manager;
+    SC_HANDLE service;
+    if (!OpenHaltallService(state, window, GENERIC_WRITE, DELETE, &manager, &service))
+        return;
+    if (!DeleteService(service)) {
+        DWORD code = GetLastError();
+        DisplayLastError(state, window);
+        // A service already marked for deletion goes away all the same.
+        if (code != ERROR_SERVICE_MARKED_FOR_DELETE) {
+            CloseHandles(manager, service);
+            return;
+        }
+    }
+    CloseHandles(manager, service);
+    DisplayInformation(state, window, "Haltall service succesfully deleted");
+    if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
+        WriteLog("No service settings key to delete");
+}
+
+}  // namespace
+
+int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
+{
+    WriteLog("CopyHaltallToSystem start");
+    // A name too long for ".exe" names no file that could be opened.
+    bool named = AddExeSuffix(state->executable, sizeof state->executable);
+
+    char found[SERVICE_PATH_SIZE];
+    if (named && strchr(state->executable, '\\'))
+        named = FileExists(nullptr, state->executable) && CopyField(found, state->executable);
+    else if (named)
+        named = FindProgramFile(state->executable, ReadSearchPath().data(), FileExists, nullptr,
+                                found, sizeof found);
+    if (!named) {
+        Error(state, window, NOT_FOUND_TEXT);
+        WriteLog("CopyHaltallToSystem end");
+        return 0;
+    }
+
+    char system_dir[SERVICE_PATH_SIZE];
+    UINT len = GetSystemDirectoryA(system_dir, sizeof system_dir);
+    if (len == 0) {
+        DisplayLastError(state, window);
+        WriteLog("CopyHaltallToSystem end");
+        return 0;
+    }
+    char target[SERVICE_PATH_SIZE];
+    char command[SERVICE_PATH_SIZE];
+    if (len >= sizeof system_dir ||
+        !BuildServicePaths(system_dir, target, sizeof target, command, sizeof command)) {
+        ReportTooLong(state, window);
+        WriteLog("CopyHaltallToSystem end");
+        return 0;
+    }
+
+    if (!IsSameFile(found, target)) {
+        WriteLog("Copying %s to %s", found, target);
+        if (!CopyFileA(found, target, FALSE)) {
+            DisplayLastError(state, window);
+            WriteLog("CopyHaltallToSystem end");
+            return 0;
+        }
+    }
+    memcpy(command_line, command, strlen(command) + 1);
+    WriteLog("CopyHaltallToSystem end");
+    return 1;
+}
+
+void CreateHaltallService(HWND window, AppState* state)
+{
+    WriteLog("CreateHaltallService start");
+    char command[SERVICE_PATH_SIZE];
+    if (CopyHaltallToSystem(window, state, command)) {
+        // A failed save does not stop the installation.
+        SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+        if (IsWindows9x(state)) {
+            WriteLog("Creating WIN98 service");
+            if (WriteRegString(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE, command))
+                DisplayInformation(state, window,
+                                   "Please restart your computer to start the service");
+            else
+                DisplayLastError(state, window);
+        } else {
+            CreateNtService(window, state, command);
+        }
+    }
+    WriteLog("CreateHaltallService end");
+}
+
+void RemoveHaltallService(HWND window, AppState* state)
+{
+    WriteLog("RemoveHaltallService start");
+    if (IsWindows9x(state)) {
+        WriteLog("Deleting WIN98 service");
+        if (DeleteRegValue(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE)) {
+            DisplayInformation(state, window, "Please restart your computer to stop the service");
+            if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
+                WriteLog("No service settings key to delete");
+        } else {
+            DisplayLastError(state, window);
+        }
+    } else {
+        RemoveNtService(window, state);
+    }
+    WriteLog("RemoveHaltallService end");
+}
+
+int IsHaltallServiceRunning(HWND window, AppState* state)
+{
+    WriteLog("IsHaltallServiceRunning start");
+    int running = 0;
+    if (!IsWindows9x(state)) {
+        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
+        SC_HANDLE service =
+            manager ? OpenServiceA(manager, HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr;
+        SERVICE_STATUS status;
+        if (service && QueryServiceStatus(service, &status)) {
+            running = status.dwCurrentState == SERVICE_RUNNING;
+            if (!running)
+                WriteLog("IsHaltallServiceRunning stop");
+        }
+        CloseHandles(manager, service);
+    }
+    WriteLog("IsHaltallServiceRunning end, running=%d", running);
+    return running;
+}
+
+void StartHaltallService(HWND window, AppState* state)
+{
+    WriteLog("StartHaltallService start");
+    if (!IsWindows9x(state))
+        SendToService(window, state, SERVICE_START,
+                      [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
+    WriteLog("StartHaltallService end");
+}
+
+void StopHaltallService(HWND window, AppState* state)
+{
+    WriteLog("StopHaltallService start");
+    // No waiting: the service reports SERVICE_STOPPED as soon as it gets the control.
+    if (!IsWindows9x(state))
+        SendToService(window, state, SERVICE_STOP, [](SC_HANDLE service) {
+            SERVICE_STATUS status;
+            return ControlService(service, SERVICE_CONTROL_STOP, &status);
+        });
+    WriteLog("StopHaltallService end");
+}
