@@ -6,6 +6,10 @@
 #include <ctime>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 int16_t g_debug = 0;
 
 void FormatLogLine(char* out, size_t size, const char* time_text, const char* message)
@@ -35,9 +39,17 @@ void WriteLog(const char* format, ...)
     std::string line(strlen(message) + 64, '\0');
     FormatLogLine(&line[0], line.size(), time_text, message);
 
+#ifdef _WIN32
+    // Callers log between a failed call and its report: opening the file
+    // must not replace the error code that DisplayLastError shows.
+    DWORD last_error = GetLastError();
+#endif
     FILE* file = fopen("haltall.log", "a+");
-    if (!file)
-        return;
-    fprintf(file, "%s", line.c_str());
-    fclose(file);
+    if (file) {
+        fprintf(file, "%s", line.c_str());
+        fclose(file);
+    }
+#ifdef _WIN32
+    SetLastError(last_error);
+#endif
 }

@@ -1,0 +1,153 @@
+// Message boxes, the log and the registry as the reporting and settings
+// operations really use them under Windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/settings_store.h"
+#include "scratch_log.h"
+
+namespace {
+
+// Closes every dialog box this thread opens and remembers its caption and text.
+struct BoxWatcher {
+    static inline std::vector<std::pair<std::string, std::string>> boxes;
+    static inline std::vector<HWND> seen;  // a box may be activated more than once
+    HHOOK hook;
+
+    BoxWatcher()
+    {
+        boxes.clear();
+        seen.clear();
+        hook = SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId());
+    }
+    ~BoxWatcher() { UnhookWindowsHookEx(hook); }
+
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HCBT_ACTIVATE) {
+            HWND box = (HWND)wParam;
+            char class_name[16];
+            GetClassNameA(box, class_name, sizeof class_name);
+            if (strcmp(class_name, "#32770") != 0)
+                return CallNextHookEx(nullptr, code, wParam, lParam);
+            for (HWND known : seen)
+                if (known == box)
+                    return CallNextHookEx(nullptr, code, wParam, lParam);
+            seen.push_back(box);
+            char caption[64], text[512];
+            GetWindowTextA(box, caption, sizeof caption);
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            boxes.emplace_back(caption, text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+};
+
+AppState Defaults(bool quiet = false)
+{
+    AppState state;
+    InitSettings(&state);
+    state.quiet = quiet;
+    return state;
+}
+
+const char TEST_KEY[] = "SOFTWARE\\HaltallTests\\Reporting";
+
+}  // namespace
+
+TEST(Reporting, ErrorShowsItsBoxUnlessTheRecordIsQuiet)
+{
+    ScratchLog log;
+    BoxWatcher watcher;
+    AppState quiet = Defaults(true);
+    Error(&quiet, nullptr, "hidden");
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_TRUE(log.Logged("ERROR: hidden"));
+
+    Error(nullptr, nullptr, "shown without a record");
+    ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+    EXPECT_EQ(BoxWatcher::boxes[0].first, "haltall");
+    EXPECT_EQ(BoxWatcher::boxes[0].second, "shown without a record");
+}
+
+TEST(Reporting, InformationNeedsAWindow)
+{
+    ScratchLog log;
+    BoxWatcher watcher;
+    AppState state = Defaults();
+    DisplayInformation(&state, nullptr, "only logged");
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_TRUE(log.Logged("INFO: only logged"));
+
+    DisplayInformation(&state, GetDesktopWindow(), "shown");
+    ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+    EXPECT_EQ(BoxWatcher::boxes[0].first, "Haltall");
+}
+
+TEST(Reporting, LastErrorWithAndWithoutSystemText)
+{
+    ScratchLog log;
+    BoxWatcher watcher;
+    AppState state = Defaults();
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    DisplayLastError(&state, nullptr);
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_EQ(log.CountStartingWith("ERROR: "), 1);
+
+    SetLastError(12345678);
+    DisplayLastError(&state, GetDesktopWindow());
+    ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+    EXPECT_EQ(BoxWatcher::boxes[0].second, "Unknown error (12345678)");
+}
+
+TEST(SettingsRegistry, SaveAndReadThroughTheRealRegistry)
+{
+    DeleteRegKey(HKEY_CURRENT_USER, TEST_KEY);
+    AppState saved = Defaults();
+    saved.action = LOCK;
+    saved.options.force = -1;
+    CopyField(saved.warning.message, "a\r\nb");
+    saved.schedule.time.wHour = 23;
+    saved.schedule.time.wMinute = 59;
+    ASSERT_EQ(SaveSettings(HKEY_CURRENT_USER, TEST_KEY, &saved), 1);
+
+    AppState loaded = Defaults();
+    ASSERT_EQ(ReadSettings(HKEY_CURRENT_USER, TEST_KEY, &loaded), 1);
+    EXPECT_EQ(loaded.action, LOCK);
+    EXPECT_EQ(loaded.options.force, -1);
+    EXPECT_STREQ(loaded.warning.message, "a\r\nb");
+    EXPECT_EQ(loaded.schedule.time.wHour, 23);
+    EXPECT_EQ(loaded.schedule.time.wMinute, 59);
+
+    // Values of the wrong type, or longer than their field, are left unread.
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, TEST_KEY, "who", "1"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, TEST_KEY, "mac_address", "00112233445566"));
+    ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, TEST_KEY, "process", 5));
+    char buffer[14] = "kept";
+    EXPECT_FALSE(ReadRegString(HKEY_CURRENT_USER, TEST_KEY, "mac_address", buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "kept");
+    int16_t flag = 7;
+    EXPECT_FALSE(ReadRegShort(HKEY_CURRENT_USER, TEST_KEY, "who", &flag));
+    EXPECT_EQ(flag, 7);
+    AppState again = Defaults();
+    CopyField(again.process.process, "before");
+    ASSERT_EQ(ReadSettings(HKEY_CURRENT_USER, TEST_KEY, &again), 1);
+    EXPECT_EQ(again.who, LOCAL_COMPUTER);
+    EXPECT_STREQ(again.remote.mac_address, "000000000000");
+    EXPECT_STREQ(again.process.process, "before");
+
+    EXPECT_TRUE(DeleteRegValue(HKEY_CURRENT_USER, TEST_KEY, "who"));
+    EXPECT_FALSE(DeleteRegValue(HKEY_CURRENT_USER, TEST_KEY, "who"));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(DeleteRegKey(HKEY_CURRENT_USER, TEST_KEY));
+    EXPECT_FALSE(DeleteRegKey(HKEY_CURRENT_USER, TEST_KEY));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadSettings(HKEY_CURRENT_USER, TEST_KEY, &again), 0);
+}
