@@ -6,3 +6,6 @@ struct AppState;
 
 // Thread routine started on every run; returns at once unless -service.
 int CheckService(AppState* state);
+
+// True once the service manager asked the service to stop.
+bool ServiceStopRequested();

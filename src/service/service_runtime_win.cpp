@@ -10,6 +10,7 @@ namespace {
 
 SERVICE_STATUS service_status;
 SERVICE_STATUS_HANDLE service_status_handle;
+volatile LONG stop_requested;
 
 const char SERVICE_NAME[] = "Haltall";
 const UINT_PTR TIMER_QUIT = 3;
@@ -32,6 +33,8 @@ void WINAPI ServiceHandlerProcedure(DWORD control)
     case SERVICE_CONTROL_STOP:
         service_status.dwCheckPoint++;
         ReportStatus(SERVICE_STOPPED);
+        // A stop that arrives before the main window exists is kept for it.
+        InterlockedExchange(&stop_requested, 1);
         if (g_main_window)
             RemoveFromTray(g_main_window);
         Cleanup(nullptr);
@@ -70,6 +73,11 @@ void WINAPI ServiceProcedure(DWORD, LPSTR*)
 }
 
 }  // namespace
+
+bool ServiceStopRequested()
+{
+    return InterlockedCompareExchange(&stop_requested, 0, 0) != 0;
+}
 
 int CheckService(AppState* state)
 {

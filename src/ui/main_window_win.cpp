@@ -7,6 +7,7 @@
 #include "core/start_up.h"
 #include "resource.h"
 #include "service/service_control.h"
+#include "service/service_runtime.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -79,6 +80,8 @@ BOOL OnInitDialog(HWND window, AppState* state)
 {
     g_main_window = window;
     g_main_state = state;
+    if (ServiceStopRequested())
+        SetTimer(window, TIMER_QUIT, 1000, nullptr);
     char title[64];
     snprintf(title, sizeof title, "Haltall %s", VERSION_TEXT);
     SetWindowTextA(window, title);

@@ -101,8 +101,9 @@ TEST(Reporting, LastErrorWithAndWithoutSystemText)
     EXPECT_TRUE(BoxWatcher::boxes.empty());
     EXPECT_EQ(log.CountStartingWith("ERROR: "), 1);
 
+    HWND owner = GetDesktopWindow();  // may itself reset the error code
     SetLastError(12345678);
-    DisplayLastError(&state, GetDesktopWindow());
+    DisplayLastError(&state, owner);
     ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
     EXPECT_EQ(BoxWatcher::boxes[0].second, "Unknown error (12345678)");
 }
