@@ -41,6 +41,12 @@ class Run:
                                         stderr=subprocess.PIPE, text=True, errors='replace',
                                         env=wine_env(eventlog))
 
+    def stop(self):
+        """Ends the program if it still runs, so no stray window outlives its test."""
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.communicate()
+
     def wait(self, timeout=60):
         try:
             out, err = self.process.communicate(timeout=timeout)
@@ -123,7 +129,9 @@ class HaltallTestCase(unittest.TestCase):
             reg_delete(key)
 
     def start(self, *args, eventlog=True):
-        return Run(args, self.dir, eventlog)
+        run = Run(args, self.dir, eventlog)
+        self.addCleanup(run.stop)
+        return run
 
     def run_haltall(self, *args, timeout=60):
         return self.start(*args).wait(timeout)

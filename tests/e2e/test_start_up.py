@@ -106,6 +106,15 @@ class StartUpTest(HaltallTestCase):
             for line in f:
                 self.assertRegex(line, r'^\d\d-\d\d-\d{4} \d\d:\d\d:\d\d -> .')
 
+    def test_minimize_starts_hidden_and_a_plain_start_shows_the_window(self):
+        for args, shown in [((), True), (('-minimize',), False), (('-remote', 'pc', '-warn'), True)]:
+            with self.subTest(args=args):
+                run = self.start(*args)
+                self.assertEqual(wintool('message', MAIN_WINDOW, 20000, 0, 0, 0).returncode, 0)
+                self.assertEqual(wintool('find', MAIN_WINDOW, 1500).returncode == 0, shown)
+                wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+                self.assertEqual(run.wait().returncode, 0)
+
     def test_no_log_without_debug(self):
         self.window_run()
         self.assertIsNone(self.log_lines())
