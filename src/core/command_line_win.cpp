@@ -22,12 +22,8 @@ void RunMaintenanceCommand(CommandMode mode, AppState* state)
         break;
     case SAVE_SVC_SET:
         SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
-        // A running service picks the new settings up when it starts again.
-        if (state->os_version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS &&
-            IsHaltallServiceRunning(nullptr, state)) {
-            StopHaltallService(nullptr, state);
-            StartHaltallService(nullptr, state);
-        }
+        if (state->os_version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS)
+            RestartHaltallServiceIfRunning(nullptr, state);
         break;
     case REMOVE_SVC_SET:
         if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
@@ -37,9 +33,7 @@ void RunMaintenanceCommand(CommandMode mode, AppState* state)
         CreateHaltallService(nullptr, state);
         break;
     case REMOVE_SERVICE:
-        if (IsHaltallServiceRunning(nullptr, state))
-            StopHaltallService(nullptr, state);
-        RemoveHaltallService(nullptr, state);
+        StopAndRemoveHaltallService(nullptr, state);
         break;
     case CMD_NONE:
         break;

@@ -12,18 +12,6 @@
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
-HINSTANCE g_instance;
-
-void Cleanup(AppState* state)
-{
-    WriteLog("Cleanup");
-    if (g_tray_menu) {
-        DestroyMenu(g_tray_menu);
-        g_tray_menu = nullptr;
-    }
-    DestroySockets(nullptr, state);
-}
-
 namespace {
 
 void LogOperatingSystem(const OSVERSIONINFOA& os)

@@ -24,3 +24,9 @@ int IsHaltallServiceRunning(HWND window, AppState* state);
 // waiting). Nothing on 9x.
 void StartHaltallService(HWND window, AppState* state);
 void StopHaltallService(HWND window, AppState* state);
+
+// The sequences of the menu and the command line: a running service is
+// stopped and started again so that it reads new settings; a running service
+// is stopped before it is removed.
+void RestartHaltallServiceIfRunning(HWND window, AppState* state);
+void StopAndRemoveHaltallService(HWND window, AppState* state);

@@ -281,3 +281,18 @@ void StopHaltallService(HWND window, AppState* state)
         });
     WriteLog("StopHaltallService end");
 }
+
+void RestartHaltallServiceIfRunning(HWND window, AppState* state)
+{
+    if (IsHaltallServiceRunning(window, state)) {
+        StopHaltallService(window, state);
+        StartHaltallService(window, state);
+    }
+}
+
+void StopAndRemoveHaltallService(HWND window, AppState* state)
+{
+    if (IsHaltallServiceRunning(window, state))
+        StopHaltallService(window, state);
+    RemoveHaltallService(window, state);
+}

@@ -117,12 +117,10 @@ BOOL OnInitDialog(HWND window, AppState* state)
 void SaveSettingsToService(HWND window, AppState* state)
 {
     SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
-    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
         DisplayInformation(state, window, "Please restart your computer for the changes to take effect");
-    } else if (IsHaltallServiceRunning(window, state)) {
-        StopHaltallService(window, state);
-        StartHaltallService(window, state);
-    }
+    else
+        RestartHaltallServiceIfRunning(window, state);
 }
 
 void OnCommand(HWND window, AppState* state, int id)
@@ -154,9 +152,7 @@ void OnCommand(HWND window, AppState* state, int id)
         CreateHaltallService(window, state);
         break;
     case ID_SERVICE_REMOVE:
-        if (IsHaltallServiceRunning(window, state))
-            StopHaltallService(window, state);
-        RemoveHaltallService(window, state);
+        StopAndRemoveHaltallService(window, state);
         break;
     case ID_SERVICE_SAVE:
         SaveSettingsToService(window, state);

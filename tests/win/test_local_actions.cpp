@@ -13,11 +13,11 @@
 #include "actions/local_actions.h"
 #include "actions/power_calls.h"
 #include "core/app_state.h"
+#include "core/start_up.h"
 #include "scratch_log.h"
 
-// The program's instance handle, which WinMain (not part of the test
-// program) otherwise defines; the resources are linked into the test program.
-HINSTANCE g_instance = GetModuleHandleA(nullptr);
+// The resources are linked into the test program itself.
+static const bool instance_set = (g_instance = GetModuleHandleA(nullptr), true);
 
 namespace {
 
