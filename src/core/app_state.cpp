@@ -75,6 +75,28 @@ void SetDefaultSettings(AppState* state)
     state->options.allow_cancel = 1;
 }
 
+void ResetSettings(AppState* state)
+{
+    AppState run = *state;
+    SetDefaultSettings(state);
+    state->interactive = run.interactive;
+    state->active_timer = run.active_timer;
+    state->simulate = run.simulate;
+    state->start_minimized = run.start_minimized;
+    state->run_as_service = run.run_as_service;
+    memcpy(state->executable, run.executable, sizeof state->executable);
+    state->server_socket = run.server_socket;
+    state->client_socket = run.client_socket;
+    state->authenticated = run.authenticated;
+    state->quiet = run.quiet;
+    state->remaining_seconds = run.remaining_seconds;
+    state->group_list = run.group_list;
+    state->group_count = run.group_count;
+    memcpy(state->group_file, run.group_file, sizeof state->group_file);
+    state->group_modified = run.group_modified;
+    state->os_version = run.os_version;
+}
+
 const char* GetModeStr(AppState* state)
 {
     static char str[32];

@@ -135,5 +135,8 @@ template <size_t N> bool CopyField(char (&field)[N], const char* text)
 void SetDefaultSettings(AppState* state);
 // Defaults plus the operating-system version (reported when the query fails).
 void InitSettings(AppState* state);
+// Gives every setting its default again but keeps the state of the run
+// (mode flags, armed trigger, sockets, group, operating system).
+void ResetSettings(AppState* state);
 const char* GetModeStr(AppState* state);
 void DebugSettings(AppState* state);

@@ -142,7 +142,7 @@ void OnCommand(HWND window, AppState* state, int id)
         break;
     case ID_FILE_REMOVE:
         if (DeleteRegKey(HKEY_CURRENT_USER, USER_KEY)) {
-            InitSettings(state);
+            ResetSettings(state);
             DisplaySettings(window, state);
         } else {
             DisplayLastError(state, window);

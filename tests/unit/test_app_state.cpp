@@ -108,3 +108,36 @@ TEST(AppState, DumpOfTheDefaults)
     EXPECT_EQ(lines[1], "action=UNKNOWN");
     EXPECT_EQ(lines[2], "who=UNKNOWN");
 }
+
+TEST(AppState, ResetSettingsKeepsTheStateOfTheRun)
+{
+    AppState s;
+    SetDefaultSettings(&s);
+    s.action = LOCK;
+    s.options.force = 1;
+    CopyField(s.warning.message, "bye");
+    s.remote.port = 1;
+    s.run_as_service = s.simulate = s.quiet = 1;
+    s.interactive = 0;
+    s.active_timer = 7;
+    s.server_socket = 42;
+    CopyField(s.executable, "C:\\h.exe");
+    CopyField(s.group_file, "g.csv");
+    s.group_count = 3;
+    s.os_version.dwPlatformId = 2;
+    ResetSettings(&s);
+    EXPECT_EQ(s.action, POWEROFF);
+    EXPECT_EQ(s.options.force, 0);
+    EXPECT_STREQ(s.warning.message, "");
+    EXPECT_EQ(s.remote.port, 3210);
+    EXPECT_EQ(s.run_as_service, 1);
+    EXPECT_EQ(s.simulate, 1);
+    EXPECT_EQ(s.quiet, 1);
+    EXPECT_EQ(s.interactive, 0);
+    EXPECT_EQ(s.active_timer, 7u);
+    EXPECT_EQ(s.server_socket, (SOCKET)42);
+    EXPECT_STREQ(s.executable, "C:\\h.exe");
+    EXPECT_STREQ(s.group_file, "g.csv");
+    EXPECT_EQ(s.group_count, 3);
+    EXPECT_EQ(s.os_version.dwPlatformId, 2u);
+}
