@@ -10,45 +10,10 @@
 #include "core/app_state.h"
 #include "core/report.h"
 #include "core/settings_store.h"
+#include "box_watcher.h"
 #include "scratch_log.h"
 
 namespace {
-
-// Closes every dialog box this thread opens and remembers its caption and text.
-struct BoxWatcher {
-    static inline std::vector<std::pair<std::string, std::string>> boxes;
-    static inline std::vector<HWND> seen;  // a box may be activated more than once
-    HHOOK hook;
-
-    BoxWatcher()
-    {
-        boxes.clear();
-        seen.clear();
-        hook = SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId());
-    }
-    ~BoxWatcher() { UnhookWindowsHookEx(hook); }
-
-    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_ACTIVATE) {
-            HWND box = (HWND)wParam;
-            char class_name[16];
-            GetClassNameA(box, class_name, sizeof class_name);
-            if (strcmp(class_name, "#32770") != 0)
-                return CallNextHookEx(nullptr, code, wParam, lParam);
-            for (HWND known : seen)
-                if (known == box)
-                    return CallNextHookEx(nullptr, code, wParam, lParam);
-            seen.push_back(box);
-            char caption[64], text[512];
-            GetWindowTextA(box, caption, sizeof caption);
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            boxes.emplace_back(caption, text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-};
 
 AppState Defaults(bool quiet = false)
 {

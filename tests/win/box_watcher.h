@@ -1,0 +1,53 @@
+// Answers every message box that this thread opens, and remembers each
+// one's caption and text.
+#pragma once
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+class BoxWatcher {
+public:
+    explicit BoxWatcher(int answer = IDOK)
+    {
+        boxes.clear();
+        seen_.clear();
+        answer_ = answer;
+        hook_ = SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId());
+    }
+    ~BoxWatcher() { UnhookWindowsHookEx(hook_); }
+
+    static inline std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND box = (HWND)wParam;
+        char class_name[16];
+        if (code == HCBT_ACTIVATE && GetClassNameA(box, class_name, sizeof class_name) &&
+            strcmp(class_name, "#32770") == 0 && GetDlgItem(box, 0xFFFF) && !Seen(box)) {
+            char caption[64], text[512];
+            GetWindowTextA(box, caption, sizeof caption);
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            boxes.emplace_back(caption, text);
+            PostMessageA(box, WM_COMMAND, (WPARAM)answer_, 0);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    // A box may be activated more than once.
+    static bool Seen(HWND box)
+    {
+        for (HWND known : seen_)
+            if (known == box)
+                return true;
+        seen_.push_back(box);
+        return false;
+    }
+
+    static inline std::vector<HWND> seen_;
+    static inline int answer_;
+    HHOOK hook_;
+};

@@ -1,0 +1,309 @@
+// The main window on its real template: the controls <-> record mapping,
+// the enable rules, the kinds of run and the tray menu states.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "actions/dispatch.h"
+#include "core/app_state.h"
+#include "core/start_up.h"
+#include "resource.h"
+#include "box_watcher.h"
+#include "scratch_log.h"
+#include "ui/main_window.h"
+#include "ui/tray.h"
+
+namespace {
+
+AppState Defaults()
+{
+    AppState state;
+    InitSettings(&state);
+    return state;
+}
+
+bool QuitPosted()
+{
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+bool Checked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+bool Enabled(HWND window, int id) { return IsWindowEnabled(GetDlgItem(window, id)) != 0; }
+
+void Click(HWND window, int id)
+{
+    SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+// The main window made by InitDialog for one record; destroyed at the end.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_instance = GetModuleHandleA(nullptr);
+        if (!g_tray_menu)
+            g_tray_menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDM_TRAY));
+        state = Defaults();
+    }
+    void TearDown() override
+    {
+        if (window)
+            DestroyWindow(window);
+        g_main_window = nullptr;
+        QuitPosted();
+    }
+    HWND Open()
+    {
+        EXPECT_EQ(InitDialog(nullptr, g_instance, &state), 1);
+        window = g_main_window;
+        return window;
+    }
+    UINT TrayItem(UINT id) { return GetMenuState(GetSubMenu(g_tray_menu, 0), id, MF_BYCOMMAND) & MF_GRAYED; }
+
+    AppState state;
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, ShowsTheTitleAndTheRecord)
+{
+    state.action = HIBERNATE;
+    state.who = REMOTE_GROUP;
+    state.when = PROCESS;
+    state.options.force = 1;
+    state.options.in_tray = 0;
+    Open();
+    char title[64];
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Haltall 3.0.2.0");
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(Checked(window, IDC_HIBERNATE));
+    EXPECT_TRUE(Checked(window, IDC_GROUP));
+    EXPECT_TRUE(Checked(window, IDC_WHEN_PROCESS));
+    EXPECT_TRUE(Checked(window, IDC_FORCE));
+    EXPECT_FALSE(Checked(window, IDC_IN_TRAY));
+    EXPECT_TRUE(Checked(window, IDC_ALLOW_CANCEL));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_PROGRESS)));
+}
+
+TEST_F(MainWindow, ClickingControlsChangesTheRecord)
+{
+    Open();
+    Click(window, IDC_REMOTE_COMPUTER);
+    Click(window, IDC_MONITOR_ON);
+    Click(window, IDC_WHEN_SCHEDULED);
+    Click(window, IDC_WARNING);
+    Click(window, IDC_ALLOW_CANCEL);
+    EXPECT_EQ(state.who, REMOTE_COMPUTER);
+    EXPECT_EQ(state.action, MONITOR_ON);
+    EXPECT_EQ(state.when, SCHEDULED);
+    EXPECT_EQ(state.options.warning, 1);
+    EXPECT_EQ(state.options.allow_cancel, 0);
+    EXPECT_TRUE(Enabled(window, IDC_SPECIFY));
+    EXPECT_TRUE(Enabled(window, IDC_MESSAGE));
+    EXPECT_TRUE(Enabled(window, IDC_SCHEDULE));
+    EXPECT_FALSE(Enabled(window, IDC_PROCESS));
+
+    Click(window, IDC_WHEN_PROCESS);
+    EXPECT_FALSE(Enabled(window, IDC_SCHEDULE));
+    EXPECT_TRUE(Enabled(window, IDC_PROCESS));
+    Click(window, IDC_WHEN_IMMEDIATE);
+    EXPECT_FALSE(Enabled(window, IDC_SCHEDULE));
+    EXPECT_FALSE(Enabled(window, IDC_PROCESS));
+}
+
+TEST_F(MainWindow, EnableRules)
+{
+    struct {
+        DWORD platform, major;
+        Action action;
+        Who who;
+        Action shown_action;
+        Who shown_who;
+        bool local_enabled, lock_enabled;
+    } cases[] = {
+        {2, 6, WAKE_ON_LAN, LOCAL_COMPUTER, WAKE_ON_LAN, REMOTE_COMPUTER, false, true},
+        {2, 6, WAKE_ON_LAN, REMOTE_GROUP, WAKE_ON_LAN, REMOTE_GROUP, false, true},
+        {2, 6, LOCK, LOCAL_COMPUTER, LOCK, LOCAL_COMPUTER, true, true},
+        {2, 4, LOCK, LOCAL_COMPUTER, POWEROFF, LOCAL_COMPUTER, true, false},  // NT 4
+        {1, 4, LOCK, LOCAL_COMPUTER, POWEROFF, LOCAL_COMPUTER, true, false},  // Windows 9x
+        {1, 4, LOCK, REMOTE_COMPUTER, LOCK, REMOTE_COMPUTER, true, true},     // remote may lock
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "platform " << c.platform << " major " << c.major
+                                        << " action " << c.action << " who " << c.who);
+        state = Defaults();
+        state.os_version.dwPlatformId = c.platform;
+        state.os_version.dwMajorVersion = c.major;
+        state.action = c.action;
+        state.who = c.who;
+        Open();
+        EXPECT_EQ(state.action, c.shown_action);
+        EXPECT_EQ(state.who, c.shown_who);
+        EXPECT_TRUE(Checked(window, c.shown_who == LOCAL_COMPUTER ? IDC_LOCAL_COMPUTER
+                                    : c.shown_who == REMOTE_COMPUTER ? IDC_REMOTE_COMPUTER
+                                                                     : IDC_GROUP));
+        EXPECT_EQ(Enabled(window, IDC_LOCAL_COMPUTER), c.local_enabled);
+        EXPECT_EQ(Enabled(window, IDC_LOCK), c.lock_enabled);
+        DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+TEST_F(MainWindow, LeavingWakeOnLanEnablesLocalComputerAgainButKeepsRemote)
+{
+    Open();
+    Click(window, IDC_WAKE_ON_LAN);
+    EXPECT_EQ(state.who, REMOTE_COMPUTER);
+    EXPECT_FALSE(Enabled(window, IDC_LOCAL_COMPUTER));
+    Click(window, IDC_REBOOT);
+    EXPECT_TRUE(Enabled(window, IDC_LOCAL_COMPUTER));
+    EXPECT_TRUE(Checked(window, IDC_REMOTE_COMPUTER));
+}
+
+TEST_F(MainWindow, KindsOfRun)
+{
+    struct {
+        const char* name;
+        void (*prepare)(AppState*);
+        bool visible, quit;
+    } cases[] = {
+        {"normal", [](AppState*) {}, true, false},
+        {"minimized", [](AppState* s) { s->start_minimized = 1; }, false, false},
+        {"service", [](AppState* s) { s->run_as_service = 1; }, false, false},
+        {"action word, immediate",
+         [](AppState* s) {
+             s->interactive = 0;
+             s->action = NO_ACTION;
+             s->simulate = 1;
+         },
+         false, true},
+        {"action word, refused",
+         [](AppState* s) {
+             s->interactive = 0;
+             s->quiet = 1;
+             s->action = WAKE_ON_LAN;  // on the local computer
+             s->who = LOCAL_COMPUTER;
+         },
+         false, true},
+        {"action word, scheduled",
+         [](AppState* s) {
+             s->interactive = 0;
+             s->when = SCHEDULED;
+             s->schedule.schedule = AFTER_X_SECONDS;
+             s->schedule.seconds = 3600;
+             s->options.in_tray = 0;
+         },
+         false, false},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        state = Defaults();
+        c.prepare(&state);
+        Open();
+        EXPECT_EQ(IsWindowVisible(window) != 0, c.visible);
+        EXPECT_EQ(QuitPosted(), c.quit);
+        KillTimer(window, TIMER_SCHEDULE);
+        DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+TEST_F(MainWindow, CloseEndsANormalRunButOnlyHidesAService)
+{
+    Open();
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(QuitPosted());
+
+    state.run_as_service = 1;
+    SendMessageA(window, WM_COMMAND, IDC_CLOSE, 0);
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_FALSE(IsWindowVisible(window));
+}
+
+TEST_F(MainWindow, MinimizeGoesToTheTray)
+{
+    Open();
+    ShowWindow(window, SW_MINIMIZE);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_FALSE(QuitPosted());
+}
+
+TEST_F(MainWindow, TrayMenuStates)
+{
+    struct {
+        uint32_t active_timer;
+        Flag allow_cancel, service;
+        DWORD platform;
+        bool cancel, exit, restore, lock;
+    } cases[] = {
+        {1, 1, 0, 2, true, true, false, true},
+        {1, 0, 0, 2, false, false, false, true},
+        {0, 1, 0, 2, false, true, true, true},
+        {0, 0, 0, 1, false, true, true, false},  // Windows 9x has no lock
+        {0, 1, 1, 2, false, false, true, true},  // a service cannot be exited
+    };
+    Open();
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "timer " << c.active_timer << " cancel " << c.allow_cancel
+                                        << " service " << c.service << " platform " << c.platform);
+        state.active_timer = c.active_timer;
+        state.options.allow_cancel = c.allow_cancel;
+        state.run_as_service = c.service;
+        state.os_version.dwPlatformId = c.platform;
+        MinimizeHaltall(window, &state);
+        EXPECT_EQ(TrayItem(ID_TRAY_CANCEL) == 0, c.cancel);
+        EXPECT_EQ(TrayItem(ID_TRAY_EXIT) == 0, c.exit);
+        EXPECT_EQ(TrayItem(ID_TRAY_RESTORE) == 0, c.restore);
+        EXPECT_EQ(TrayItem(ID_TRAY_LOCK) == 0, c.lock);
+        EnableMenuItem(GetSubMenu(g_tray_menu, 0), ID_TRAY_LOCK, MF_BYCOMMAND | MF_ENABLED);
+    }
+    state.active_timer = 0;
+    state.run_as_service = 0;
+}
+
+TEST_F(MainWindow, RestoreOnlyWhenNothingIsArmed)
+{
+    state.start_minimized = 1;
+    Open();
+    state.active_timer = 1;
+    RestoreHaltall(window, &state);
+    EXPECT_FALSE(IsWindowVisible(window));
+    state.active_timer = 0;
+    RestoreHaltall(window, &state);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
+{
+    ScratchLog log;
+    Open();
+    state.simulate = 1;
+    state.quiet = 1;
+    state.options.warning = 1;
+    state.when = SCHEDULED;
+    AppState before = state;
+    {
+        BoxWatcher watcher(IDNO);
+        DoQuickAction(&state, MONITOR_OFF);
+        ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+        EXPECT_EQ(BoxWatcher::boxes[0].first, "Are you sure?");
+        EXPECT_EQ(BoxWatcher::boxes[0].second, "Are you sure that you want to MONITOR_OFF your pc now?");
+    }
+    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    {
+        BoxWatcher watcher(IDYES);
+        DoQuickAction(&state, MONITOR_OFF);
+    }
+    EXPECT_EQ(state.action, MONITOR_OFF);
+    EXPECT_EQ(state.when, IMMEDIATE);
+    EXPECT_EQ(state.options.warning, 0);
+    EXPECT_TRUE(log.Logged("ERROR: DoTurnOffMonitor"));
+
+    state.options.allow_cancel = 0;  // acts without asking
+    BoxWatcher watcher(IDNO);
+    DoQuickAction(&state, STANDBY);
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_EQ(state.action, STANDBY);
+}
