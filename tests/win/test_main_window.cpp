@@ -307,3 +307,40 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     EXPECT_TRUE(BoxWatcher::boxes.empty());
     EXPECT_EQ(state.action, STANDBY);
 }
+
+namespace {
+
+// Delivers a key press the way the program's message loop does.
+void PressKey(HWND window, UINT key)
+{
+    HWND focus = GetFocus();
+    PostMessageA(focus, WM_KEYDOWN, key, 0);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000000);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(MainWindow, KeyboardTabArrowsAndEnter)
+{
+    ScratchLog log;
+    state.quiet = 1;
+    Open();
+    SetFocus(GetDlgItem(window, IDC_POWEROFF));
+    PressKey(window, VK_DOWN);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_STANDBY);
+    EXPECT_EQ(state.action, STANDBY);
+
+    PressKey(window, VK_TAB);
+    EXPECT_NE(GetDlgCtrlID(GetFocus()), IDC_STANDBY);
+
+    state.options.run_program = 1;  // Enter means "Do it": here refused
+    PressKey(window, VK_RETURN);
+    EXPECT_TRUE(log.Logged("ERROR: No program specified"));
+}
