@@ -67,12 +67,13 @@ def wintool(verb, caption, timeout_ms=10000, *args):
 
 
 def parse_dump(text):
-    """wintool dump output as {id: (class, text, enabled, visible)}; ids repeat for statics."""
+    """wintool dump output as {id: (class, text, enabled, visible, checked)};
+    of repeated ids (statics) the first."""
     controls = {}
     for line in text.splitlines():
         parts = line.split('|')
-        if len(parts) == 5:
-            controls.setdefault(int(parts[0]), (parts[1], parts[2], parts[3] == '1', parts[4] == '1'))
+        if len(parts) == 6:
+            controls.setdefault(int(parts[0]), (parts[1], parts[2]) + tuple(p == '1' for p in parts[3:]))
     return controls
 
 

@@ -4,8 +4,8 @@ import os
 import re
 import unittest
 
-from harness import (HaltallTestCase, OLD_USER_KEY, OLD_MACHINE_KEY, USER_KEY, MACHINE_KEY,
-                     SERVICE_KEY, reg_add, reg_values, wintool)
+from harness import (HaltallTestCase, OLD_USER_KEY, USER_KEY, MACHINE_KEY, SERVICE_KEY,
+                     parse_dump, reg_add, reg_values, wintool)
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
 WM_CLOSE = 0x10
@@ -114,6 +114,18 @@ class StartUpTest(HaltallTestCase):
                 self.assertEqual(wintool('find', MAIN_WINDOW, 1500).returncode == 0, shown)
                 wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
                 self.assertEqual(run.wait().returncode, 0)
+
+    def test_without_stored_settings_the_window_shows_the_defaults(self):
+        run = self.start()
+        controls = parse_dump(wintool('dump', MAIN_WINDOW, 20000).stdout)
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        run.wait()
+        checked = sorted(i for i, c in controls.items() if c[4])
+        self.assertEqual(checked, [1003, 1018, 1022, 1028, 1049])  # Poweroff, tray, cancel, local, immediate
+        self.assertEqual(controls[1009][1], 'Do it')
+        disabled = sorted(i for i, c in controls.items() if not c[2])
+        self.assertEqual(disabled, [1010, 1011, 1012, 1013, 1014, 1015])
+        self.assertFalse(controls[1108][3])
 
     def test_no_log_without_debug(self):
         self.window_run()

@@ -2,7 +2,7 @@
 // end-to-end tests:
 //   wintool find CAPTION TIMEOUT_MS          wait until a visible top-level window
 //                                            with that caption exists; print its handle
-//   wintool dump CAPTION TIMEOUT_MS          print "id|class|text|enabled|visible" per child
+//   wintool dump CAPTION TIMEOUT_MS          print "id|class|text|enabled|visible|checked" per child
 //   wintool click CAPTION TIMEOUT_MS ID      click the child button ID
 //   wintool msgbox CAPTION TIMEOUT_MS [ID]   print a message box's text, then click ID (IDOK)
 //   wintool command CAPTION TIMEOUT_MS ID    send WM_COMMAND ID to the window
@@ -60,8 +60,10 @@ BOOL CALLBACK DumpChild(HWND child, LPARAM)
     for (char* c = text; *c; c++)
         if (*c == '\r' || *c == '\n')
             *c = c[0] == '\r' ? '\\' : 'n';
-    printf("%d|%s|%s|%d|%d\n", GetDlgCtrlID(child), class_name, text, IsWindowEnabled(child) ? 1 : 0,
-           IsWindowVisible(child) ? 1 : 0);
+    bool checked = strcmp(class_name, "Button") == 0 &&
+                   SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    printf("%d|%s|%s|%d|%d|%d\n", GetDlgCtrlID(child), class_name, text, IsWindowEnabled(child) ? 1 : 0,
+           IsWindowVisible(child) ? 1 : 0, checked ? 1 : 0);
     return TRUE;
 }
 
