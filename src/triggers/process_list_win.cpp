@@ -1,32 +1,54 @@
-// The process walk through the Tool Help snapshot functions of kernel32,
-// looked up at run time.
+// EnumProcs: the process walk of the running system.
 #include "triggers/process_list.h"
 
-#include <tlhelp32.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "core/log.h"
+#include "triggers/perf_data.h"
+#include "triggers/tool_help.h"
 
 namespace {
 
-typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD process_id);
-typedef BOOL(WINAPI* ProcessWalkFunction)(HANDLE snapshot, PROCESSENTRY32* entry);
-
-struct ToolHelp {
-    CreateSnapshotFunction create_snapshot;
-    ProcessWalkFunction process_first;
-    ProcessWalkFunction process_next;
-};
-
-bool FindToolHelp(ToolHelp* tool_help)
+bool WideToAnsi(const BYTE* text, size_t length, char* out, size_t size)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32");
-    if (!kernel)
+    if (size == 0)
         return false;
-    tool_help->create_snapshot =
-        (CreateSnapshotFunction)(void*)GetProcAddress(kernel, "CreateToolhelp32Snapshot");
-    tool_help->process_first = (ProcessWalkFunction)(void*)GetProcAddress(kernel, "Process32First");
-    tool_help->process_next = (ProcessWalkFunction)(void*)GetProcAddress(kernel, "Process32Next");
-    return tool_help->create_snapshot && tool_help->process_first && tool_help->process_next;
+    if (length == 0) {
+        out[0] = '\0';
+        return true;
+    }
+    // The name may be unaligned inside the block.
+    WCHAR wide[MAX_PATH];
+    if (length > MAX_PATH)
+        return false;
+    memcpy(wide, text, length * sizeof(WCHAR));
+    int written = WideCharToMultiByte(CP_ACP, 0, wide, (int)length, out, (int)size - 1, nullptr, nullptr);
+    if (written <= 0)
+        return false;
+    out[written] = '\0';
+    return true;
+}
+
+// The processes of the "Process" object of the performance data; -1 when
+// the data cannot be read or do not hold that object with its "ID Process"
+// counter.
+int EnumPerfProcesses(EnumProcsCallback callback, void* data)
+{
+    DWORD process_index = GetTitleIdx("Process");
+    if (process_index == 0)
+        return PERF_WALK_NO_DATA;  // no object carries index 0
+    char value_name[16];
+    snprintf(value_name, sizeof value_name, "%ld", (long)process_index);
+    DWORD length = 0;
+    BYTE* block = RefreshPerfData(HKEY_PERFORMANCE_DATA, value_name, PERF_DATA_START_SIZE, &length);
+    if (!block)
+        return PERF_WALK_NO_DATA;
+    int result = WalkProcessObject({block, length}, process_index, GetTitleIdx("ID Process"), WideToAnsi,
+                                   callback, data);
+    free(block);
+    return result;
 }
 
 }  // namespace
@@ -34,29 +56,34 @@ bool FindToolHelp(ToolHelp* tool_help)
 int EnumProcs(EnumProcsCallback callback, void* data)
 {
     WriteLog("EnumProcs start");
-    ToolHelp tool_help;
-    if (!FindToolHelp(&tool_help)) {
-        WriteLog("EnumProcs end, Tool Help functions not found");
-        return 0;
-    }
-    HANDLE snapshot = tool_help.create_snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        WriteLog("CreateToolhelp32Snapshot failed");
+    OSVERSIONINFOA version;
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) {
+        WriteLog("GetVersionEx failed, EnumProcs end");
         return 0;
     }
 
-    int result = 1;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = tool_help.process_first(snapshot, &entry); more;
-         more = tool_help.process_next(snapshot, &entry)) {
-        if (callback(entry.th32ProcessID, 0, entry.szExeFile, data) == 0) {
-            result = 0;
-            break;
+    int result;
+    switch (version.dwPlatformId) {
+    case VER_PLATFORM_WIN32_NT:
+        WriteLog("Using NT method");
+        result = EnumPerfProcesses(callback, data);
+        if (result == PERF_WALK_NO_DATA) {
+            // Without a process list in the performance data nothing is
+            // known about the processes: ask Tool Help (Windows 2000 and
+            // later) before anyone takes "nothing found" for an answer.
+            WriteLog("No processes in the performance data, using Tool Help");
+            result = EnumToolHelpProcesses(EXE_FILE_NAMES, callback, data);
         }
-        entry.dwSize = sizeof entry;
+        break;
+    case VER_PLATFORM_WIN32_WINDOWS:
+        WriteLog("Using Win9x method");
+        result = EnumToolHelpProcesses(MAIN_MODULE_NAMES, callback, data);
+        break;
+    default:
+        WriteLog("EnumProcs end (Unknown OS)");
+        return 0;
     }
-    CloseHandle(snapshot);
-    WriteLog("EnumProcs end, result=%d", result);
+    WriteLog("EnumProcs end");
     return result;
 }

@@ -8,6 +8,8 @@
 #include "resource.h"
 #include "service/service_control.h"
 #include "service/service_runtime.h"
+#include "triggers/process_watch.h"
+#include "triggers/schedule.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -255,6 +257,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PutInTray(window, state);
         else if (wParam == TIMER_QUIT)
             PostQuitMessage(0);
+        // A trigger timer left running after a cancel does nothing.
+        else if (wParam == TIMER_SCHEDULE && state->active_timer)
+            CheckScheduleTimer(window, state);
+        else if (wParam == TIMER_PROCESS && state->active_timer)
+            CheckProcessTimer(window, state);
         return TRUE;
     case WM_TRAY_ICON:
         HandleTrayIcon(window, state, lParam);

@@ -1,0 +1,104 @@
+// The due decision of the schedule trigger. Seconds are never compared: a
+// time schedule matches every tick of its minute, and the wait of 60 ticks
+// that every action sets keeps the minute from firing twice.
+#include "triggers/schedule.h"
+
+#include "core/app_state.h"
+#include "core/log.h"
+
+namespace {
+
+bool SameMinute(const SYSTEMTIME& schedule_time, const SYSTEMTIME& now)
+{
+    return schedule_time.wHour == now.wHour && schedule_time.wMinute == now.wMinute;
+}
+
+void LogNow(const SYSTEMTIME& now)
+{
+    WriteLog("systime, hour=%d, minute=%d, day=%d, month=%d, year=%d", now.wHour, now.wMinute,
+             now.wDay, now.wMonth, now.wYear);
+}
+
+void LogScheduledTime(const char* kind, const AppState* state)
+{
+    WriteLog("%s, hour=%d, minute=%d, day=%d, month=%d, year=%d", kind, state->schedule.time.wHour,
+             state->schedule.time.wMinute, state->schedule.date.wDay, state->schedule.date.wMonth,
+             state->schedule.date.wYear);
+}
+
+bool FixedDayDue(const AppState* state, const SYSTEMTIME& now)
+{
+    LogScheduledTime("FIXED DAY", state);
+    LogNow(now);
+    const SYSTEMTIME& date = state->schedule.date;
+    return SameMinute(state->schedule.time, now) && date.wDay == now.wDay &&
+           date.wMonth == now.wMonth && date.wYear == now.wYear;
+}
+
+bool DailyDue(AppState* state, const SYSTEMTIME& now)
+{
+    LogScheduledTime("DAILY", state);
+    LogNow(now);
+    const auto& s = state->schedule;
+    WriteLog("monday=%d, tuesday=%d, wednesday=%d, thursday=%d, friday=%d, saturday=%d, sunday=%d",
+             s.monday, s.tuesday, s.wednesday, s.thursday, s.friday, s.saturday, s.sunday);
+    int week = WeekOfMonth(now.wDay);
+    WriteLog("DayOfWeek=%d, Day=%d", now.wDayOfWeek, week);
+    WriteLog("week1=%d, week2=%d, week3=%d, week4=%d, week5=%d", s.week1, s.week2, s.week3,
+             s.week4, s.week5);
+
+    if (now.wDayOfWeek > 6 || week < 1 || week > 5)
+        return false;
+    // The local time counts Sunday as 0; the flags start with Monday.
+    const Flag* weekday = now.wDayOfWeek == 0 ? &state->schedule.sunday
+                                              : WeekdayFlags(state, now.wDayOfWeek - 1);
+    return SameMinute(s.time, now) && *weekday && *WeekFlags(state, week - 1);
+}
+
+bool DayOfMonthDue(const AppState* state, const SYSTEMTIME& now)
+{
+    WriteLog("DAY_OF_MONTH: day=%d, hour=%d, minute=%d", (int)state->schedule.day,
+             state->schedule.time.wHour, state->schedule.time.wMinute);
+    WriteLog("systime: day=%d, hour=%d, minute=%d", now.wDay, now.wHour, now.wMinute);
+    return SameMinute(state->schedule.time, now) && now.wDay == state->schedule.day;
+}
+
+bool AfterSecondsDue(AppState* state)
+{
+    WriteLog("AFTER_X_SECONDS: remaining=%d", (int)state->remaining_seconds);
+    uint32_t before = state->remaining_seconds;
+    state->remaining_seconds = before - 1;  // wraps after 0, so it does not fire again
+    // A delay of 0 fires at the first tick after the wait.
+    return state->remaining_seconds == 0 || (before == 0 && state->schedule.seconds == 0);
+}
+
+}  // namespace
+
+int WeekOfMonth(int day)
+{
+    return (day - 1) / 7 + 1;
+}
+
+bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now))
+{
+    if (state->schedule.wait != 0) {
+        // The wait counts like an unsigned number: decreasing never overflows.
+        state->schedule.wait = (int32_t)((uint32_t)state->schedule.wait - 1);
+        return false;
+    }
+
+    SYSTEMTIME now;
+    read_now(&now);
+    switch (state->schedule.schedule) {
+    case FIXED_DAY:
+        return FixedDayDue(state, now);
+    case DAILY:
+        return DailyDue(state, now);
+    case DAY_OF_MONTH:
+        return DayOfMonthDue(state, now);
+    case AFTER_X_SECONDS:
+        return AfterSecondsDue(state);
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,19 @@
+// The schedule trigger: on every tick of the schedule timer, count down the
+// wait or compare the local time with the schedule.
+#pragma once
+#include "core/platform.h"
+
+struct AppState;
+
+// Days 1-7 are week 1, 8-14 week 2, ... 29-31 week 5.
+int WeekOfMonth(int day);
+
+// One tick of the schedule timer. While schedule.wait is not 0 it is only
+// decreased (the clock is not read); otherwise read_now gives the local time
+// and the schedule kind decides. True when the action is due at this tick.
+bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now));
+
+#ifdef _WIN32
+// The schedule timer's tick: HaltAll when the schedule is due.
+void CheckScheduleTimer(HWND window, AppState* state);
+#endif
