@@ -6,6 +6,7 @@
 #include "actions/unavailable_operations.h"
 #include "core/app_state.h"
 #include "core/report.h"
+#include "remote/client_protocol.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 

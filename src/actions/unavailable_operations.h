@@ -1,16 +1,14 @@
-// Operations of features that this version does not have yet: remote
-// control of another copy, the operating system's remote shutdown,
-// Wake-on-LAN and the group action. Each refuses its action with a message
-// and a log line, and never reports it as done. A stub goes away when the
-// real operation arrives (the linker then names the stub to delete).
+// Operations of features that this version does not have yet: the
+// operating system's remote shutdown, Wake-on-LAN and the group action.
+// Each refuses its action with a message and a log line, and never reports
+// it as done. A stub goes away when the real operation arrives (the linker
+// then names the stub to delete).
 #pragma once
 #include "core/platform.h"
 
 struct AppState;
 
 #ifdef _WIN32
-// -2 with the refusal in message (MESSAGE_SIZE bytes).
-int SendRemoteCommand(HWND window, AppState* state, char* message);
 // -1 after showing the refusal.
 int DoInitiateSystemShutdown(HWND window, AppState* state);
 int DoWOL(HWND window, AppState* state);

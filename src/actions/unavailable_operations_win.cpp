@@ -15,14 +15,6 @@ int Refuse(HWND window, AppState* state, const char* operation, const char* text
 
 }  // namespace
 
-int SendRemoteCommand(HWND, AppState*, char* message)
-{
-    WriteLog("SendRemoteCommand refused: not available in this version");
-    CopyField(message, MESSAGE_SIZE,
-              "Controlling Haltall on a remote computer is not available in this version");
-    return -2;
-}
-
 int DoInitiateSystemShutdown(HWND window, AppState* state)
 {
     return Refuse(window, state, "DoInitiateSystemShutdown",

@@ -1,8 +1,24 @@
-// Windows Sockets for remote control.
+// Windows Sockets for remote control: one listening socket and one
+// connection, which is either the peer accepted on the listening socket or an
+// outgoing connection to another copy of the program.
 #pragma once
+#include <cstddef>
+
 #include "core/platform.h"
 
 struct AppState;
+
+// The text of a Windows Sockets error code; "Unknown error" for codes
+// without one.
+const char* SocketErrorText(int code);
+size_t SocketErrorCount();
+// "label(): text (code)", as ShowSocketError reports it.
+void FormatSocketError(char* out, size_t size, const char* label, int code);
+
+// What the settings ask of the listening socket: it exists only in service
+// mode with remote control allowed, and goes whenever remote control is not.
+enum ListenChange { LISTEN_KEEP, LISTEN_OPEN, LISTEN_CLOSE };
+ListenChange ListeningSocketChange(const AppState* state);
 
 #ifdef _WIN32
 // 0 ready; -1 WSAStartup failed; -2 version 1.1 is not offered.
@@ -10,4 +26,41 @@ int InitializeSockets();
 // Closes the listening and the peer socket and ends the use of Windows
 // Sockets; state may be null.
 void DestroySockets(HWND window, AppState* state);
+
+// 0 listening; -1 failed (reported).
+int CreateServerSocket(HWND window, AppState* state);
+// Closes the listening socket and the connection. Returns 0.
+int CloseServerSocket(HWND window, AppState* state);
+// Opens or closes the listening socket as ListeningSocketChange says.
+void UpdateListeningSocket(HWND window, AppState* state);
+
+// 0 accepted and welcomed; -1 failed (reported).
+int AcceptClientSocket(HWND window, AppState* state);
+// Reads one block from the peer and runs the complete lines in it; 0, or -1
+// after a failed receive (reported; the connection is then closed).
+int ReadFromClientSocket(HWND window, AppState* state);
+// Closes the connection, if any, and ends its authentication. Returns 0.
+int CloseClientSocket(HWND window, AppState* state);
+
+// The main window's socket notifications (WM_SERVER_SOCKET and
+// WM_CLIENT_SOCKET with their wParam and lParam).
+void OnServerSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam);
+void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam);
+
+// Connects to the copy on server (a name or a dotted address) at
+// remote.port and reads its welcome: 0 welcomed; -1 transport failure
+// (reported); -2 refused, with the server's text in message (MESSAGE_SIZE).
+int OpenServerConnection(HWND window, AppState* state, const char* server, char* message);
+
+// How long the client waits for a reply before it gives up (30 s).
+extern DWORD g_reply_timeout_ms;
+// Receives once from a blocking connection, at most size bytes (buffer has
+// room for one more, the terminator): the number of bytes; 0 when the peer
+// closed; -1 on failure, with the code in *code (10060 after the time-out).
+int ReceiveReply(SOCKET socket, char* buffer, size_t size, int* code);
+
+// Reports the last Windows Sockets error of the named call with Error.
+void ShowSocketError(AppState* state, const char* label);
+// The same for an error code read earlier.
+void ShowSocketErrorCode(AppState* state, const char* label, int code);
 #endif

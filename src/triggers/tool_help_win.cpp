@@ -48,34 +48,39 @@ bool FindToolHelp()
     return true;
 }
 
+// A snapshot of the given kind, or INVALID_HANDLE_VALUE (logged).
+HANDLE TakeSnapshot(DWORD flags, DWORD process_id)
+{
+    if (!FindToolHelp())
+        return INVALID_HANDLE_VALUE;
+    HANDLE snapshot = tool_help.create_snapshot(flags, process_id);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        WriteLog("CreateToolhelp32Snapshot failed");
+    return snapshot;
+}
+
 }  // namespace
 
 int GetProcessModule(DWORD process_id, DWORD module_id, MODULEENTRY32* module, DWORD size)
 {
     WriteLog("GetProcessModule start, process=%lu, module=%lu", (unsigned long)process_id,
              (unsigned long)module_id);
-    if (!FindToolHelp()) {
-        WriteLog("GetProcessModule end (bret=0)");
-        return 0;
-    }
-    HANDLE snapshot = tool_help.create_snapshot(TH32CS_SNAPMODULE, process_id);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        WriteLog("CreateToolhelp32Snapshot failed");
-        return 0;
-    }
+    HANDLE snapshot = TakeSnapshot(TH32CS_SNAPMODULE, process_id);
     int found = 0;
-    MODULEENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = tool_help.module_first(snapshot, &entry); more;
-         more = tool_help.module_next(snapshot, &entry)) {
-        if (entry.th32ModuleID == module_id) {
-            memcpy(module, &entry, size < sizeof entry ? size : sizeof entry);
-            found = 1;
-            break;
-        }
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        MODULEENTRY32 entry;
         entry.dwSize = sizeof entry;
+        // The size field is set anew before every call.
+        for (BOOL more = tool_help.module_first(snapshot, &entry); more;
+             entry.dwSize = sizeof entry, more = tool_help.module_next(snapshot, &entry)) {
+            if (entry.th32ModuleID == module_id) {
+                memcpy(module, &entry, size < sizeof entry ? size : sizeof entry);
+                found = 1;
+                break;
+            }
+        }
+        CloseHandle(snapshot);
     }
-    CloseHandle(snapshot);
     WriteLog("GetProcessModule end (bret=%d)", found);
     return found;
 }
@@ -83,28 +88,22 @@ int GetProcessModule(DWORD process_id, DWORD module_id, MODULEENTRY32* module, D
 int EnumToolHelpProcesses(ToolHelpNames names, EnumProcsCallback callback, void* data)
 {
     WriteLog("EnumToolHelpProcesses start");
-    if (!FindToolHelp())
+    HANDLE snapshot = TakeSnapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
         return 0;
-    HANDLE snapshot = tool_help.create_snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        WriteLog("CreateToolhelp32Snapshot failed");
-        return 0;
-    }
 
     int result = 1;
     PROCESSENTRY32 process;
     process.dwSize = sizeof process;
     for (BOOL more = tool_help.process_first(snapshot, &process); more;
-         more = tool_help.process_next(snapshot, &process)) {
+         process.dwSize = sizeof process, more = tool_help.process_next(snapshot, &process)) {
         const char* name = process.szExeFile;
         MODULEENTRY32 module;
         if (names == MAIN_MODULE_NAMES) {
             memset(&module, 0, sizeof module);
             // A process whose module cannot be read is passed over.
-            if (!GetProcessModule(process.th32ProcessID, process.th32ModuleID, &module, sizeof module)) {
-                process.dwSize = sizeof process;
+            if (!GetProcessModule(process.th32ProcessID, process.th32ModuleID, &module, sizeof module))
                 continue;
-            }
             module.szModule[sizeof module.szModule - 1] = '\0';
             name = module.szModule;
             WriteLog("szModule=%s", name);
@@ -117,7 +116,6 @@ int EnumToolHelpProcesses(ToolHelpNames names, EnumProcsCallback callback, void*
             result = 0;
             break;
         }
-        process.dwSize = sizeof process;
     }
     CloseHandle(snapshot);
     WriteLog("EnumToolHelpProcesses end, result=%d", result);

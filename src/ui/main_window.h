@@ -5,7 +5,10 @@
 
 struct AppState;
 
-const UINT WM_SERVER_SOCKET = 1000;
+// The listening socket's notification. Not 1000: that number is
+// WM_DDE_EXECUTE, and Wine drops a DDE message whose lParam is no DDE data,
+// so an FD_ACCEPT sent with it never arrives there.
+const UINT WM_SERVER_SOCKET = 1002;
 const UINT WM_CLIENT_SOCKET = 1001;
 const UINT WM_TRAY_ICON = 1234;
 

@@ -5,6 +5,7 @@
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
+#include "remote/sockets.h"
 #include "resource.h"
 #include "service/service_control.h"
 #include "service/service_runtime.h"
@@ -212,6 +213,7 @@ void DisplaySettings(HWND window, AppState* state)
     for (const OptionBox& box : option_boxes)
         CheckDlgButton(window, box.id, *box.flag(state) ? BST_CHECKED : BST_UNCHECKED);
     EnableFields(window, state);
+    UpdateListeningSocket(window, state);
     WriteLog("DisplaySettings end");
 }
 
@@ -229,6 +231,7 @@ void ApplySettings(HWND window, AppState* state)
     if (when >= 0)
         state->when = (When)when;
     EnableFields(window, state);
+    UpdateListeningSocket(window, state);
     WriteLog("ApplySettings end");
 }
 
@@ -265,6 +268,12 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_TRAY_ICON:
         HandleTrayIcon(window, state, lParam);
+        return TRUE;
+    case WM_SERVER_SOCKET:
+        OnServerSocketMessage(window, state, wParam, lParam);
+        return TRUE;
+    case WM_CLIENT_SOCKET:
+        OnClientSocketMessage(window, state, wParam, lParam);
         return TRUE;
     default:
         return FALSE;

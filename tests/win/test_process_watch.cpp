@@ -18,6 +18,7 @@
 #include "triggers/process_list.h"
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
+#include "triggers/tool_help.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -121,6 +122,22 @@ TEST(EnumProcs, ListsThisProcessByItsFileName)
     EXPECT_EQ(EnumProcs(RecordProcess, &stopped), 0);
     ASSERT_FALSE(stopped.visits.empty());
     EXPECT_EQ(stopped.visits.back().first, GetCurrentProcessId());
+}
+
+TEST(ToolHelp, ModulesByIdAndTheWalkByMainModule)
+{
+    MODULEENTRY32 module;
+    memset(&module, 0, sizeof module);
+    EXPECT_EQ(GetProcessModule(GetCurrentProcessId(), 1, &module, sizeof module), 1);
+    EXPECT_TRUE(EqualIgnoringCase(module.szModule, OwnFileName().c_str())) << module.szModule;
+    EXPECT_EQ(GetProcessModule(GetCurrentProcessId(), 12345, &module, sizeof module), 0);
+
+    // Process records here carry module id 0, which no module has (as on
+    // Windows NT): the walk by main module passes over every process and
+    // still ends as a complete walk.
+    Walk walk;
+    EXPECT_EQ(EnumToolHelpProcesses(MAIN_MODULE_NAMES, RecordProcess, &walk), 1);
+    EXPECT_TRUE(walk.visits.empty());
 }
 
 TEST_F(Triggers, ProcessWatchFiresWhenTheLastCopyStopsAndAgainAfterARestart)

@@ -1,0 +1,55 @@
+// The client side of the remote-control protocol: how this copy hands an
+// action and its settings to the copy on a remote computer, line by line.
+// The sequence and the reading of replies are decided here; the connection
+// itself is reached through ClientLink, which the Win32 side fills with the
+// socket operations and a test with its own.
+#pragma once
+#include <cstddef>
+
+#include "core/platform.h"
+
+struct AppState;
+
+const size_t CLIENT_LINE_SIZE = 500;  // a command, its line feed and the terminator
+const int FIRST_VERSION_WITH_ALL_ACTIONS = 3000100;  // 3.0.1.0
+
+struct ClientLink {
+    void* context;
+    // OpenServerConnection to remote.computer_name: 0, -1 or -2.
+    int (*open)(void* context, char* message);
+    // GetServerVersion: the version number, -1 or -2.
+    int (*version)(void* context, char* message);
+    // SendClientCommand with one command line (no line feed): 0, -1 or -2.
+    int (*command)(void* context, char* message, const char* line);
+    // CloseClientSocket.
+    void (*close)(void* context);
+};
+
+// Connects, checks the version, sends the settings and DOIT, disconnects:
+// 0 sent; -1 transport failure; -2 refused with the reason in message
+// (MESSAGE_SIZE); 1 the server reported version 0.
+int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message);
+
+// Reads one reply line (changed in place): 0 for a success reply ('2');
+// otherwise -2 with the server's text, or "Unknown response received", in
+// message. *text points at the reply's trimmed text either way.
+int ReadReply(char* reply, char* message, const char** text);
+
+// The version number ((a*100 + b)*100 + c)*100 + d of a text "a.b.c.d";
+// numbers that are missing count as 0, and a negative result as 0.
+int VersionNumber(const char* text);
+
+#ifdef _WIN32
+// Hands the action and its settings to the copy on remote.computer_name:
+// 0, -1, -2 (reason in message, MESSAGE_SIZE bytes) or 1, as above.
+int SendRemoteCommand(HWND window, AppState* state, char* message);
+// The version number of the connected server, or -1 or -2.
+int GetServerVersion(HWND window, AppState* state, char* message);
+// Sends one printf-style command and reads its reply: 0, -1 or -2. Without
+// a connection nothing is sent and the result is 0.
+int SendClientCommand(HWND window, AppState* state, char* message, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 4, 5)))
+#endif
+    ;
+#endif

@@ -1,0 +1,54 @@
+// Joins the bytes a peer sends into command lines: a line feed ends a line,
+// carriage returns are ignored, and a line holds at most COMMAND_SIZE
+// characters.
+#include <cstring>
+
+#include "core/app_state.h"
+#include "core/log.h"
+#include "remote/server_protocol.h"
+
+namespace {
+
+// The part of the current line received so far.
+char pending_command[COMMAND_SIZE + 1];
+size_t pending_length;
+
+}  // namespace
+
+void ClearPendingCommand()
+{
+    pending_command[0] = '\0';
+    pending_length = 0;
+}
+
+void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
+                       size_t length)
+{
+    const char* zero = (const char*)memchr(data, '\0', length);
+    int shown = (int)(zero ? (size_t)(zero - data) : length);
+    WriteLog("Received data from client: %.*s", shown, data);
+
+    // A line may close this connection, or a nested message loop (the
+    // warning window of DOIT) may even accept another peer: the rest of the
+    // block belongs to no one then.
+    SOCKET peer = state->client_socket;
+    for (size_t i = 0; i < length && state->client_socket == peer; i++) {
+        char c = data[i];
+        if (c == '\n') {
+            char line[COMMAND_SIZE + 1];
+            memcpy(line, pending_command, pending_length + 1);
+            ClearPendingCommand();
+            ProcessClientCommand(fx, window, state, line);
+        } else if (c == '\r' || c == '\0') {
+            // Carriage returns are ignored; a zero byte adds nothing.
+        } else if (pending_length < COMMAND_SIZE) {
+            pending_command[pending_length++] = c;
+            pending_command[pending_length] = '\0';
+        } else {
+            ClearPendingCommand();
+            ReturnClientError(fx, window, state, "Command too long");
+        }
+    }
+    if (state->client_socket != peer)
+        WriteLog("Connection closed, rest of the data dropped");
+}

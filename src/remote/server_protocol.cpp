@@ -1,0 +1,555 @@
+#include "remote/server_protocol.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "actions/address_checks.h"
+#include "actions/dispatch.h"
+#include "core/app_state.h"
+#include "core/log.h"
+#include "remote/text_helpers.h"
+
+namespace {
+
+const char* const help_lines[] = {
+    "You can use the following commands to control Haltall",
+    "QUIT\tTerminates the connection",
+    "HELP\tShows this help",
+    "PASSWORD p\tAuthenticates the client with a password",
+    "ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,"
+    "monitor_off,monitor_on,no_action)",
+    "WHO w\tWho must perform the action (local,remote)",
+    "WHEN w\tWhen must the action be performed (immediate,scheduled,after_process)",
+    "SIMULATE s\tSimulate the action (on,off)",
+    "COMPUTER c\tThe remote computer name",
+    "MAC m\tThe remote computer mac address (WOL)",
+    "IP i\tThe remote computer ip address (WOL)",
+    "SUBNET s\tThe remote computer subnet mask (WOL)",
+    "WARNING w\tShow warning before doing the action (on,off)",
+    "WARNTIME w\tThe number of seconds to show the warning",
+    "MESSAGE m\tThe warning message",
+    "PLAYSOUND p\tPlay a sound when showing the warning (on,off)",
+    "SOUNDFILE s\tThe WAV file to play",
+    "RUNPRG r\tRuns a program before doing the action (on,off)",
+    "PROGRAM p\tThe program to run",
+    "DIRECTORY d\tThe startup directory for the program",
+    "SCHEDULE s\tThe type of schedule (fixed_day,daily,day_of_month,after_x_seconds)",
+    "TIME t\tThe time when to do the action (hh:mm)",
+    "DATE d\tThe date when to do the action (dd/mm/yyyy)",
+    "DAYS d\tThe days of the week when to do the action (m,t,w,th,f,s,su)",
+    "WEEKS d\tThe weeks of the month when to do the action (1,2,3,4,5)",
+    "DAY d\tThe day of the month when to do the action (1-31)",
+    "WAIT w\tThe number of seconds to wait before checking the time",
+    "SECONDS w\tThe number of seconds to wait before doing the action",
+    "PROCESS p\tWait for process p to finish",
+    "FORCE f\tForce applications to close (on,off)",
+    "CANCEL c\tAllow the user to cancel the action (on,off)",
+    "SHOW\tShow current settings",
+    "VERSION\tShow current version of haltall",
+    "DOIT\tDo the action",
+    "STOP\tStop the current scheduled action",
+};
+
+// Words of the enumerated values, in the order of the values they stand for.
+const char* const action_words[] = {"logoff",    "reboot", "shutdown",    "poweroff",
+                                    "standby",   "hibernate", "lock",     "wol",
+                                    "monitor_off", "monitor_on", "no_action"};
+const char* const who_words[] = {"local", "remote"};
+const char* const when_words[] = {"immediate", "scheduled", "after_process"};
+const char* const schedule_words[] = {"fixed_day", "daily", "day_of_month", "after_x_seconds"};
+const char* const off_on_words[] = {"off", "on"};
+
+// Texts of the settings report, by value.
+const char* const show_actions[] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",  "POWEROFF",
+                                    "STANDBY",     "HIBERNATE",  "LOCK",      "WOL",
+                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
+const char* const show_whos[] = {"LOCAL", "REMOTE"};
+const char* const show_whens[] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS"};
+
+const char* const day_tokens[] = {"m", "t", "w", "th", "f", "s", "su"};
+const char* const week_tokens[] = {"1", "2", "3", "4", "5"};
+
+template <size_t N> const char* TextOf(const char* const (&texts)[N], int32_t value)
+{
+    return value >= 0 && (size_t)value < N ? texts[value] : "UNKNOWN";
+}
+
+const char* OnOff(Flag flag)
+{
+    return flag ? "ON" : "OFF";
+}
+
+bool SameWord(const char* a, const char* b)
+{
+    for (; *a && *b; a++, b++)
+        if (tolower((unsigned char)*a) != tolower((unsigned char)*b))
+            return false;
+    return *a == *b;
+}
+
+// The value of the word in words (any letter case), or -1.
+template <size_t N> int FindWord(const char* const (&words)[N], const char* text)
+{
+    for (size_t i = 0; i < N; i++)
+        if (SameWord(words[i], text))
+            return (int)i;
+    return -1;
+}
+
+struct Server {
+    const ServerEffects& fx;
+    HWND window;
+    AppState* state;
+
+    void Ok() { ReturnClientOK(fx, window, state); }
+    void Fail(const char* text) { ReturnClientError(fx, window, state, text); }
+    // The main window shows the change before the peer hears of it.
+    void RefreshAndOk()
+    {
+        fx.refresh(window, state);
+        Ok();
+    }
+};
+
+void SendLine(Server& s, const char* line, const char* log_format)
+{
+    WriteLog(log_format, line);
+    int code = s.fx.send(s.window, s.state, line, strlen(line));
+    if (code != 0) {
+        s.fx.socket_error(s.state, "send", code);
+        s.fx.close_peer(s.window, s.state);
+    }
+}
+
+bool Connected(const AppState* state)
+{
+    return state->client_socket != INVALID_SOCKET;
+}
+
+// Splits a list the way "%[^,],%[^,],...,%s" scans it: up to count - 1
+// comma-terminated tokens, then one that runs to the first white space.
+// Scanning stops at the first empty token. Calls token(begin, length) for
+// each token read; returns how many were read.
+template <typename F> int ScanList(const char* text, int count, F token)
+{
+    const char* p = text;
+    for (int i = 0; i < count; i++) {
+        if (i < count - 1) {
+            size_t length = strcspn(p, ",");
+            if (length == 0)
+                return i;
+            token(p, length);
+            p += length;
+            if (*p != ',')
+                return i + 1;
+            p++;
+        } else {
+            p += strspn(p, " \t\n\v\f\r");
+            size_t length = strcspn(p, " \t\n\v\f\r");
+            if (length == 0)
+                return i;
+            token(p, length);
+        }
+    }
+    return count;
+}
+
+// Sets the flags named by the tokens of the list after clearing them all.
+// False when any token names no flag; the flags of the other tokens stay set.
+template <size_t N>
+bool SetListFlags(AppState* state, const char* value, const char* const (&tokens)[N],
+                  Flag* (*flag)(AppState*, int))
+{
+    for (size_t i = 0; i < N; i++)
+        *flag(state, (int)i) = 0;
+    bool all_valid = true;
+    ScanList(value, (int)N, [&](const char* token, size_t length) {
+        for (size_t i = 0; i < N; i++) {
+            if (strlen(tokens[i]) == length && memcmp(tokens[i], token, length) == 0) {
+                *flag(state, (int)i) = 1;
+                return;
+            }
+        }
+        all_valid = false;
+    });
+    return all_valid;
+}
+
+template <size_t N>
+void ListFlags(AppState* state, const char* const (&tokens)[N], Flag* (*flag)(AppState*, int),
+               char* out, size_t size)
+{
+    out[0] = '\0';
+    for (size_t i = 0; i < N; i++) {
+        if (*flag(state, (int)i)) {
+            if (out[0])
+                strncat(out, ",", size - strlen(out) - 1);
+            strncat(out, tokens[i], size - strlen(out) - 1);
+        }
+    }
+}
+
+// Stores a text value; a value longer than the field changes nothing.
+template <size_t N> void StoreText(Server& s, char (&field)[N], const char* value)
+{
+    if (CopyField(field, value))
+        s.Ok();
+    else
+        s.Fail("Value too long");
+}
+
+// On/off commands set a flag and refresh the window.
+void StoreOnOff(Server& s, Flag* flag, const char* value)
+{
+    int index = FindWord(off_on_words, value);
+    if (index < 0) {
+        s.Fail("Invalid value specified");
+        return;
+    }
+    *flag = (Flag)index;
+    s.RefreshAndOk();
+}
+
+void Password(Server& s, const char* value)
+{
+    const char* stored = s.state->remote_control.password;
+    bool correct = value ? strcmp(EncodePassword(value), stored) == 0 : stored[0] == '\0';
+    if (!correct) {
+        s.Fail("Invalid password");
+        return;
+    }
+    s.state->authenticated = 1;
+    s.Ok();
+}
+
+void Time(Server& s, const char* value)
+{
+    int hour, minute;
+    if (sscanf(value, "%d:%d", &hour, &minute) != 2 || (unsigned)hour > 23 ||
+        (unsigned)minute > 59) {
+        s.Fail("Invalid time specified");
+        return;
+    }
+    SYSTEMTIME now;
+    s.fx.now(&now);
+    SYSTEMTIME& time = s.state->schedule.time;
+    time = now;
+    time.wHour = (WORD)hour;
+    time.wMinute = (WORD)minute;
+    if (s.state->schedule.date.wYear == 0)
+        s.state->schedule.date = now;
+    s.Ok();
+}
+
+void Date(Server& s, const char* value)
+{
+    int day, month, year;
+    if (sscanf(value, "%d/%d/%d", &day, &month, &year) != 3 || (unsigned)day > 31 ||
+        (unsigned)month > 12 || (unsigned)year > 9999) {
+        s.Fail("Invalid date specified");
+        return;
+    }
+    SYSTEMTIME& date = s.state->schedule.date;
+    s.fx.now(&date);
+    date.wDay = (WORD)day;
+    date.wMonth = (WORD)month;
+    date.wYear = (WORD)year;
+    s.state->schedule.schedule = FIXED_DAY;
+    s.Ok();
+}
+
+void DoItCommand(Server& s)
+{
+    char message[MESSAGE_SIZE] = "";
+    if (s.fx.sanity_check(s.window, s.state, message)) {
+        s.Fail(message);
+        return;
+    }
+    // The peer hears of it before the action, which may end the session.
+    s.Ok();
+    s.fx.do_it(s.window, s.state);
+}
+
+void Stop(Server& s)
+{
+    if (!s.state->active_timer) {
+        s.Fail("No active command");
+        return;
+    }
+    s.fx.stop_timer(s.window, s.state);
+    s.state->active_timer = 0;
+    s.Ok();
+}
+
+enum ValueRule { VALUE_NONE, VALUE_OPTIONAL, VALUE_REQUIRED };
+
+struct Command {
+    const char* word;
+    bool needs_authentication;
+    ValueRule value;
+    // value is null when the line had no space.
+    void (*run)(Server& s, char* value);
+};
+
+// In the order in which the command word is compared.
+const Command commands[] = {
+    {"QUIT", false, VALUE_NONE,
+     [](Server& s, char*) {
+         ReturnClientInfo(s.fx, s.window, s.state, "Bye bye");
+         s.fx.close_peer(s.window, s.state);
+     }},
+    {"HELP", false, VALUE_NONE, [](Server& s, char*) { ShowClientHelp(s.fx, s.window, s.state); }},
+    {"PASSWORD", false, VALUE_OPTIONAL, [](Server& s, char* v) { Password(s, v); }},
+    {"ACTION", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         int index = FindWord(action_words, v);
+         if (index < 0)
+             return s.Fail("Invalid value specified");
+         s.state->action = (Action)index;
+         s.RefreshAndOk();
+     }},
+    {"WHO", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         int index = FindWord(who_words, v);
+         if (index < 0)
+             return s.Fail("Invalid value specified");
+         s.state->who = (Who)index;
+         s.RefreshAndOk();
+     }},
+    {"WHEN", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         int index = FindWord(when_words, v);
+         if (index < 0)
+             return s.Fail("Invalid value specified");
+         s.state->when = (When)index;
+         s.RefreshAndOk();
+     }},
+    {"SIMULATE", true, VALUE_REQUIRED, [](Server& s, char* v) { StoreOnOff(s, &s.state->simulate, v); }},
+    {"COMPUTER", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreText(s, s.state->remote.computer_name, v); }},
+    {"MAC", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!IsValidMACAddress(v))
+             return s.Fail("Invalid MAC address");
+         StoreText(s, s.state->remote.mac_address, v);
+     }},
+    {"IP", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!IsValidIPAddress(v))
+             return s.Fail("Invalid IP address");
+         StoreText(s, s.state->remote.ip_address, v);
+     }},
+    {"SUBNET", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!IsValidIPAddress(v))
+             return s.Fail("Invalid subnet mask");
+         StoreText(s, s.state->remote.subnet_mask, v);
+     }},
+    {"WARNING", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreOnOff(s, &s.state->options.warning, v); }},
+    {"WARNTIME", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         s.state->warning.seconds = atoi(v);
+         s.Ok();
+     }},
+    {"MESSAGE", true, VALUE_OPTIONAL,
+     [](Server& s, char* v) {
+         char* message = s.state->warning.message;
+         if (!CopyField(s.state->warning.message, v ? v : ""))
+             return s.Fail("Value too long");
+         // A line break travels as the two characters \ and n.
+         ReplaceSubstring(message, sizeof s.state->warning.message, "\\n", "\r\n");
+         s.Ok();
+     }},
+    {"PLAYSOUND", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreOnOff(s, &s.state->warning.play_sound, v); }},
+    {"SOUNDFILE", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreText(s, s.state->warning.sound_file, v); }},
+    {"RUNPRG", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreOnOff(s, &s.state->options.run_program, v); }},
+    {"PROGRAM", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreText(s, s.state->program.program, v); }},
+    {"DIRECTORY", true, VALUE_OPTIONAL,
+     [](Server& s, char* v) { StoreText(s, s.state->program.directory, v ? v : ""); }},
+    {"SCHEDULE", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         int index = FindWord(schedule_words, v);
+         if (index < 0)
+             return s.Fail("Invalid value specified");
+         s.state->schedule.schedule = (ScheduleKind)index;
+         s.Ok();
+     }},
+    {"TIME", true, VALUE_REQUIRED, [](Server& s, char* v) { Time(s, v); }},
+    {"DATE", true, VALUE_REQUIRED, [](Server& s, char* v) { Date(s, v); }},
+    {"DAYS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!SetListFlags(s.state, v, day_tokens, WeekdayFlags))
+             return s.Fail("Invalid day specified");
+         s.Ok();
+     }},
+    {"WEEKS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!SetListFlags(s.state, v, week_tokens, WeekFlags))
+             return s.Fail("Invalid week specified");
+         s.Ok();
+     }},
+    {"DAY", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         s.state->schedule.day = (uint32_t)atoi(v);
+         s.Ok();
+     }},
+    {"SECONDS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         s.state->schedule.seconds = (uint32_t)atoi(v);
+         s.Ok();
+     }},
+    {"WAIT", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         s.state->schedule.wait = atoi(v);
+         s.Ok();
+     }},
+    {"PROCESS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreText(s, s.state->process.process, v); }},
+    {"FORCE", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreOnOff(s, &s.state->options.force, v); }},
+    {"CANCEL", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreOnOff(s, &s.state->options.allow_cancel, v); }},
+    {"SHOW", true, VALUE_NONE,
+     [](Server& s, char*) { ShowSettingsToClient(s.fx, s.window, s.state); }},
+    {"VERSION", false, VALUE_NONE,
+     [](Server& s, char*) { ReturnClientInfo(s.fx, s.window, s.state, "%s", VERSION_TEXT); }},
+    {"DOIT", true, VALUE_NONE, [](Server& s, char*) { DoItCommand(s); }},
+    {"STOP", false, VALUE_NONE, [](Server& s, char*) { Stop(s); }},
+};
+
+}  // namespace
+
+void ReturnClientOK(const ServerEffects& fx, HWND window, AppState* state)
+{
+    if (!Connected(state))
+        return;
+    char line[REPLY_SIZE];
+    snprintf(line, sizeof line, "%d OK\r\n", 250);
+    Server s{fx, window, state};
+    SendLine(s, line, "sending ok %s to client");
+}
+
+void ReturnClientError(const ServerEffects& fx, HWND window, AppState* state, const char* text)
+{
+    if (!Connected(state))
+        return;
+    char line[REPLY_SIZE];
+    snprintf(line, sizeof line, "%d %.493s\r\n", 501, text);
+    Server s{fx, window, state};
+    SendLine(s, line, "Sending error %s to client");
+}
+
+void ReturnClientInfo(const ServerEffects& fx, HWND window, AppState* state, const char* format, ...)
+{
+    if (!Connected(state))
+        return;
+    char text[REPLY_SIZE];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    char line[REPLY_SIZE];
+    snprintf(line, sizeof line, "%d %.493s\r\n", 201, text);
+    Server s{fx, window, state};
+    SendLine(s, line, "sending info %s to client");
+}
+
+void ShowClientHelp(const ServerEffects& fx, HWND window, AppState* state)
+{
+    WriteLog("ShowClientHelp start");
+    for (const char* line : help_lines)
+        ReturnClientInfo(fx, window, state, "%s", line);
+    WriteLog("ShowClientHelp end");
+}
+
+void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
+{
+    WriteLog("ShowSettingsToClient start");
+    auto info = [&](const char* format, auto... args) {
+        ReturnClientInfo(fx, window, state, format, args...);
+    };
+    char message[REPLY_SIZE];
+    snprintf(message, sizeof message, "%s", state->warning.message);
+    ReplaceSubstring(message, sizeof message, "\r\n", "\\n");
+    char days[32];
+    ListFlags(state, day_tokens, WeekdayFlags, days, sizeof days);
+    char weeks[16];
+    ListFlags(state, week_tokens, WeekFlags, weeks, sizeof weeks);
+    const auto& schedule = state->schedule;
+
+    info("%s", "These settings are currently in effect");
+    info("ACTION\t%s", TextOf(show_actions, state->action));
+    info("WHO\t\t%s", TextOf(show_whos, state->who));
+    info("WHEN\t%s", TextOf(show_whens, state->when));
+    info("SIMULATE\t%s", OnOff(state->simulate));
+    info("COMPUTER\t%s", state->remote.computer_name);
+    info("MAC\t\t%s", state->remote.mac_address);
+    info("IP\t\t%s", state->remote.ip_address);
+    info("SUBNET\t%s", state->remote.subnet_mask);
+    info("WARNING\t%s", OnOff(state->options.warning));
+    info("WARNTIME\t%d", (int)state->warning.seconds);
+    info("MESSAGE\t%s", message);
+    info("PLAYSOUND\t%s", OnOff(state->warning.play_sound));
+    info("SOUNDFILE\t%s", state->warning.sound_file);
+    info("RUNPRG\t%s", OnOff(state->options.run_program));
+    info("PROGRAM\t%s", state->program.program);
+    info("DIRECTORY\t%s", state->program.directory);
+    info("SCHEDULE\t%s", ScheduleKindText(schedule.schedule));
+    info("TIME\t%02d:%02d", (int)schedule.time.wHour, (int)schedule.time.wMinute);
+    info("DATE\t%02d/%02d/%04d", (int)schedule.date.wDay, (int)schedule.date.wMonth,
+         (int)schedule.date.wYear);
+    info("DAYS\t%s", days);
+    info("WEEKS\t%s", weeks);
+    info("DAY\t\t%d", (int)schedule.day);
+    info("WAIT\t%d", (int)schedule.wait);
+    info("SECONDS\t%d", (int)schedule.seconds);
+    info("PROCESS\t%s", state->process.process);
+    info("FORCE\t%s", OnOff(state->options.force));
+    info("CANCEL\t%s", OnOff(state->options.allow_cancel));
+    WriteLog("ShowSettingsToClient end");
+}
+
+void ProcessClientCommand(const ServerEffects& fx, HWND window, AppState* state, char* line)
+{
+    WriteLog("ProcessClientCommand start, command=%s", line);
+    size_t length = strlen(line);
+    if (length > 0 && line[length - 1] == '\n')
+        line[length - 1] = '\0';
+
+    // The word runs to the first space; the rest, trimmed, is the value. A
+    // line without a space has no value at all, which differs from an empty one.
+    char* value = strchr(line, ' ');
+    if (value) {
+        *value++ = '\0';
+        TrimSpaces(value);
+    }
+    WriteLog("command=%s, value=%s", line, value ? value : "(null)");
+
+    Server s{fx, window, state};
+    const Command* command = nullptr;
+    for (const Command& candidate : commands) {
+        if (SameWord(candidate.word, line)) {
+            command = &candidate;
+            break;
+        }
+    }
+    if (!command) {
+        s.Fail("Invalid command");
+    } else if (command->needs_authentication && !state->authenticated) {
+        s.Fail("Access is denied");
+        fx.close_peer(window, state);
+    } else if (command->value == VALUE_REQUIRED && !value) {
+        s.Fail("No value specified");
+    } else {
+        command->run(s, value);
+    }
+    WriteLog("ProcessClientCommand end");
+}

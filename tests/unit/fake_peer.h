@@ -1,0 +1,102 @@
+// A connected remote-control peer without sockets or windows: the replies
+// are collected as text, and every effect the protocol asks for is counted.
+#pragma once
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "remote/server_protocol.h"
+
+struct FakePeer {
+    AppState state;
+    std::string sent;                 // every byte sent, in order
+    std::vector<std::string> events;  // "refresh", "stop", "doit", "close", "send error N"
+    int send_error = 0;               // the code the next sends fail with, or 0
+    const char* sanity_problem = nullptr;
+    size_t sent_before_doit = 0;
+    SYSTEMTIME now = {2024, 5, 5, 17, 9, 41, 27, 500};  // Friday 17 May 2024 09:41:27.500
+
+    static inline FakePeer* current;
+
+    FakePeer()
+    {
+        current = this;
+        SetDefaultSettings(&state);
+        state.client_socket = 7;
+        state.authenticated = 1;
+        ClearPendingCommand();
+    }
+    ~FakePeer() { current = nullptr; }
+
+    static const ServerEffects& Effects()
+    {
+        static const ServerEffects fx = {
+            [](HWND, AppState*, const char* data, size_t length) {
+                if (current->send_error)
+                    return current->send_error;
+                current->sent.append(data, length);
+                return 0;
+            },
+            [](HWND, AppState* s) {
+                current->events.push_back("close");
+                s->client_socket = INVALID_SOCKET;
+                s->authenticated = 0;
+            },
+            [](AppState*, const char* label, int code) {
+                current->events.push_back(std::string(label) + " error " + std::to_string(code));
+            },
+            [](HWND, AppState*) { current->events.push_back("refresh"); },
+            [](HWND, AppState*) { current->events.push_back("stop"); },
+            [](HWND, AppState*, char* message) {
+                if (!current->sanity_problem)
+                    return 0;
+                strcpy(message, current->sanity_problem);
+                return 1;
+            },
+            [](HWND, AppState*) {
+                current->events.push_back("doit");
+                current->sent_before_doit = current->sent.size();
+                return 0;
+            },
+            [](SYSTEMTIME* now) { *now = current->now; },
+        };
+        return fx;
+    }
+
+    // Runs one command line and returns the reply lines it produced, each
+    // still with its CR LF.
+    std::vector<std::string> Command(const std::string& line)
+    {
+        char buffer[COMMAND_SIZE + 1];
+        snprintf(buffer, sizeof buffer, "%s", line.c_str());
+        size_t start = sent.size();
+        ProcessClientCommand(Effects(), nullptr, &state, buffer);
+        return Lines(sent.substr(start));
+    }
+    // The only reply line of a command, or "" when there was not exactly one.
+    std::string Reply(const std::string& line)
+    {
+        std::vector<std::string> lines = Command(line);
+        return lines.size() == 1 ? lines[0] : "";
+    }
+    // Feeds received bytes through line assembly; returns the new replies.
+    std::vector<std::string> Receive(const std::string& data)
+    {
+        size_t start = sent.size();
+        ReceiveClientData(Effects(), nullptr, &state, data.data(), data.size());
+        return Lines(sent.substr(start));
+    }
+    bool Connected() const { return state.client_socket != INVALID_SOCKET; }
+
+    static std::vector<std::string> Lines(const std::string& text)
+    {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+            lines.push_back(text.substr(start, end + 2 - start));
+        if (start < text.size())
+            lines.push_back(text.substr(start));  // a line without CR LF shows as is
+        return lines;
+    }
+};

@@ -1,0 +1,414 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "fake_peer.h"
+#include "remote/text_helpers.h"
+
+namespace {
+
+const char OK[] = "250 OK\r\n";
+
+std::string Error(const std::string& text)
+{
+    return "501 " + text + "\r\n";
+}
+
+const char* const protected_words[] = {
+    "ACTION",   "WHO",      "WHEN",      "SIMULATE", "COMPUTER", "MAC",   "IP",
+    "SUBNET",   "WARNING",  "WARNTIME",  "MESSAGE",  "PLAYSOUND", "SOUNDFILE", "RUNPRG",
+    "PROGRAM",  "DIRECTORY", "SCHEDULE", "TIME",     "DATE",     "DAYS",  "WEEKS",
+    "DAY",      "SECONDS",  "WAIT",      "PROCESS",  "FORCE",    "CANCEL", "SHOW",
+    "DOIT",
+};
+
+}  // namespace
+
+TEST(ServerProtocol, SettingCommandsStoreTheirValues)
+{
+    struct Case {
+        const char* line;
+        std::function<bool(const AppState&)> stored;
+    } cases[] = {
+        {"action REBOOT", [](const AppState& s) { return s.action == REBOOT; }},
+        {"ACTION no_action", [](const AppState& s) { return s.action == NO_ACTION; }},
+        {"Action Wol", [](const AppState& s) { return s.action == WAKE_ON_LAN; }},
+        {"WHO remote", [](const AppState& s) { return s.who == REMOTE_COMPUTER; }},
+        {"WHEN after_process", [](const AppState& s) { return s.when == PROCESS; }},
+        {"SIMULATE On", [](const AppState& s) { return s.simulate == 1; }},
+        {"COMPUTER  pc one \t", [](const AppState& s) { return !strcmp(s.remote.computer_name, "pc one"); }},
+        // An empty value is a value; only a line without a space has none.
+        {"COMPUTER ", [](const AppState& s) { return s.remote.computer_name[0] == '\0'; }},
+        {"MAC 00a0c9fe1B2c", [](const AppState& s) { return !strcmp(s.remote.mac_address, "00A0C9FE1B2C"); }},
+        {"IP 10.0.0.1", [](const AppState& s) { return !strcmp(s.remote.ip_address, "10.0.0.1"); }},
+        {"SUBNET 255.255.0.0", [](const AppState& s) { return !strcmp(s.remote.subnet_mask, "255.255.0.0"); }},
+        {"WARNING on", [](const AppState& s) { return s.options.warning == 1; }},
+        {"WARNTIME 45", [](const AppState& s) { return s.warning.seconds == 45; }},
+        {"WARNTIME abc", [](const AppState& s) { return s.warning.seconds == 0; }},
+        {"WARNTIME  -12x", [](const AppState& s) { return s.warning.seconds == -12; }},
+        {"MESSAGE Line one\\nLine two", [](const AppState& s) { return !strcmp(s.warning.message, "Line one\r\nLine two"); }},
+        {"MESSAGE", [](const AppState& s) { return s.warning.message[0] == '\0'; }},
+        {"PLAYSOUND ON", [](const AppState& s) { return s.warning.play_sound == 1; }},
+        {"SOUNDFILE c:\\a b.wav", [](const AppState& s) { return !strcmp(s.warning.sound_file, "c:\\a b.wav"); }},
+        {"RUNPRG on", [](const AppState& s) { return s.options.run_program == 1; }},
+        {"PROGRAM notepad.exe x", [](const AppState& s) { return !strcmp(s.program.program, "notepad.exe x"); }},
+        {"DIRECTORY", [](const AppState& s) { return s.program.directory[0] == '\0'; }},
+        {"DIRECTORY c:\\temp", [](const AppState& s) { return !strcmp(s.program.directory, "c:\\temp"); }},
+        {"SCHEDULE Day_Of_Month", [](const AppState& s) { return s.schedule.schedule == DAY_OF_MONTH; }},
+        {"DAY 31", [](const AppState& s) { return s.schedule.day == 31; }},
+        {"DAY -1", [](const AppState& s) { return s.schedule.day == 0xFFFFFFFFu; }},
+        {"SECONDS 90", [](const AppState& s) { return s.schedule.seconds == 90; }},
+        {"WAIT -5", [](const AppState& s) { return s.schedule.wait == -5; }},
+        {"PROCESS notepad.exe", [](const AppState& s) { return !strcmp(s.process.process, "notepad.exe"); }},
+        {"FORCE on", [](const AppState& s) { return s.options.force == 1; }},
+        {"CANCEL off", [](const AppState& s) { return s.options.allow_cancel == 0; }},
+    };
+    for (const Case& c : cases) {
+        FakePeer peer;
+        peer.state.warning.seconds = 99;
+        snprintf(peer.state.warning.message, sizeof peer.state.warning.message, "old");
+        snprintf(peer.state.program.directory, sizeof peer.state.program.directory, "old");
+        snprintf(peer.state.remote.computer_name, sizeof peer.state.remote.computer_name, "old");
+        EXPECT_EQ(peer.Reply(c.line), OK) << c.line;
+        EXPECT_TRUE(c.stored(peer.state)) << c.line;
+    }
+}
+
+TEST(ServerProtocol, InvalidValuesChangeNothing)
+{
+    struct Case {
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {"ACTION", "No value specified"},
+        {"ACTION ", "Invalid value specified"},
+        {"ACTION reboot2", "Invalid value specified"},
+        {"WHO group", "Invalid value specified"},
+        {"WHEN later", "Invalid value specified"},
+        {"SIMULATE 1", "Invalid value specified"},
+        {"FORCE yes", "Invalid value specified"},
+        {"SCHEDULE weekly", "Invalid value specified"},
+        {"MAC 00A0C9FE1B2", "Invalid MAC address"},
+        {"MAC 00A0C9FE1B2G", "Invalid MAC address"},
+        {"IP 10.0.0", "Invalid IP address"},
+        {"IP 256.1.1.1", "Invalid IP address"},
+        {"SUBNET -1.0.0.0", "Invalid subnet mask"},
+        {"TIME 24:00", "Invalid time specified"},
+        {"TIME 12:60", "Invalid time specified"},
+        {"TIME -1:30", "Invalid time specified"},
+        {"TIME 12", "Invalid time specified"},
+        {"DATE 32/1/2024", "Invalid date specified"},
+        {"DATE 1/13/2024", "Invalid date specified"},
+        {"DATE 1/1/10000", "Invalid date specified"},
+        {"DATE 1/1", "Invalid date specified"},
+        // Characters after the address are not examined, but must fit.
+        {"IP 10.0.0.1.........................", "Value too long"},
+    };
+    for (const Case& c : cases) {
+        FakePeer peer;
+        AppState before = peer.state;
+        EXPECT_EQ(peer.Reply(c.line), Error(c.error)) << c.line;
+        // MAC upper-cases the text it examines, never the stored address.
+        EXPECT_EQ(memcmp(&before, &peer.state, sizeof before), 0) << c.line;
+    }
+}
+
+TEST(ServerProtocol, ValuesThatDoNotFitTheirFieldAreRefused)
+{
+    struct Case {
+        const char* word;
+        size_t field;
+    } cases[] = {{"COMPUTER", 100}, {"SOUNDFILE", 260}, {"PROGRAM", 260}, {"DIRECTORY", 260},
+                 {"PROCESS", 200},  {"MESSAGE", 200}};
+    for (const Case& c : cases) {
+        FakePeer peer;
+        std::string fits(c.field - 1, 'a'), too_long(c.field, 'a');
+        AppState before = peer.state;
+        EXPECT_EQ(peer.Reply(std::string(c.word) + " " + too_long), Error("Value too long")) << c.word;
+        EXPECT_EQ(memcmp(&before, &peer.state, sizeof before), 0) << c.word;
+        EXPECT_EQ(peer.Reply(std::string(c.word) + " " + fits), OK) << c.word;
+    }
+}
+
+TEST(ServerProtocol, WordsAreMatchedWholeInAnyCase)
+{
+    FakePeer peer;
+    for (const char* word : {"help", "Help", "HELP", "hElP extra ignored"})
+        EXPECT_EQ(peer.Command(word).size(), 35u) << word;
+    for (const char* line : {"", " HELP", "HELP\t", "HELPS", "DAYZ m", "action\treboot"})
+        EXPECT_EQ(peer.Reply(line), Error("Invalid command")) << line;
+    EXPECT_EQ(peer.Reply("DAYS m"), OK);
+    EXPECT_EQ(peer.Reply("DAY 3"), OK);
+}
+
+TEST(ServerProtocol, ProtectedCommandsDenyAnUnauthenticatedPeerAndClose)
+{
+    for (const char* word : protected_words) {
+        for (const std::string& line : {std::string(word), std::string(word) + " on"}) {
+            FakePeer peer;
+            peer.state.authenticated = 0;
+            AppState before = peer.state;
+            EXPECT_EQ(peer.Command(line), std::vector<std::string>{Error("Access is denied")}) << line;
+            EXPECT_EQ(peer.events, std::vector<std::string>{"close"}) << line;
+            before.client_socket = INVALID_SOCKET;
+            EXPECT_EQ(memcmp(&before, &peer.state, sizeof before), 0) << line;
+        }
+    }
+}
+
+TEST(ServerProtocol, OpenCommandsNeedNoAuthentication)
+{
+    FakePeer peer;
+    peer.state.authenticated = 0;
+    EXPECT_EQ(peer.Reply("VERSION"), "201 3.0.2.0\r\n");
+    EXPECT_EQ(peer.Reply("STOP"), Error("No active command"));
+    EXPECT_EQ(peer.Command("HELP").size(), 35u);
+    EXPECT_EQ(peer.Reply("NOSUCH"), Error("Invalid command"));
+    EXPECT_TRUE(peer.Connected());
+    EXPECT_EQ(peer.Reply("quit"), "201 Bye bye\r\n");
+    EXPECT_EQ(peer.events, std::vector<std::string>{"close"});
+}
+
+TEST(ServerProtocol, Password)
+{
+    const std::string secret = EncodePassword("secret");
+    struct Case {
+        const char* stored;
+        const char* line;
+        bool accepted;
+    } cases[] = {
+        {"", "PASSWORD", true},
+        {"", "PASSWORD    ", true},
+        {"", "PASSWORD x", false},
+        {secret.c_str(), "PASSWORD", false},
+        {secret.c_str(), "PASSWORD  ", false},
+        {secret.c_str(), "PASSWORD Secret", false},
+        {secret.c_str(), "PASSWORD secret ", true},
+        {secret.c_str(), "password secret", true},
+    };
+    for (const Case& c : cases) {
+        FakePeer peer;
+        peer.state.authenticated = 0;
+        snprintf(peer.state.remote_control.password, 40, "%s", c.stored);
+        EXPECT_EQ(peer.Reply(c.line), c.accepted ? OK : Error("Invalid password")) << c.line;
+        EXPECT_EQ(peer.state.authenticated, c.accepted ? 1 : 0) << c.line;
+        EXPECT_TRUE(peer.Connected());
+    }
+    // A wrong password never takes back an authentication gained before.
+    FakePeer peer;
+    snprintf(peer.state.remote_control.password, 40, "%s", secret.c_str());
+    EXPECT_EQ(peer.Reply("PASSWORD wrong"), Error("Invalid password"));
+    EXPECT_EQ(peer.state.authenticated, 1);
+}
+
+TEST(ServerProtocol, TimeAndDateTakeTheRestFromTheClock)
+{
+    FakePeer peer;
+    ASSERT_EQ(peer.state.schedule.date.wYear, 0);
+    EXPECT_EQ(peer.Reply("TIME 7:5"), OK);
+    const SYSTEMTIME& time = peer.state.schedule.time;
+    EXPECT_EQ(time.wHour, 7);
+    EXPECT_EQ(time.wMinute, 5);
+    EXPECT_EQ(time.wSecond, 27);
+    EXPECT_EQ(time.wDay, 17);
+    // No date was set, so the time brings today's.
+    EXPECT_EQ(peer.state.schedule.date.wYear, 2024);
+    EXPECT_EQ(peer.state.schedule.schedule, FIXED_DAY);
+
+    peer.state.schedule.schedule = DAILY;
+    EXPECT_EQ(peer.Reply("TIME 23: 59"), OK);
+    EXPECT_EQ(peer.state.schedule.schedule, DAILY);
+
+    EXPECT_EQ(peer.Reply("DATE 0/0/0"), OK);
+    EXPECT_EQ(peer.state.schedule.schedule, FIXED_DAY);
+    const SYSTEMTIME& date = peer.state.schedule.date;
+    EXPECT_EQ(date.wYear, 0);
+    EXPECT_EQ(date.wDayOfWeek, 5);
+    EXPECT_EQ(date.wHour, 9);
+    EXPECT_EQ(peer.Reply("DATE 31/12/9999"), OK);
+    EXPECT_EQ(date.wDay, 31);
+    EXPECT_EQ(date.wMonth, 12);
+    EXPECT_EQ(date.wYear, 9999);
+
+    // A date that is set is kept by a later time.
+    peer.now.wYear = 2030;
+    EXPECT_EQ(peer.Reply("TIME 12:00"), OK);
+    EXPECT_EQ(date.wYear, 9999);
+}
+
+TEST(ServerProtocol, DaysAndWeeksReplaceTheirFlags)
+{
+    struct Case {
+        const char* line;
+        const char* days;  // the flags Monday..Sunday afterwards
+        const char* error;
+    } cases[] = {
+        {"DAYS m,w,f", "1010100", nullptr},
+        {"DAYS su,s,th,t", "0101011", nullptr},
+        {"DAYS M", "0000000", "Invalid day specified"},
+        {"DAYS m,x,f", "1000100", "Invalid day specified"},
+        {"DAYS m,,f", "1000000", nullptr},
+        {"DAYS ,m", "0000000", nullptr},
+        {"DAYS ", "0000000", nullptr},
+        {"DAYS m, t", "1000000", "Invalid day specified"},
+        {"DAYS m,t,", "1100000", nullptr},
+        {"DAYS thursday,m", "1000000", "Invalid day specified"},
+        {"DAYS m,t,w,th,f,s,su", "1111111", nullptr},
+        // The seventh token runs to the first white space, commas and all.
+        {"DAYS m,t,w,th,f,s,su,m", "1111110", "Invalid day specified"},
+        {"DAYS t,t,t,t,t,t, su x", "0100001", nullptr},
+        {"DAYS m,abcdefghijklmnopqrstuvwxyz,f", "1000100", "Invalid day specified"},
+    };
+    for (const Case& c : cases) {
+        FakePeer peer;
+        peer.state.schedule.sunday = 1;
+        EXPECT_EQ(peer.Reply(c.line), c.error ? Error(c.error) : OK) << c.line;
+        std::string days;
+        for (int i = 0; i < 7; i++)
+            days += *WeekdayFlags(&peer.state, i) ? '1' : '0';
+        EXPECT_EQ(days, c.days) << c.line;
+    }
+
+    FakePeer peer;
+    EXPECT_EQ(peer.Reply("WEEKS 2,4"), OK);
+    EXPECT_EQ(peer.Command("SHOW")[21], "201 WEEKS\t2,4\r\n");
+    EXPECT_EQ(peer.Reply("WEEKS 1,6"), Error("Invalid week specified"));
+    EXPECT_EQ(peer.Command("SHOW")[21], "201 WEEKS\t1\r\n");
+    EXPECT_EQ(peer.Reply("WEEKS 1,2,3,4,5,1"), Error("Invalid week specified"));
+    EXPECT_EQ(peer.Command("SHOW")[21], "201 WEEKS\t1,2,3,4\r\n");
+}
+
+TEST(ServerProtocol, RefreshComesBeforeTheReplyOfTheOnOffAndChoiceCommands)
+{
+    const char* const refreshing[] = {"ACTION lock", "WHO local", "WHEN immediate", "SIMULATE off",
+                                      "WARNING off", "PLAYSOUND off", "RUNPRG off",
+                                      "FORCE off",   "CANCEL on"};
+    for (const char* line : refreshing) {
+        FakePeer peer;
+        peer.Reply(line);
+        EXPECT_EQ(peer.events, std::vector<std::string>{"refresh"}) << line;
+    }
+    const char* const quiet[] = {"SCHEDULE daily", "COMPUTER x", "TIME 1:00", "DAYS m",
+                                 "WARNTIME 3",     "MESSAGE x",  "ACTION x",  "SHOW"};
+    for (const char* line : quiet) {
+        FakePeer peer;
+        peer.Command(line);
+        EXPECT_TRUE(peer.events.empty()) << line;
+    }
+}
+
+TEST(ServerProtocol, HelpAndShow)
+{
+    FakePeer peer;
+    std::vector<std::string> help = peer.Command("HELP");
+    ASSERT_EQ(help.size(), 35u);
+    EXPECT_EQ(help[0], "201 You can use the following commands to control Haltall\r\n");
+    EXPECT_EQ(help[4], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
+                       "hibernate,lock,wol,monitor_off,monitor_on,no_action)\r\n");
+    EXPECT_EQ(help[34], "201 STOP\tStop the current scheduled action\r\n");
+
+    AppState& s = peer.state;
+    s.action = MONITOR_ON;
+    s.who = REMOTE_GROUP;
+    s.when = (When)7;
+    s.simulate = 1;
+    snprintf(s.remote.computer_name, 100, "pc");
+    snprintf(s.remote.ip_address, 20, "10.0.0.9");
+    s.warning.seconds = -3;
+    snprintf(s.warning.message, 200, "a\r\nb\nc");
+    snprintf(s.program.program, 260, "p.exe");
+    s.schedule.schedule = (ScheduleKind)9;
+    s.schedule.time.wMinute = 7;
+    s.schedule.date = {2024, 2, 0, 9, 0, 0, 0, 0};
+    s.schedule.tuesday = s.schedule.thursday = s.schedule.sunday = 1;
+    s.schedule.week1 = s.schedule.week3 = 0;
+    s.schedule.day = 4294967295u;
+    s.schedule.wait = 60;
+    s.schedule.seconds = 5;
+    snprintf(s.process.process, 200, "x.exe");
+    s.options.allow_cancel = 0;
+    const std::vector<std::string> expected = {
+        "201 These settings are currently in effect\r\n",
+        "201 ACTION\tMONITOR_ON\r\n",
+        "201 WHO\t\tUNKNOWN\r\n",
+        "201 WHEN\tUNKNOWN\r\n",
+        "201 SIMULATE\tON\r\n",
+        "201 COMPUTER\tpc\r\n",
+        "201 MAC\t\t000000000000\r\n",
+        "201 IP\t\t10.0.0.9\r\n",
+        "201 SUBNET\t\r\n",
+        "201 WARNING\tOFF\r\n",
+        "201 WARNTIME\t-3\r\n",
+        "201 MESSAGE\ta\\nb\nc\r\n",
+        "201 PLAYSOUND\tOFF\r\n",
+        "201 SOUNDFILE\t\r\n",
+        "201 RUNPRG\tOFF\r\n",
+        "201 PROGRAM\tp.exe\r\n",
+        "201 DIRECTORY\t\r\n",
+        "201 SCHEDULE\tUNKNOWN\r\n",
+        "201 TIME\t25:07\r\n",
+        "201 DATE\t09/02/2024\r\n",
+        "201 DAYS\tt,th,su\r\n",
+        "201 WEEKS\t2,4,5\r\n",
+        "201 DAY\t\t-1\r\n",
+        "201 WAIT\t60\r\n",
+        "201 SECONDS\t5\r\n",
+        "201 PROCESS\tx.exe\r\n",
+        "201 FORCE\tOFF\r\n",
+        "201 CANCEL\tOFF\r\n",
+    };
+    EXPECT_EQ(peer.Command("SHOW extra is ignored"), expected);
+}
+
+TEST(ServerProtocol, DoItChecksFirstAndAnswersBeforeActing)
+{
+    FakePeer refused;
+    refused.sanity_problem = "No time specified";
+    EXPECT_EQ(refused.Command("DOIT"), std::vector<std::string>{Error("No time specified")});
+    EXPECT_TRUE(refused.events.empty());
+
+    FakePeer peer;
+    EXPECT_EQ(peer.Command("doit"), std::vector<std::string>{OK});
+    EXPECT_EQ(peer.events, std::vector<std::string>{"doit"});
+    EXPECT_EQ(peer.sent_before_doit, peer.sent.size());
+}
+
+TEST(ServerProtocol, StopEndsOnlyAnArmedTrigger)
+{
+    FakePeer peer;
+    peer.state.authenticated = 0;
+    peer.state.active_timer = 1;
+    EXPECT_EQ(peer.Reply("STOP"), OK);
+    EXPECT_EQ(peer.state.active_timer, 0u);
+    EXPECT_EQ(peer.Reply("STOP"), Error("No active command"));
+    EXPECT_EQ(peer.events, std::vector<std::string>{"stop"});
+}
+
+TEST(ServerProtocol, AFailedSendClosesTheConnectionAndLaterRepliesGoNowhere)
+{
+    FakePeer peer;
+    peer.send_error = 10054;
+    peer.Command("HELP");
+    EXPECT_EQ(peer.events, (std::vector<std::string>{"send error 10054", "close"}));
+    peer.send_error = 0;
+    EXPECT_TRUE(peer.Command("VERSION").empty());
+    // Settings still change, as the line was read before the reply failed.
+    peer.state.client_socket = 7;
+    peer.state.authenticated = 1;
+    peer.send_error = 10054;
+    peer.Command("ACTION lock");
+    EXPECT_EQ(peer.state.action, LOCK);
+}
+
+TEST(ServerProtocol, ReplyLinesStayWithinTheirSizeAndEndInCrLf)
+{
+    FakePeer peer;
+    std::string text(600, 'e');
+    ReturnClientError(FakePeer::Effects(), nullptr, &peer.state, text.c_str());
+    ReturnClientInfo(FakePeer::Effects(), nullptr, &peer.state, "%s", text.c_str());
+    std::vector<std::string> lines = FakePeer::Lines(peer.sent);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "501 " + std::string(493, 'e') + "\r\n");
+    EXPECT_EQ(lines[1], "201 " + std::string(493, 'e') + "\r\n");
+}
