@@ -15,6 +15,7 @@
 #include "core/app_state.h"
 #include "core/start_up.h"
 #include "scratch_log.h"
+#include "ui/tray.h"
 
 // The resources are linked into the test program itself.
 static const bool instance_set = (g_instance = GetModuleHandleA(nullptr), true);
@@ -389,4 +390,37 @@ TEST_F(LocalActions, DoItChecksTheSettingsFirst)
     state_.action = REBOOT;
     EXPECT_EQ(DoIt(nullptr, &state_), 0);
     EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 2 0"});
+}
+
+TEST_F(LocalActions, DoItArmsTheTriggerTimerOfTheWindow)
+{
+    HWND window = CreateWindowA("STATIC", "trigger test", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    state_.action = NO_ACTION;
+
+    // Timer id 0 must still give a non-zero active_timer.
+    state_.when = SCHEDULED;
+    state_.schedule.schedule = AFTER_X_SECONDS;
+    state_.schedule.seconds = 90;
+    state_.schedule.wait = 7;
+    EXPECT_EQ(DoIt(window, &state_), 0);
+    EXPECT_NE(state_.active_timer, 0u);
+    EXPECT_EQ(state_.remaining_seconds, 90u);
+    EXPECT_EQ(state_.schedule.wait, 7);  // counted down by the schedule check, not reset here
+    EXPECT_TRUE(KillTimer(window, 0));
+
+    state_.active_timer = 0;
+    state_.when = PROCESS;
+    CopyField(state_.process.process, "notepad.exe");
+    state_.process.seen_running = 1;
+    EXPECT_EQ(DoIt(window, &state_), 0);
+    EXPECT_NE(state_.active_timer, 0u);
+    EXPECT_EQ(state_.process.seen_running, 0u);
+    EXPECT_TRUE(KillTimer(window, 1));
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(recorded.calls.empty());
+
+    RemoveFromTray(window);
+    DestroyWindow(window);
 }
