@@ -100,5 +100,6 @@
 #define IDC_WARN_TEXT                   1041  /* warning text (multi-line)    */
 #define IDC_WARN_OK                     1042  /* hidden default button        */
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
+#include "settings_dialogs_ids.h"
 
 #endif /* HALTALL_RESOURCE_H */

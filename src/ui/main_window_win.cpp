@@ -12,6 +12,8 @@
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
 #include "ui/main_window.h"
+#include "ui/schedule_dialog.h"
+#include "ui/settings_dialogs.h"
 #include "ui/tray.h"
 
 HWND g_main_window;
@@ -134,6 +136,18 @@ void OnCommand(HWND window, AppState* state, int id)
         break;
     case IDC_DOIT:
         DoIt(window, state);
+        break;
+    case IDC_MESSAGE:
+        ShowMessageDialog(window, state);
+        break;
+    case IDC_SCHEDULE:
+        ShowScheduleDialog(window, state);
+        break;
+    case IDC_PROCESS:
+        ShowProcessDialog(window, state);
+        break;
+    case IDC_PROGRAM:
+        ShowProgramDialog(window, state);
         break;
     case ID_FILE_SAVE:
         SaveSettings(HKEY_CURRENT_USER, USER_KEY, state);

@@ -1,0 +1,259 @@
+// Warning message, Program, Process and Select process dialogs, and the file
+// and folder pickers.
+#include "ui/settings_dialogs.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "core/app_state.h"
+#include "core/report.h"
+#include "resource.h"
+#include "triggers/process_list.h"
+#include "ui/dialog_fields.h"
+
+namespace {
+
+// The record each open dialog works on.
+AppState* g_message_state;
+AppState* g_program_state;
+AppState* g_process_state;
+AppState* g_select_process_state;
+
+const int PATH_SIZE = 260;
+
+// A file-open dialog for an existing file; the name goes into the edit.
+void BrowseFile(HWND dialog, const char* filter, int edit, const char* name)
+{
+    WriteLog("%s start", name);
+    char file[PATH_SIZE] = "";
+    OPENFILENAMEA request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // understood by every version
+    request.hwndOwner = dialog;
+    request.lpstrFilter = filter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = file;
+    request.nMaxFile = sizeof file;
+    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    GetOpenFileNameA(&request);
+    if (file[0])
+        SetDlgItemTextA(dialog, edit, file);
+    WriteLog("%s end, filename=%s", name, file);
+}
+
+// ---- Warning message ------------------------------------------------------
+
+// Enables the sound file and its picker exactly when the sound box is checked.
+void EnableSoundFile(HWND dialog)
+{
+    bool play = IsDlgButtonChecked(dialog, IDC_MSG_PLAY_SOUND) == BST_CHECKED;
+    EnableControl(dialog, IDC_MSG_SOUND_FILE, play);
+    EnableControl(dialog, IDC_MSG_BROWSE_SOUND, play);
+}
+
+void OpenMessage(HWND dialog, AppState* state)
+{
+    LimitEdit(dialog, IDC_MSG_SECONDS, 20);
+    LimitEdit(dialog, IDC_MSG_TEXT, sizeof state->warning.message);
+    LimitEdit(dialog, IDC_MSG_SOUND_FILE, sizeof state->warning.sound_file);
+    char seconds[16];
+    snprintf(seconds, sizeof seconds, "%u", (unsigned)state->warning.seconds);
+    SetDlgItemTextA(dialog, IDC_MSG_SECONDS, seconds);
+    SetDlgItemTextA(dialog, IDC_MSG_TEXT, state->warning.message);
+    CheckDlgButton(dialog, IDC_MSG_PLAY_SOUND, state->warning.play_sound ? BST_CHECKED : BST_UNCHECKED);
+    if (state->warning.play_sound)
+        SetDlgItemTextA(dialog, IDC_MSG_SOUND_FILE, state->warning.sound_file);
+    EnableSoundFile(dialog);
+}
+
+bool TakeMessage(HWND dialog, AppState* state)
+{
+    char seconds[20];
+    GetDlgItemTextA(dialog, IDC_MSG_SECONDS, seconds, sizeof seconds);
+    state->warning.seconds = EditNumber(seconds);
+    ReadEdit(dialog, IDC_MSG_TEXT, state->warning.message);
+    state->warning.play_sound = IsDlgButtonChecked(dialog, IDC_MSG_PLAY_SOUND) == BST_CHECKED;
+    if (state->warning.play_sound)  // otherwise the stored file stays
+        ReadEdit(dialog, IDC_MSG_SOUND_FILE, state->warning.sound_file);
+    return true;
+}
+
+bool MessageCommand(HWND dialog, AppState*, int id, int)
+{
+    if (id == IDC_MSG_PLAY_SOUND)
+        EnableSoundFile(dialog);
+    else if (id == IDC_MSG_BROWSE_SOUND)
+        BrowseSoundFile(dialog);
+    else
+        return false;
+    return true;
+}
+
+// ---- Program --------------------------------------------------------------
+
+void OpenProgram(HWND dialog, AppState* state)
+{
+    LimitEdit(dialog, IDC_PRG_PROGRAM, sizeof state->program.program);
+    LimitEdit(dialog, IDC_PRG_DIRECTORY, sizeof state->program.directory);
+    SetDlgItemTextA(dialog, IDC_PRG_PROGRAM, state->program.program);
+    SetDlgItemTextA(dialog, IDC_PRG_DIRECTORY, state->program.directory);
+}
+
+bool TakeProgram(HWND dialog, AppState* state)
+{
+    ReadEdit(dialog, IDC_PRG_PROGRAM, state->program.program);
+    ReadEdit(dialog, IDC_PRG_DIRECTORY, state->program.directory);
+    return true;
+}
+
+bool ProgramCommand(HWND dialog, AppState*, int id, int)
+{
+    if (id == IDC_PRG_BROWSE_PROGRAM)
+        BrowseProgram(dialog);
+    else if (id == IDC_PRG_BROWSE_DIRECTORY)
+        BrowseFolders(dialog);
+    else
+        return false;
+    return true;
+}
+
+// ---- Process and Select process ---------------------------------------------
+
+void OpenProcess(HWND dialog, AppState* state)
+{
+    LimitEdit(dialog, IDC_PRC_PROCESS, sizeof state->process.process);
+    SetDlgItemTextA(dialog, IDC_PRC_PROCESS, state->process.process);
+}
+
+bool TakeProcess(HWND dialog, AppState* state)
+{
+    ReadEdit(dialog, IDC_PRC_PROCESS, state->process.process);
+    return true;
+}
+
+bool ProcessCommand(HWND dialog, AppState* state, int id, int)
+{
+    if (id != IDC_PRC_BROWSE)
+        return false;
+    RunSettingsDialog(nullptr, dialog, state, IDD_SELECT_PROCESS, SelectProcessDialogProc);
+    return true;
+}
+
+// The process list is taken once, when the dialog opens.
+void OpenSelectProcess(HWND dialog, AppState*)
+{
+    EnumProcs(AddProcessToList, dialog);
+}
+
+// The selected name goes into the Process dialog's edit; none selected is
+// refused and the dialog stays open.
+bool TakeSelectedProcess(HWND dialog, AppState* state)
+{
+    HWND list = GetDlgItem(dialog, IDC_SEL_LIST);
+    LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (selected == LB_ERR) {
+        Error(state, dialog, "No process selected");
+        return false;
+    }
+    // Process names are shorter than a path; a longer entry is not taken.
+    char name[PATH_SIZE];
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, selected, 0);
+    if (length >= 0 && length < PATH_SIZE &&
+        SendMessageA(list, LB_GETTEXT, selected, (LPARAM)name) != LB_ERR)
+        SetDlgItemTextA(GetWindow(dialog, GW_OWNER), IDC_PRC_PROCESS, name);
+    return true;
+}
+
+bool SelectProcessCommand(HWND dialog, AppState* state, int id, int code)
+{
+    if (id != IDC_SEL_LIST)
+        return false;
+    if (code == LBN_DBLCLK && TakeSelectedProcess(dialog, state))
+        EndDialog(dialog, 1);
+    return true;
+}
+
+const DialogParts message_parts = {&g_message_state, OpenMessage, TakeMessage, MessageCommand};
+const DialogParts program_parts = {&g_program_state, OpenProgram, TakeProgram, ProgramCommand};
+const DialogParts process_parts = {&g_process_state, OpenProcess, TakeProcess, ProcessCommand};
+const DialogParts select_process_parts = {&g_select_process_state, OpenSelectProcess,
+                                          TakeSelectedProcess, SelectProcessCommand};
+
+}  // namespace
+
+void BrowseSoundFile(HWND dialog)
+{
+    BrowseFile(dialog, "Sound Files\0*.WAV\0All Files\0*.*\0", IDC_MSG_SOUND_FILE, "BrowseSoundFile");
+}
+
+void BrowseProgram(HWND dialog)
+{
+    BrowseFile(dialog, "Programs\0*.EXE;*.CMD;*.BAT;*.COM\0All Files\0*.*\0", IDC_PRG_PROGRAM,
+               "BrowseProgram");
+}
+
+void BrowseFolders(HWND dialog)
+{
+    WriteLog("BrowseFolders start");
+    char name[PATH_SIZE] = "";
+    char directory[PATH_SIZE] = "";
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = dialog;
+    browse.pszDisplayName = name;
+    browse.lpszTitle = "Select Directory";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (chosen) {
+        if (SHGetPathFromIDListA(chosen, directory))
+            SetDlgItemTextA(dialog, IDC_PRG_DIRECTORY, directory);
+        IMalloc* allocator;
+        if (SUCCEEDED(SHGetMalloc(&allocator))) {
+            allocator->Free(chosen);
+            allocator->Release();
+        }
+    }
+    WriteLog("BrowseFolders end, directory=%s", directory);
+}
+
+int AddProcessToList(DWORD process_id, WORD reserved, const char* name, void* dialog)
+{
+    if (name && name[0])
+        SendDlgItemMessageA((HWND)dialog, IDC_SEL_LIST, LB_ADDSTRING, 0, (LPARAM)name);
+    return 1;
+}
+
+INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SettingsDialogMessage(message_parts, dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK ProgramDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SettingsDialogMessage(program_parts, dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK ProcessDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SettingsDialogMessage(process_parts, dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK SelectProcessDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SettingsDialogMessage(select_process_parts, dialog, message, wParam, lParam);
+}
+
+void ShowMessageDialog(HWND owner, AppState* state)
+{
+    RunSettingsDialog("ShowMessageDialog", owner, state, IDD_MESSAGE, MessageDialogProc);
+}
+
+void ShowProgramDialog(HWND owner, AppState* state)
+{
+    RunSettingsDialog("ShowProgramDialog", owner, state, IDD_PROGRAM, ProgramDialogProc);
+}
+
+void ShowProcessDialog(HWND owner, AppState* state)
+{
+    RunSettingsDialog("ShowProcessDialog", owner, state, IDD_PROCESS, ProcessDialogProc);
+}
