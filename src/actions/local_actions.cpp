@@ -112,27 +112,35 @@ bool ShellProgramName(const char* shell, char* name, size_t size)
             length = total;
     }
 
-    // The file name without its folder.
-    for (size_t i = length; i > 0; i--) {
-        char c = start[i - 1];
-        if (c == '\\' || c == '/' || c == ':') {
-            start += i;
-            length -= i;
-            break;
-        }
-    }
-    if (length == 0)
-        return false;
+    // The file name: after the last folder separator, stray quotes left out.
+    const char* file = start;
+    for (size_t i = 0; i < length; i++)
+        if (start[i] == '\\' || start[i] == '/' || start[i] == ':')
+            file = start + i + 1;
+    size_t file_length = (size_t)(start + length - file);
 
-    bool has_extension = memchr(start, '.', length) != nullptr;
-    size_t needed = length + (has_extension ? 0 : 4) + 1;
-    if (needed > size)
+    size_t out = 0;
+    bool has_extension = false;
+    for (size_t i = 0; i < file_length; i++) {
+        if (file[i] == '"')
+            continue;
+        if (out + 1 >= size) {
+            name[0] = '\0';
+            return false;
+        }
+        has_extension = has_extension || file[i] == '.';
+        name[out++] = file[i];
+    }
+    name[out] = '\0';
+    if (out == 0)
         return false;
-    memcpy(name, start, length);
-    if (has_extension)
-        name[length] = '\0';
-    else
-        memcpy(name + length, ".exe", 5);
+    if (!has_extension) {
+        if (out + sizeof ".exe" > size) {
+            name[0] = '\0';
+            return false;
+        }
+        memcpy(name + out, ".exe", sizeof ".exe");
+    }
     return true;
 }
 

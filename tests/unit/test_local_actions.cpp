@@ -75,6 +75,7 @@ TEST(ShellProgramName, BareFileNameOfTheProgram)
         {"progman", "progman.exe"},
         {"C:shell.exe", "shell.exe"},
         {"\"C:\\unterminated\\quote.exe", "quote.exe"},
+        {" sh\"ell\"", "shell.exe"},
         {"", ""},
         {"   ", ""},
         {"\"\"", ""},
