@@ -25,12 +25,14 @@ BOOL WINAPI CallSetSystemPowerState(BOOL suspend, BOOL force)
 }
 
 // The warning and the program run that come before every action. False
-// when the user cancelled the warning.
-bool WarnAndRunProgram(HWND window, AppState* state)
+// when the user cancelled the warning; operation then ends there.
+bool WarnAndRunProgram(HWND window, AppState* state, const char* operation)
 {
     WriteLog("Warning=%d", state->options.warning);
-    if (state->options.warning && ShowWarningMessage(window, state) == 0)
+    if (state->options.warning && ShowWarningMessage(window, state) == 0) {
+        WriteLog("%s end, cancelled", operation);
         return false;
+    }
     WriteLog("Run_Program=%d", state->options.run_program);
     if (state->options.run_program)
         RunProgram(window, state);
@@ -63,10 +65,8 @@ int DoExitWindowsEx(HWND window, AppState* state)
         return 0;
     }
 
-    if (!WarnAndRunProgram(window, state)) {
-        WriteLog("DoExitWindowsEx end, cancelled");
+    if (!WarnAndRunProgram(window, state, "DoExitWindowsEx"))
         return 1;
-    }
     WriteInitiatingEvent(state);
 
     if (state->simulate) {
@@ -86,10 +86,8 @@ int DoSetSystemPowerState(HWND window, AppState* state)
 {
     WriteLog("DoSetSystemPowerState start, action=%d, force=%d", state->action,
              state->options.force);
-    if (!WarnAndRunProgram(window, state)) {
-        WriteLog("DoSetSystemPowerState end, cancelled");
+    if (!WarnAndRunProgram(window, state, "DoSetSystemPowerState"))
         return 1;
-    }
     WriteInitiatingEvent(state);
 
     if (g_power_calls.set_suspend_state) {
@@ -126,10 +124,8 @@ int DoSetSystemPowerState(HWND window, AppState* state)
 int DoLockWorkstation(HWND window, AppState* state)
 {
     WriteLog("DoLockWorkstation start");
-    if (!WarnAndRunProgram(window, state)) {
-        WriteLog("DoLockWorkstation end, cancelled");
+    if (!WarnAndRunProgram(window, state, "DoLockWorkstation"))
         return 1;
-    }
 
     HMODULE library = nullptr;
     LockWorkStationFunction lock = g_power_calls.find_lock_workstation(&library);
@@ -157,10 +153,8 @@ int DoLockWorkstation(HWND window, AppState* state)
 int DoTurnOffMonitor(HWND window, AppState* state)
 {
     WriteLog("DoTurnOffMonitor start, action=%d", state->action);
-    if (!WarnAndRunProgram(window, state)) {
-        WriteLog("DoTurnOffMonitor end, cancelled");
+    if (!WarnAndRunProgram(window, state, "DoTurnOffMonitor"))
         return 1;
-    }
     // A run from the command line gives the user a moment to let go of the
     // keyboard, whose next touch would switch the monitor on again.
     if (!state->interactive)
@@ -179,10 +173,8 @@ int DoTurnOffMonitor(HWND window, AppState* state)
 int DoNoAction(HWND window, AppState* state)
 {
     WriteLog("DoNoAction start");
-    if (!WarnAndRunProgram(window, state)) {
-        WriteLog("DoNoAction end, cancelled");
+    if (!WarnAndRunProgram(window, state, "DoNoAction"))
         return 1;
-    }
     WriteInitiatingEvent(state);
     WriteLog("DoNoAction end");
     return 0;
