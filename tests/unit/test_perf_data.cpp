@@ -34,12 +34,13 @@ public:
         AddObject(SYSTEM_OBJECT, {PROCESSOR_TIME}, nullptr);
         AddObject(PROCESS_OBJECT, {PROCESSOR_TIME, ID_PROCESS}, &instances);
         Patch<PerfDataBlock>(0)->TotalByteLength = (DWORD)bytes_.size();
-    }
-    // The block in 8-byte aligned memory, as the registry read leaves it.
-    PerfData Data(size_t size = SIZE_MAX)
-    {
+        // 8-byte aligned, as the registry read leaves it.
         storage_.assign(bytes_.size() / 8 + 1, 0);
         memcpy(storage_.data(), bytes_.data(), bytes_.size());
+    }
+    // The block, or its first size bytes.
+    PerfData Data(size_t size = SIZE_MAX) const
+    {
         return {(const BYTE*)storage_.data(), size < bytes_.size() ? size : bytes_.size()};
     }
     size_t Size() const { return bytes_.size(); }
