@@ -102,13 +102,19 @@ bool NeedsVersion3010(int32_t action)
 
 }  // namespace
 
+char* StripLineEnd(char* text)
+{
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
+        text[--length] = '\0';
+    return text;
+}
+
 int ReadReply(char* reply, char* message, const char** text)
 {
-    size_t length = strlen(reply);
-    while (length > 0 && (reply[length - 1] == '\r' || reply[length - 1] == '\n'))
-        reply[--length] = '\0';
+    StripLineEnd(reply);
     char* space = strchr(reply, ' ');
-    char* rest = reply + length;  // a code alone gives an empty text
+    char* rest = reply + strlen(reply);  // a code alone gives an empty text
     if (space) {
         *space = '\0';
         rest = TrimSpaces(space + 1);

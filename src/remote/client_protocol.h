@@ -30,6 +30,9 @@ struct ClientLink {
 // (MESSAGE_SIZE); 1 the server reported version 0.
 int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message);
 
+// Removes every carriage return and line feed from the end of text.
+char* StripLineEnd(char* text);
+
 // Reads one reply line (changed in place): 0 for a success reply ('2');
 // otherwise -2 with the server's text, or "Unknown response received", in
 // message. *text points at the reply's trimmed text either way.

@@ -41,7 +41,7 @@ int Exchange(HWND window, AppState* state, char* message, const char* command, c
         CloseClientSocket(window, state);
         return -1;
     }
-    WriteLog("Received %s from remote machine", reply);
+    WriteLog("Received %s from remote machine", StripLineEnd(reply));
     int result = ReadReply(reply, message, text);
     if (result != 0)
         WriteLog("SendClientCommand ended with error %s", message);

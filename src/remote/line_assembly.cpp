@@ -24,9 +24,20 @@ void ClearPendingCommand()
 void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
                        size_t length)
 {
-    const char* zero = (const char*)memchr(data, '\0', length);
-    int shown = (int)(zero ? (size_t)(zero - data) : length);
-    WriteLog("Received data from client: %.*s", shown, data);
+    // Logged up to a zero byte, with its line breaks written as \r and \n
+    // so that the block stays on one line of the log.
+    char shown[2 * COMMAND_SIZE];
+    size_t used = 0;
+    for (size_t i = 0; i < length && data[i] && used + 3 < sizeof shown; i++) {
+        if (data[i] == '\r' || data[i] == '\n') {
+            shown[used++] = '\\';
+            shown[used++] = data[i] == '\r' ? 'r' : 'n';
+        } else {
+            shown[used++] = data[i];
+        }
+    }
+    shown[used] = '\0';
+    WriteLog("Received data from client: %s", shown);
 
     // A line may close this connection, or a nested message loop (the
     // warning window of DOIT) may even accept another peer: the rest of the

@@ -19,8 +19,8 @@ const char* const help_lines[] = {
     "QUIT\tTerminates the connection",
     "HELP\tShows this help",
     "PASSWORD p\tAuthenticates the client with a password",
-    "ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,"
-    "monitor_off,monitor_on,no_action)",
+    ("ACTION a\tThe action to perform "
+     "(logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,monitor_off,monitor_on,no_action)"),
     "WHO w\tWho must perform the action (local,remote)",
     "WHEN w\tWhen must the action be performed (immediate,scheduled,after_process)",
     "SIMULATE s\tSimulate the action (on,off)",
@@ -116,7 +116,9 @@ struct Server {
 
 void SendLine(Server& s, const char* line, const char* log_format)
 {
-    WriteLog(log_format, line);
+    char shown[REPLY_SIZE];
+    snprintf(shown, sizeof shown, "%.*s", (int)(strlen(line) - 2), line);  // without CR LF
+    WriteLog(log_format, shown);
     int code = s.fx.send(s.window, s.state, line, strlen(line));
     if (code != 0) {
         s.fx.socket_error(s.state, "send", code);

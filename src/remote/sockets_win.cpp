@@ -264,7 +264,7 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
         CloseClientSocket(window, state);
         return -1;
     }
-    WriteLog("response=%s", reply);
+    WriteLog("response=%s", StripLineEnd(reply));
     const char* text;
     int result = ReadReply(reply, message, &text);
     WriteLog("OpenServerConnection end, result=%d", result);

@@ -1,0 +1,98 @@
+"""Pipelined commands per second through the real remote-control server,
+beside the minimal WSAAsyncSelect echo server under the same Wine.
+
+    python3 tests/bench/bench_protocol.py [BUILD_DIR]     (default build/win64)
+
+Needs a Wine prefix and display (scripts/wine-env, start_wine_desktop). It
+prints figures and never fails on them: it is a benchmark, not a test."""
+import os
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+WINE = '/usr/lib/wine/wine64'
+COMMANDS = 20000
+ROUNDS = 3
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(('127.0.0.1', 0))
+        return s.getsockname()[1]
+
+
+def connect(port, process):
+    deadline = time.time() + 30
+    while True:
+        try:
+            return socket.create_connection(('127.0.0.1', port), timeout=30)
+        except ConnectionRefusedError:
+            if time.time() > deadline or process.poll() is not None:
+                raise SystemExit('the server on port %d never listened' % port)
+            time.sleep(0.2)
+
+
+def pipelined_rate(sock, skip_lines):
+    """Sends COMMANDS lines at once from one thread while another reads the
+    replies; returns lines per second."""
+    sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    buffer = b''
+    while buffer.count(b'\r\n') < skip_lines:  # a welcome line
+        buffer += sock.recv(65536)
+    payload = b'VERSION\r\n' * COMMANDS
+
+    def writer():
+        sock.sendall(payload)
+
+    start = time.perf_counter()
+    thread = threading.Thread(target=writer)
+    thread.start()
+    received = 0
+    while received < COMMANDS:
+        data = sock.recv(1 << 20)
+        if not data:
+            raise SystemExit('the server closed the connection after %d replies' % received)
+        received += data.count(b'\n')
+    elapsed = time.perf_counter() - start
+    thread.join()
+    return COMMANDS / elapsed
+
+
+def measure(command, port, skip_lines):
+    process = subprocess.Popen([WINE] + command, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        rates = []
+        for _ in range(ROUNDS):
+            sock = connect(port, process)
+            with sock:
+                rates.append(pipelined_rate(sock, skip_lines))
+        return max(rates)
+    finally:
+        process.kill()
+        process.wait()
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else 'build/win64'
+    haltall = os.path.join(build, 'haltall.exe')
+    echo = os.path.join(build, 'tests', 'bench_echo_server.exe')
+    for path in (haltall, echo):
+        if not os.path.exists(path):
+            raise SystemExit('%s is missing: build the win64 preset first' % path)
+
+    port = free_port()
+    server = measure([haltall, '-service', '-allow_remote', '-remote_port', str(port), '-quiet'],
+                     port, 1)
+    port = free_port()
+    baseline = measure([echo, str(port)], port, 0)
+    print('%d pipelined VERSION commands per round, best of %d rounds' % (COMMANDS, ROUNDS))
+    print('haltall server:     %9.0f commands/s' % server)
+    print('echo server:        %9.0f lines/s' % baseline)
+    print('ratio:              %9.2f' % (server / baseline))
+
+
+if __name__ == '__main__':
+    main()
