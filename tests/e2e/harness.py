@@ -138,12 +138,14 @@ class HaltallTestCase(unittest.TestCase):
         return self.start(*args).wait(timeout)
 
     def log_lines(self):
-        """The messages of haltall.log, without their time stamps."""
+        """The messages of haltall.log, without their time stamps. A message
+        that carries a system error text ends in CR LF of its own."""
         path = os.path.join(self.dir, 'haltall.log')
         if not os.path.exists(path):
             return None
-        with open(path, encoding='latin-1') as f:
-            return [line.rstrip('\n').split(' -> ', 1)[1] for line in f]
+        with open(path, encoding='latin-1', newline='') as f:
+            lines = f.read().split('\r\n')
+        return [line.rstrip('\r').split(' -> ', 1)[1] for line in lines if ' -> ' in line]
 
     def usage_box(self, *args):
         """Runs haltall with args, expecting the usage box; returns its text."""
