@@ -8,35 +8,10 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "remote/protocol_words.h"
 #include "remote/text_helpers.h"
 
 namespace {
-
-const char* const action_lines[] = {"LOGOFF",    "REBOOT",     "SHUTDOWN", "POWEROFF",
-                                    "STANDBY",   "HIBERNATE",  "LOCK",     "WOL",
-                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
-const char* const when_lines[] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS"};
-const char* const day_letters[] = {"m", "t", "w", "th", "f", "s", "su"};
-const char* const week_numbers[] = {"1", "2", "3", "4", "5"};
-
-const char* OnOff(Flag flag)
-{
-    return flag ? "ON" : "OFF";
-}
-
-// The tokens of the set flags, joined by commas.
-template <size_t N>
-void JoinFlags(AppState* state, const char* const (&tokens)[N], Flag* (*flag)(AppState*, int),
-               char* out, size_t size)
-{
-    out[0] = '\0';
-    for (size_t i = 0; i < N; i++) {
-        if (*flag(state, (int)i)) {
-            size_t used = strlen(out);
-            snprintf(out + used, size - used, "%s%s", used ? "," : "", tokens[i]);
-        }
-    }
-}
 
 // Sends command lines until one fails; the first failure is kept.
 struct Lines {
@@ -71,8 +46,8 @@ void SendSchedule(Lines& lines, AppState* state)
         break;
     case DAILY: {
         char days[32], weeks[16];
-        JoinFlags(state, day_letters, WeekdayFlags, days, sizeof days);
-        JoinFlags(state, week_numbers, WeekFlags, weeks, sizeof weeks);
+        DaysText(state, days, sizeof days);
+        WeeksText(state, weeks, sizeof weeks);
         lines.Send("SCHEDULE DAILY");
         lines.Send("DAYS %s", days);
         lines.Send("WEEKS %s", weeks);
@@ -163,14 +138,11 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
         WriteLog("SendRemoteCommand end, version=%d too old", version);
         return -2;
     }
-    bool in_range = state->action >= 0 && (size_t)state->action < sizeof action_lines / sizeof *action_lines;
-    lines.Send("ACTION %s", in_range ? action_lines[state->action] : "UNKNOWN");
+    lines.Send("ACTION %s", ActionWord(state->action));
     lines.Send("WHO LOCAL");
-    const char* when = "IMMEDIATE";
-    if (state->remote.schedule_remote)
-        when = state->when >= 0 && state->when <= 2 ? when_lines[state->when] : "UNKNOWN";
-    lines.Send("WHEN %s", when);
-    lines.Send("SIMULATE %s", OnOff(state->simulate));
+    // Unless the remote copy is to wait itself, this copy has waited already.
+    lines.Send("WHEN %s", state->remote.schedule_remote ? WhenWord(state->when) : "IMMEDIATE");
+    lines.Send("SIMULATE %s", OnOffWord(state->simulate));
     if (state->options.warning) {
         // Line breaks travel as the two characters \ and n.
         char warning[CLIENT_LINE_SIZE];
@@ -180,11 +152,11 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
         lines.Send("WARNING ON");
         lines.Send("WARNTIME %d", (int)state->warning.seconds);
         lines.Send("MESSAGE %s", warning);
-        lines.Send("PLAYSOUND %s", OnOff(state->warning.play_sound));
+        lines.Send("PLAYSOUND %s", OnOffWord(state->warning.play_sound));
         if (state->warning.play_sound)
             lines.Send("SOUNDFILE %s", state->warning.sound_file);
     }
-    lines.Send("RUNPRG %s", OnOff(state->options.run_program));
+    lines.Send("RUNPRG %s", OnOffWord(state->options.run_program));
     if (state->options.run_program) {
         lines.Send("PROGRAM %s", state->program.program);
         lines.Send("DIRECTORY %s", state->program.directory);
@@ -193,8 +165,8 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
         SendSchedule(lines, state);
     if (state->when == PROCESS)
         lines.Send("PROCESS %s", state->process.process);
-    lines.Send("FORCE %s", OnOff(state->options.force));
-    lines.Send("CANCEL %s", OnOff(state->options.allow_cancel));
+    lines.Send("FORCE %s", OnOffWord(state->options.force));
+    lines.Send("CANCEL %s", OnOffWord(state->options.allow_cancel));
     lines.Send("DOIT");
     if (lines.result != 0) {
         WriteLog("SendRemoteCommand end, result=%d", lines.result);

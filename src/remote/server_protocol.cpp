@@ -10,6 +10,7 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "remote/protocol_words.h"
 #include "remote/text_helpers.h"
 
 namespace {
@@ -53,34 +54,11 @@ const char* const help_lines[] = {
     "STOP\tStop the current scheduled action",
 };
 
-// Words of the enumerated values, in the order of the values they stand for.
-const char* const action_words[] = {"logoff",    "reboot", "shutdown",    "poweroff",
-                                    "standby",   "hibernate", "lock",     "wol",
-                                    "monitor_off", "monitor_on", "no_action"};
+// Words of the enumerated values (in any letter case), in the order of the
+// values they stand for; actions and triggers as in ACTION_WORDS and WHEN_WORDS.
 const char* const who_words[] = {"local", "remote"};
-const char* const when_words[] = {"immediate", "scheduled", "after_process"};
 const char* const schedule_words[] = {"fixed_day", "daily", "day_of_month", "after_x_seconds"};
 const char* const off_on_words[] = {"off", "on"};
-
-// Texts of the settings report, by value.
-const char* const show_actions[] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",  "POWEROFF",
-                                    "STANDBY",     "HIBERNATE",  "LOCK",      "WOL",
-                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
-const char* const show_whos[] = {"LOCAL", "REMOTE"};
-const char* const show_whens[] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS"};
-
-const char* const day_tokens[] = {"m", "t", "w", "th", "f", "s", "su"};
-const char* const week_tokens[] = {"1", "2", "3", "4", "5"};
-
-template <size_t N> const char* TextOf(const char* const (&texts)[N], int32_t value)
-{
-    return value >= 0 && (size_t)value < N ? texts[value] : "UNKNOWN";
-}
-
-const char* OnOff(Flag flag)
-{
-    return flag ? "ON" : "OFF";
-}
 
 bool SameWord(const char* a, const char* b)
 {
@@ -134,29 +112,24 @@ bool Connected(const AppState* state)
 // Splits a list the way "%[^,],%[^,],...,%s" scans it: up to count - 1
 // comma-terminated tokens, then one that runs to the first white space.
 // Scanning stops at the first empty token. Calls token(begin, length) for
-// each token read; returns how many were read.
-template <typename F> int ScanList(const char* text, int count, F token)
+// each token read.
+template <typename F> void ScanList(const char* text, int count, F token)
 {
     const char* p = text;
-    for (int i = 0; i < count; i++) {
-        if (i < count - 1) {
-            size_t length = strcspn(p, ",");
-            if (length == 0)
-                return i;
-            token(p, length);
-            p += length;
-            if (*p != ',')
-                return i + 1;
-            p++;
-        } else {
-            p += strspn(p, " \t\n\v\f\r");
-            size_t length = strcspn(p, " \t\n\v\f\r");
-            if (length == 0)
-                return i;
-            token(p, length);
-        }
+    for (int i = 0; i < count - 1; i++) {
+        size_t length = strcspn(p, ",");
+        if (length == 0)
+            return;
+        token(p, length);
+        p += length;
+        if (*p != ',')
+            return;
+        p++;
     }
-    return count;
+    p += strspn(p, " \t\n\v\f\r");
+    size_t length = strcspn(p, " \t\n\v\f\r");
+    if (length > 0)
+        token(p, length);
 }
 
 // Sets the flags named by the tokens of the list after clearing them all.
@@ -180,20 +153,6 @@ bool SetListFlags(AppState* state, const char* value, const char* const (&tokens
     return all_valid;
 }
 
-template <size_t N>
-void ListFlags(AppState* state, const char* const (&tokens)[N], Flag* (*flag)(AppState*, int),
-               char* out, size_t size)
-{
-    out[0] = '\0';
-    for (size_t i = 0; i < N; i++) {
-        if (*flag(state, (int)i)) {
-            if (out[0])
-                strncat(out, ",", size - strlen(out) - 1);
-            strncat(out, tokens[i], size - strlen(out) - 1);
-        }
-    }
-}
-
 // Stores a text value; a value longer than the field changes nothing.
 template <size_t N> void StoreText(Server& s, char (&field)[N], const char* value)
 {
@@ -203,16 +162,38 @@ template <size_t N> void StoreText(Server& s, char (&field)[N], const char* valu
         s.Fail("Value too long");
 }
 
-// On/off commands set a flag and refresh the window.
-void StoreOnOff(Server& s, Flag* flag, const char* value)
+// A dotted address, refused with error when it is none.
+template <size_t N>
+void StoreAddress(Server& s, char (&field)[N], const char* value, const char* error)
 {
-    int index = FindWord(off_on_words, value);
+    if (IsValidIPAddress(value))
+        StoreText(s, field, value);
+    else
+        s.Fail(error);
+}
+
+// Sets an enumerated field to the value's place among words; the window
+// shows the change first where refresh asks for it.
+template <typename T, size_t N>
+void StoreChoice(Server& s, T* field, const char* const (&words)[N], const char* value,
+                 bool refresh)
+{
+    int index = FindWord(words, value);
     if (index < 0) {
         s.Fail("Invalid value specified");
         return;
     }
-    *flag = (Flag)index;
-    s.RefreshAndOk();
+    *field = (T)index;
+    if (refresh)
+        s.RefreshAndOk();
+    else
+        s.Ok();
+}
+
+// On/off commands set a flag and refresh the window.
+void StoreOnOff(Server& s, Flag* flag, const char* value)
+{
+    StoreChoice(s, flag, off_on_words, value, true);
 }
 
 void Password(Server& s, const char* value)
@@ -306,29 +287,11 @@ const Command commands[] = {
     {"HELP", false, VALUE_NONE, [](Server& s, char*) { ShowClientHelp(s.fx, s.window, s.state); }},
     {"PASSWORD", false, VALUE_OPTIONAL, [](Server& s, char* v) { Password(s, v); }},
     {"ACTION", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         int index = FindWord(action_words, v);
-         if (index < 0)
-             return s.Fail("Invalid value specified");
-         s.state->action = (Action)index;
-         s.RefreshAndOk();
-     }},
+     [](Server& s, char* v) { StoreChoice(s, &s.state->action, ACTION_WORDS, v, true); }},
     {"WHO", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         int index = FindWord(who_words, v);
-         if (index < 0)
-             return s.Fail("Invalid value specified");
-         s.state->who = (Who)index;
-         s.RefreshAndOk();
-     }},
+     [](Server& s, char* v) { StoreChoice(s, &s.state->who, who_words, v, true); }},
     {"WHEN", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         int index = FindWord(when_words, v);
-         if (index < 0)
-             return s.Fail("Invalid value specified");
-         s.state->when = (When)index;
-         s.RefreshAndOk();
-     }},
+     [](Server& s, char* v) { StoreChoice(s, &s.state->when, WHEN_WORDS, v, true); }},
     {"SIMULATE", true, VALUE_REQUIRED, [](Server& s, char* v) { StoreOnOff(s, &s.state->simulate, v); }},
     {"COMPUTER", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreText(s, s.state->remote.computer_name, v); }},
@@ -339,17 +302,9 @@ const Command commands[] = {
          StoreText(s, s.state->remote.mac_address, v);
      }},
     {"IP", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         if (!IsValidIPAddress(v))
-             return s.Fail("Invalid IP address");
-         StoreText(s, s.state->remote.ip_address, v);
-     }},
+     [](Server& s, char* v) { StoreAddress(s, s.state->remote.ip_address, v, "Invalid IP address"); }},
     {"SUBNET", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         if (!IsValidIPAddress(v))
-             return s.Fail("Invalid subnet mask");
-         StoreText(s, s.state->remote.subnet_mask, v);
-     }},
+     [](Server& s, char* v) { StoreAddress(s, s.state->remote.subnet_mask, v, "Invalid subnet mask"); }},
     {"WARNING", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreOnOff(s, &s.state->options.warning, v); }},
     {"WARNTIME", true, VALUE_REQUIRED,
@@ -377,24 +332,18 @@ const Command commands[] = {
     {"DIRECTORY", true, VALUE_OPTIONAL,
      [](Server& s, char* v) { StoreText(s, s.state->program.directory, v ? v : ""); }},
     {"SCHEDULE", true, VALUE_REQUIRED,
-     [](Server& s, char* v) {
-         int index = FindWord(schedule_words, v);
-         if (index < 0)
-             return s.Fail("Invalid value specified");
-         s.state->schedule.schedule = (ScheduleKind)index;
-         s.Ok();
-     }},
+     [](Server& s, char* v) { StoreChoice(s, &s.state->schedule.schedule, schedule_words, v, false); }},
     {"TIME", true, VALUE_REQUIRED, [](Server& s, char* v) { Time(s, v); }},
     {"DATE", true, VALUE_REQUIRED, [](Server& s, char* v) { Date(s, v); }},
     {"DAYS", true, VALUE_REQUIRED,
      [](Server& s, char* v) {
-         if (!SetListFlags(s.state, v, day_tokens, WeekdayFlags))
+         if (!SetListFlags(s.state, v, DAY_TOKENS, WeekdayFlags))
              return s.Fail("Invalid day specified");
          s.Ok();
      }},
     {"WEEKS", true, VALUE_REQUIRED,
      [](Server& s, char* v) {
-         if (!SetListFlags(s.state, v, week_tokens, WeekFlags))
+         if (!SetListFlags(s.state, v, WEEK_TOKENS, WeekFlags))
              return s.Fail("Invalid week specified");
          s.Ok();
      }},
@@ -481,27 +430,28 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     char message[REPLY_SIZE];
     snprintf(message, sizeof message, "%s", state->warning.message);
     ReplaceSubstring(message, sizeof message, "\r\n", "\\n");
-    char days[32];
-    ListFlags(state, day_tokens, WeekdayFlags, days, sizeof days);
-    char weeks[16];
-    ListFlags(state, week_tokens, WeekFlags, weeks, sizeof weeks);
+    char days[32], weeks[16];
+    DaysText(state, days, sizeof days);
+    WeeksText(state, weeks, sizeof weeks);
     const auto& schedule = state->schedule;
 
     info("%s", "These settings are currently in effect");
-    info("ACTION\t%s", TextOf(show_actions, state->action));
-    info("WHO\t\t%s", TextOf(show_whos, state->who));
-    info("WHEN\t%s", TextOf(show_whens, state->when));
-    info("SIMULATE\t%s", OnOff(state->simulate));
+    info("ACTION\t%s", ActionWord(state->action));
+    info("WHO\t\t%s", state->who == LOCAL_COMPUTER ? "LOCAL"
+                      : state->who == REMOTE_COMPUTER ? "REMOTE"
+                                                      : "UNKNOWN");
+    info("WHEN\t%s", WhenWord(state->when));
+    info("SIMULATE\t%s", OnOffWord(state->simulate));
     info("COMPUTER\t%s", state->remote.computer_name);
     info("MAC\t\t%s", state->remote.mac_address);
     info("IP\t\t%s", state->remote.ip_address);
     info("SUBNET\t%s", state->remote.subnet_mask);
-    info("WARNING\t%s", OnOff(state->options.warning));
+    info("WARNING\t%s", OnOffWord(state->options.warning));
     info("WARNTIME\t%d", (int)state->warning.seconds);
     info("MESSAGE\t%s", message);
-    info("PLAYSOUND\t%s", OnOff(state->warning.play_sound));
+    info("PLAYSOUND\t%s", OnOffWord(state->warning.play_sound));
     info("SOUNDFILE\t%s", state->warning.sound_file);
-    info("RUNPRG\t%s", OnOff(state->options.run_program));
+    info("RUNPRG\t%s", OnOffWord(state->options.run_program));
     info("PROGRAM\t%s", state->program.program);
     info("DIRECTORY\t%s", state->program.directory);
     info("SCHEDULE\t%s", ScheduleKindText(schedule.schedule));
@@ -514,8 +464,8 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     info("WAIT\t%d", (int)schedule.wait);
     info("SECONDS\t%d", (int)schedule.seconds);
     info("PROCESS\t%s", state->process.process);
-    info("FORCE\t%s", OnOff(state->options.force));
-    info("CANCEL\t%s", OnOff(state->options.allow_cancel));
+    info("FORCE\t%s", OnOffWord(state->options.force));
+    info("CANCEL\t%s", OnOffWord(state->options.allow_cancel));
     WriteLog("ShowSettingsToClient end");
 }
 

@@ -26,6 +26,24 @@ int Failed(AppState* state, const char* label)
     return -1;
 }
 
+// Creates a TCP socket, records it in *slot and binds it to any address and
+// the port: 0, or -1 after reporting the failed call. A socket that fails a
+// later step stays recorded until it is closed, so that a settings refresh
+// does not try again and again.
+int CreateBoundSocket(AppState* state, SOCKET* slot, int port)
+{
+    *slot = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (*slot == INVALID_SOCKET)
+        return Failed(state, "socket");
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons((u_short)port);
+    if (bind(*slot, (sockaddr*)&address, sizeof address) == SOCKET_ERROR)
+        return Failed(state, "bind");
+    return 0;
+}
+
 }  // namespace
 
 int InitializeSockets()
@@ -77,21 +95,11 @@ int CreateServerSocket(HWND window, AppState* state)
     if (state->server_socket != INVALID_SOCKET)
         CloseServerSocket(window, state);
 
-    // A socket that fails a later step stays recorded until the next
-    // CloseServerSocket, so a settings refresh does not try again and again.
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    state->server_socket = listener;
-    if (listener == INVALID_SOCKET)
-        return Failed(state, "socket");
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons((u_short)state->remote_control.port);
-    if (bind(listener, (sockaddr*)&address, sizeof address) == SOCKET_ERROR)
-        return Failed(state, "bind");
-    if (listen(listener, 1) == SOCKET_ERROR)
+    if (CreateBoundSocket(state, &state->server_socket, state->remote_control.port) != 0)
+        return -1;
+    if (listen(state->server_socket, 1) == SOCKET_ERROR)
         return Failed(state, "listen");
-    if (WSAAsyncSelect(listener, window, WM_SERVER_SOCKET, FD_ACCEPT) == SOCKET_ERROR)
+    if (WSAAsyncSelect(state->server_socket, window, WM_SERVER_SOCKET, FD_ACCEPT) == SOCKET_ERROR)
         return Failed(state, "WSAAsyncSelect");
     WriteLog("CreateServerSocket end");
     return 0;
@@ -228,15 +236,9 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
     if (state->client_socket != INVALID_SOCKET)
         CloseClientSocket(window, state);
 
-    SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    state->client_socket = connection;
-    if (connection == INVALID_SOCKET)
-        return Failed(state, "socket");
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(connection, (sockaddr*)&local, sizeof local) == SOCKET_ERROR)
-        return Failed(state, "bind");
+    if (CreateBoundSocket(state, &state->client_socket, 0) != 0)
+        return -1;
+    SOCKET connection = state->client_socket;
 
     sockaddr_in address = {};
     address.sin_family = AF_INET;

@@ -1,0 +1,22 @@
+// The words in which both sides of the remote-control protocol name the
+// settings: the server in its settings report, the client in the lines it
+// sends.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/app_state.h"
+
+extern const char* const ACTION_WORDS[11];  // by the value of Action
+extern const char* const WHEN_WORDS[3];     // by the value of When
+extern const char* const DAY_TOKENS[7];     // "m" .. "su", Monday first
+extern const char* const WEEK_TOKENS[5];    // "1" .. "5"
+
+// "LOGOFF" .. "NO_ACTION" ("WOL" for Wake-on-LAN), else "UNKNOWN".
+const char* ActionWord(int32_t action);
+// "IMMEDIATE", "SCHEDULED", "AFTER_PROCESS", else "UNKNOWN".
+const char* WhenWord(int32_t when);
+const char* OnOffWord(Flag flag);
+// The tokens of the set day or week flags, joined by commas.
+void DaysText(AppState* state, char* out, size_t size);
+void WeeksText(AppState* state, char* out, size_t size);
