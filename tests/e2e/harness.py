@@ -61,9 +61,17 @@ class Run:
 
 
 def wintool(verb, caption, timeout_ms=10000, *args):
-    return subprocess.run([WINE, WINTOOL, verb, caption, str(timeout_ms)] + [str(a) for a in args],
-                          stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                          errors='replace', env=wine_env(False), timeout=timeout_ms / 1000 + 30)
+    """Runs wintool; a run that stalls past its own time-out (Wine sometimes
+    holds a process that starts while another one is starting up) is killed
+    and tried once more."""
+    command = [WINE, WINTOOL, verb, caption, str(timeout_ms)] + [str(a) for a in args]
+    for attempt in (1, 2):
+        try:
+            return subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                  errors='replace', env=wine_env(False), timeout=timeout_ms / 1000 + 15)
+        except subprocess.TimeoutExpired:
+            if attempt == 2:
+                raise
 
 
 def parse_dump(text):

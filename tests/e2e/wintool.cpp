@@ -52,6 +52,15 @@ HWND WaitFor(const char* caption, DWORD timeout)
     }
 }
 
+// Messages to the other program never wait long for it: a program busy
+// starting up must not hold this tool (and the test) hostage.
+LRESULT SendBriefly(HWND window, UINT message)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return (LRESULT)result;
+}
+
 BOOL CALLBACK DumpChild(HWND child, LPARAM)
 {
     char class_name[64], text[1024];
@@ -61,7 +70,7 @@ BOOL CALLBACK DumpChild(HWND child, LPARAM)
         if (*c == '\r' || *c == '\n')
             *c = c[0] == '\r' ? '\\' : 'n';
     bool checked = strcmp(class_name, "Button") == 0 &&
-                   SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                   SendBriefly(child, BM_GETCHECK) == BST_CHECKED;
     printf("%d|%s|%s|%d|%d|%d\n", GetDlgCtrlID(child), class_name, text, IsWindowEnabled(child) ? 1 : 0,
            IsWindowVisible(child) ? 1 : 0, checked ? 1 : 0);
     return TRUE;
@@ -122,7 +131,7 @@ int main(int argc, char** argv)
             fprintf(stderr, "wintool: no control %d\n", id);
             return 1;
         }
-        SendMessageA(button, BM_CLICK, 0, 0);
+        SendBriefly(button, BM_CLICK);
     } else if (strcmp(verb, "command") == 0 && argc > 4) {
         PostMessageA(window, WM_COMMAND, (WPARAM)atoi(argv[4]), 0);
     } else {
