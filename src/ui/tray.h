@@ -12,7 +12,11 @@ const size_t TOOLTIP_SIZE = 64;  // 63 characters and the terminator
 void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE]);
 
 #ifdef _WIN32
+#include <shellapi.h>
+
 extern HMENU g_tray_menu;
+// Shell_NotifyIconA; tests put a recorder in its place.
+extern BOOL(WINAPI* g_shell_notify_icon)(DWORD message, PNOTIFYICONDATAA data);
 
 void PutInTray(HWND window, AppState* state);
 void MinimizeHaltall(HWND window, AppState* state);

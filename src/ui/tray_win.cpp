@@ -6,9 +6,8 @@
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
-#include <shellapi.h>
-
 HMENU g_tray_menu;
+BOOL(WINAPI* g_shell_notify_icon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 
 namespace {
 
@@ -37,7 +36,7 @@ void PutInTray(HWND window, AppState* state)
     TrayTooltip(state, tip);
     lstrcpynA(icon.szTip, tip, sizeof icon.szTip);
     // A refusal (no shell yet) is not reported: a service tries again.
-    Shell_NotifyIconA(NIM_ADD, &icon);
+    g_shell_notify_icon(NIM_ADD, &icon);
 
     if (state->run_as_service && !tray_timer) {
         tray_timer = SetTimer(window, TIMER_TRAY, 5000, nullptr);
@@ -75,7 +74,7 @@ void RemoveFromTray(HWND window)
     icon.cbSize = sizeof icon;
     icon.hWnd = window;
     icon.uID = TRAY_ICON_ID;
-    Shell_NotifyIconA(NIM_DELETE, &icon);
+    g_shell_notify_icon(NIM_DELETE, &icon);
     SetForegroundWindow(window);
     if (tray_timer) {
         KillTimer(window, TIMER_TRAY);

@@ -46,6 +46,9 @@ TEST(TrayTooltip, NamesThePendingAction)
     s.remaining_seconds = 90;
     EXPECT_EQ(Tooltip(s), "POWEROFF scheduled after 90 seconds");
 
+    s.schedule.schedule = (ScheduleKind)9;
+    EXPECT_EQ(Tooltip(s), "POWEROFF scheduled");
+
     s.when = PROCESS;
     CopyField(s.process.process, std::string(150, 'p').c_str());
     std::string tip = Tooltip(s);

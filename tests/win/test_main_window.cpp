@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
@@ -343,4 +346,70 @@ TEST_F(MainWindow, KeyboardTabArrowsAndEnter)
     state.options.run_program = 1;  // Enter means "Do it": here refused
     PressKey(window, VK_RETURN);
     EXPECT_TRUE(log.Logged("ERROR: No program specified"));
+}
+
+namespace {
+
+struct TrayCall {
+    DWORD message;
+    std::string tip;
+};
+std::vector<TrayCall> tray_calls;
+
+BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
+{
+    tray_calls.push_back({message, message == NIM_ADD ? data->szTip : ""});
+    return TRUE;
+}
+
+// Puts the recorder in the shell's place for one test.
+struct TrayRecorder {
+    TrayRecorder()
+    {
+        tray_calls.clear();
+        g_shell_notify_icon = RecordTrayCall;
+    }
+    ~TrayRecorder() { g_shell_notify_icon = Shell_NotifyIconA; }
+};
+
+}  // namespace
+
+TEST_F(MainWindow, TrayIconWhenMinimized)
+{
+    TrayRecorder recorder;
+    state.options.in_tray = 0;
+    state.start_minimized = 1;
+    Open();  // an idle window keeps its icon even with "Visible in tray" off
+    ASSERT_EQ(tray_calls.size(), 1u);
+    EXPECT_EQ(tray_calls[0].message, (DWORD)NIM_ADD);
+    EXPECT_EQ(tray_calls[0].tip, "Haltall idle");
+
+    tray_calls.clear();
+    state.active_timer = 1;  // armed: only with "Visible in tray"
+    MinimizeHaltall(window, &state);
+    EXPECT_TRUE(tray_calls.empty());
+    state.options.in_tray = 1;
+    state.when = PROCESS;
+    CopyField(state.process.process, "notepad.exe");
+    MinimizeHaltall(window, &state);
+    ASSERT_EQ(tray_calls.size(), 1u);
+    EXPECT_EQ(tray_calls[0].tip, "POWEROFF when notepad.exe finishes");
+
+    tray_calls.clear();
+    state.active_timer = 0;
+    RestoreHaltall(window, &state);
+    ASSERT_EQ(tray_calls.size(), 1u);
+    EXPECT_EQ(tray_calls[0].message, (DWORD)NIM_DELETE);
+}
+
+TEST_F(MainWindow, AServiceRefreshesItsIconEveryFiveSeconds)
+{
+    TrayRecorder recorder;
+    state.run_as_service = 1;
+    Open();
+    ASSERT_EQ(tray_calls.size(), 1u);
+    SendMessageA(window, WM_TIMER, TIMER_TRAY, 0);
+    EXPECT_EQ(tray_calls.size(), 2u);
+    EXPECT_EQ(tray_calls[1].message, (DWORD)NIM_ADD);
+    EXPECT_EQ(KillTimer(window, TIMER_TRAY), TRUE);  // the refresh timer was running
 }
