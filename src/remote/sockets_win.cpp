@@ -1,7 +1,6 @@
 #include "remote/sockets.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "core/app_state.h"
 #include "core/log.h"
