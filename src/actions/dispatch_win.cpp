@@ -3,7 +3,9 @@
 
 #include "actions/dispatch.h"
 #include "actions/local_actions.h"
+#include "actions/remote_shutdown.h"
 #include "actions/unavailable_operations.h"
+#include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"

@@ -15,17 +15,6 @@ int Refuse(HWND window, AppState* state, const char* operation, const char* text
 
 }  // namespace
 
-int DoInitiateSystemShutdown(HWND window, AppState* state)
-{
-    return Refuse(window, state, "DoInitiateSystemShutdown",
-                  "Remote shutdown through the operating system is not available in this version");
-}
-
-int DoWOL(HWND window, AppState* state)
-{
-    return Refuse(window, state, "DoWOL", "Wake-On-LAN is not available in this version");
-}
-
 DWORD WINAPI HaltallGroup(LPVOID state)
 {
     Refuse(nullptr, (AppState*)state, "HaltallGroup",

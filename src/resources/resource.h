@@ -100,6 +100,7 @@
 #define IDC_WARN_TEXT                   1041  /* warning text (multi-line)    */
 #define IDC_WARN_OK                     1042  /* hidden default button        */
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
+#include "remote_dialogs_ids.h"
 #include "settings_dialogs_ids.h"
 
 #endif /* HALTALL_RESOURCE_H */

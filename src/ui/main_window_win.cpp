@@ -12,6 +12,7 @@
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
 #include "ui/main_window.h"
+#include "ui/remote_dialogs.h"
 #include "ui/schedule_dialog.h"
 #include "ui/settings_dialogs.h"
 #include "ui/tray.h"
@@ -136,6 +137,15 @@ void OnCommand(HWND window, AppState* state, int id)
         break;
     case IDC_DOIT:
         DoIt(window, state);
+        break;
+    case IDC_SPECIFY:
+        if (state->who == REMOTE_COMPUTER)
+            ShowRemoteDialog(window, state);
+        else
+            ApplySettings(window, state);  // the group editor is not there yet
+        break;
+    case IDC_SETTINGS:
+        ShowRemoteControlDialog(window, state);
         break;
     case IDC_MESSAGE:
         ShowMessageDialog(window, state);

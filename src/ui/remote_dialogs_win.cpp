@@ -1,0 +1,320 @@
+// "Remote computer", "Wake On LAN" and "Remote Control": modal dialogs that
+// edit the settings addressing other computers.
+#include "ui/remote_dialogs.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "actions/wake_on_lan.h"
+#include "core/app_state.h"
+#include "core/report.h"
+#include "core/start_up.h"
+#include "remote/text_helpers.h"
+#include "resource.h"
+
+namespace {
+
+// The record each dialog works on, set when it opens.
+AppState* g_remote_dialog_state = nullptr;
+AppState* g_wake_on_lan_dialog_state = nullptr;
+AppState* g_remote_control_dialog_state = nullptr;
+
+bool Checked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void Check(HWND dialog, int id, int on)
+{
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void Enable(HWND dialog, int id, bool on)
+{
+    EnableWindow(GetDlgItem(dialog, id), on);
+}
+
+void LimitText(HWND dialog, int id, size_t field_size)
+{
+    SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, field_size - 1, 0);
+}
+
+void ShowNumber(HWND dialog, int id, int number)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%d", number);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+// The number in a port edit; 0 or less (an empty edit too) means the
+// default port.
+int ReadPort(HWND dialog, int id)
+{
+    BOOL read = FALSE;
+    int port = (int)GetDlgItemInt(dialog, id, &read, TRUE);
+    return read && port > 0 ? port : DEFAULT_PORT;
+}
+
+// Reads an edit into a text field. A text that does not fit (only a name
+// put there by the network browser can be that long) leaves the field as
+// it was.
+void ReadText(HWND dialog, int id, char* field, size_t size)
+{
+    char text[MAX_PATH + 1];
+    bool fits = GetWindowTextLengthA(GetDlgItem(dialog, id)) < (int)sizeof text;
+    if (fits) {
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        fits = CopyField(field, size, text);
+    }
+    if (!fits)
+        WriteLog("Text of control %d does not fit, kept \"%s\"", id, field);
+}
+
+// The text of a password edit, or null when it still shows the placeholder.
+const char* TypedPassword(HWND dialog, int id, char* text, size_t size)
+{
+    GetDlgItemTextA(dialog, id, text, (int)size);
+    return strcmp(text, PASSWORD_PLACEHOLDER) == 0 ? nullptr : text;
+}
+
+void InitRemoteDialog(HWND dialog, AppState* state)
+{
+    LimitText(dialog, IDC_REMOTE_NAME, sizeof state->remote.computer_name);
+    LimitText(dialog, IDC_REMOTE_USERNAME, sizeof state->remote.username);
+    LimitText(dialog, IDC_REMOTE_PASSWORD, sizeof state->remote.password);
+
+    SetDlgItemTextA(dialog, IDC_REMOTE_NAME, state->remote.computer_name);
+    if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        // Windows 9x has no remote shutdown of its own.
+        state->remote.use_nt = 0;
+        Enable(dialog, IDC_REMOTE_USE_NT, false);
+    }
+    Check(dialog, IDC_REMOTE_USE_NT, state->remote.use_nt);
+    if (!state->remote.use_nt) {
+        ShowNumber(dialog, IDC_REMOTE_PORT, state->remote.port);
+        Check(dialog, IDC_REMOTE_SAVE_PASSWORD, state->remote.save_password);
+        Check(dialog, IDC_REMOTE_SCHEDULE, state->remote.schedule_remote);
+    }
+    Check(dialog, IDC_REMOTE_CURRENT_CREDENTIALS, state->remote.current_credentials);
+    SetDlgItemTextA(dialog, IDC_REMOTE_USERNAME, state->remote.username);
+    SetDlgItemTextA(dialog, IDC_REMOTE_PASSWORD, PASSWORD_PLACEHOLDER);
+    EnableRemoteFields(dialog);
+}
+
+void ApplyRemoteDialog(HWND dialog, AppState* state)
+{
+    ReadText(dialog, IDC_REMOTE_NAME, state->remote.computer_name,
+             sizeof state->remote.computer_name);
+    state->remote.use_nt = Checked(dialog, IDC_REMOTE_USE_NT);
+    if (state->remote.use_nt) {
+        state->remote.port = DEFAULT_PORT;
+        state->remote.schedule_remote = 0;
+    } else {
+        state->remote.port = ReadPort(dialog, IDC_REMOTE_PORT);
+        state->remote.schedule_remote = Checked(dialog, IDC_REMOTE_SCHEDULE);
+    }
+    state->remote.current_credentials = Checked(dialog, IDC_REMOTE_CURRENT_CREDENTIALS);
+    ReadText(dialog, IDC_REMOTE_USERNAME, state->remote.username, sizeof state->remote.username);
+    // The placeholder keeps the stored password, whichever the protocol.
+    char text[sizeof state->remote.password];
+    if (const char* password = TypedPassword(dialog, IDC_REMOTE_PASSWORD, text, sizeof text))
+        CopyField(state->remote.password, password);
+    state->remote.save_password = Checked(dialog, IDC_REMOTE_SAVE_PASSWORD);
+}
+
+void InitWakeOnLanDialog(HWND dialog, AppState* state)
+{
+    SetDlgItemTextA(dialog, IDC_WOL_MAC, state->remote.mac_address);
+    SendDlgItemMessageA(dialog, IDC_WOL_IP, IPM_SETADDRESS, 0,
+                        (LPARAM)PackDottedAddress(state->remote.ip_address));
+    SendDlgItemMessageA(dialog, IDC_WOL_MASK, IPM_SETADDRESS, 0,
+                        (LPARAM)PackDottedAddress(state->remote.subnet_mask));
+    SendDlgItemMessageA(dialog, IDC_WOL_MAC, EM_LIMITTEXT, 12, 0);
+}
+
+DWORD AddressOf(HWND dialog, int id)
+{
+    DWORD packed = 0;  // a blank control is 0.0.0.0
+    SendDlgItemMessageA(dialog, id, IPM_GETADDRESS, 0, (LPARAM)&packed);
+    return packed;
+}
+
+// False, with the dialog left open and nothing stored, for a MAC address
+// that is not 12 hexadecimal digits.
+bool ApplyWakeOnLanDialog(HWND dialog, AppState* state)
+{
+    char mac[64];
+    GetDlgItemTextA(dialog, IDC_WOL_MAC, mac, sizeof mac);
+    if (!IsValidMACAddress(mac) || !CopyField(state->remote.mac_address, mac)) {
+        Error(state, dialog, "Invalid MAC address specified");
+        return false;
+    }
+    FormatPackedAddress(AddressOf(dialog, IDC_WOL_IP), state->remote.ip_address,
+                        sizeof state->remote.ip_address);
+    FormatPackedAddress(AddressOf(dialog, IDC_WOL_MASK), state->remote.subnet_mask,
+                        sizeof state->remote.subnet_mask);
+    return true;
+}
+
+void ApplyRemoteControlDialog(HWND dialog, AppState* state)
+{
+    state->remote_control.port = ReadPort(dialog, IDC_RC_PORT);
+    // Only the encoded form is ever kept; an empty text clears the password.
+    char text[sizeof state->remote_control.password];
+    if (const char* password = TypedPassword(dialog, IDC_RC_PASSWORD, text, sizeof text))
+        CopyField(state->remote_control.password, EncodePassword(password));
+}
+
+void RunDialog(HWND owner, AppState* state, int template_id, DLGPROC procedure)
+{
+    if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(template_id), owner, procedure,
+                        (LPARAM)state) == -1)
+        DisplayLastError(state, owner);
+}
+
+}  // namespace
+
+void ShowRemoteDialog(HWND owner, AppState* state)
+{
+    WriteLog("ShowRemoteDialog start");
+    if (state->action == WAKE_ON_LAN) {
+        WriteLog("Action=WOL");
+        RunDialog(owner, state, IDD_WAKE_ON_LAN, WakeOnLanDialogProc);
+    } else {
+        WriteLog("Action!=WOL");
+        RunDialog(owner, state, IDD_REMOTE, RemoteDialogProc);
+    }
+    WriteLog("ShowRemoteDialog end");
+}
+
+void ShowRemoteControlDialog(HWND owner, AppState* state)
+{
+    WriteLog("ShowRemoteControlDialog start");
+    RunDialog(owner, state, IDD_REMOTE_CONTROL, RemoteControlDialogProc);
+    WriteLog("ShowRemoteControlDialog end");
+}
+
+void EnableRemoteFields(HWND dialog)
+{
+    bool nt = Checked(dialog, IDC_REMOTE_USE_NT);
+    bool own_credentials = nt && !Checked(dialog, IDC_REMOTE_CURRENT_CREDENTIALS);
+    Enable(dialog, IDC_REMOTE_CURRENT_CREDENTIALS, nt);
+    Enable(dialog, IDC_REMOTE_USERNAME, own_credentials);
+    Enable(dialog, IDC_REMOTE_PASSWORD, own_credentials || !nt);
+    Enable(dialog, IDC_REMOTE_SAVE_PASSWORD, own_credentials || !nt);
+    Enable(dialog, IDC_REMOTE_PORT, !nt);
+    Enable(dialog, IDC_REMOTE_SCHEDULE, !nt);
+}
+
+void BrowseComputers(HWND dialog, int edit_id)
+{
+    WriteLog("BrowseComputers start");
+    IMalloc* allocator = nullptr;
+    SHGetMalloc(&allocator);
+    LPITEMIDLIST root = nullptr;
+    SHGetSpecialFolderLocation(dialog, CSIDL_NETWORK, &root);
+
+    char name[MAX_PATH] = "";
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = dialog;
+    browse.pidlRoot = root;
+    browse.pszDisplayName = name;
+    browse.lpszTitle = "Select remote computer";
+    browse.ulFlags = BIF_BROWSEFORCOMPUTER;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (chosen) {
+        SetDlgItemTextA(dialog, edit_id, name);
+        if (allocator)
+            allocator->Free(chosen);
+    } else {
+        name[0] = '\0';
+    }
+    if (allocator) {
+        if (root)
+            allocator->Free(root);
+        allocator->Release();
+    }
+    WriteLog("BrowseComputers end, computer=%s", name);
+}
+
+INT_PTR CALLBACK RemoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        g_remote_dialog_state = (AppState*)lParam;
+        InitRemoteDialog(dialog, g_remote_dialog_state);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_REMOTE_BROWSE:
+            BrowseComputers(dialog, IDC_REMOTE_NAME);
+            return TRUE;
+        case IDC_REMOTE_USE_NT:
+        case IDC_REMOTE_CURRENT_CREDENTIALS:
+            EnableRemoteFields(dialog);
+            return TRUE;
+        case IDOK:
+            ApplyRemoteDialog(dialog, g_remote_dialog_state);
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK WakeOnLanDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        g_wake_on_lan_dialog_state = (AppState*)lParam;
+        InitWakeOnLanDialog(dialog, g_wake_on_lan_dialog_state);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_WOL_LOOKUP:
+            LookupMACAddress(g_wake_on_lan_dialog_state, dialog,
+                             NetworkOrder(AddressOf(dialog, IDC_WOL_IP)), IDC_WOL_MAC);
+            return TRUE;
+        case IDOK:
+            if (ApplyWakeOnLanDialog(dialog, g_wake_on_lan_dialog_state))
+                EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK RemoteControlDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        g_remote_control_dialog_state = (AppState*)lParam;
+        LimitText(dialog, IDC_RC_PASSWORD, sizeof g_remote_control_dialog_state->remote_control.password);
+        ShowNumber(dialog, IDC_RC_PORT, g_remote_control_dialog_state->remote_control.port);
+        SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            ApplyRemoteControlDialog(dialog, g_remote_control_dialog_state);
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
