@@ -104,7 +104,7 @@ void InitRemoteDialog(HWND dialog, AppState* state)
     EnableRemoteFields(dialog);
 }
 
-void ApplyRemoteDialog(HWND dialog, AppState* state)
+bool ApplyRemoteDialog(HWND dialog, AppState* state)
 {
     ReadText(dialog, IDC_REMOTE_NAME, state->remote.computer_name,
              sizeof state->remote.computer_name);
@@ -123,6 +123,7 @@ void ApplyRemoteDialog(HWND dialog, AppState* state)
     if (const char* password = TypedPassword(dialog, IDC_REMOTE_PASSWORD, text, sizeof text))
         CopyField(state->remote.password, password);
     state->remote.save_password = Checked(dialog, IDC_REMOTE_SAVE_PASSWORD);
+    return true;
 }
 
 void InitWakeOnLanDialog(HWND dialog, AppState* state)
@@ -159,13 +160,63 @@ bool ApplyWakeOnLanDialog(HWND dialog, AppState* state)
     return true;
 }
 
-void ApplyRemoteControlDialog(HWND dialog, AppState* state)
+bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
 {
     state->remote_control.port = ReadPort(dialog, IDC_RC_PORT);
     // Only the encoded form is ever kept; an empty text clears the password.
     char text[sizeof state->remote_control.password];
     if (const char* password = TypedPassword(dialog, IDC_RC_PASSWORD, text, sizeof text))
         CopyField(state->remote_control.password, EncodePassword(password));
+    return true;
+}
+
+void InitRemoteControlDialog(HWND dialog, AppState* state)
+{
+    LimitText(dialog, IDC_RC_PASSWORD, sizeof state->remote_control.password);
+    ShowNumber(dialog, IDC_RC_PORT, state->remote_control.port);
+    SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
+}
+
+// What sets one of the three dialogs apart: the record it keeps, how it
+// opens, its own buttons, and what OK stores (false keeps it open).
+struct DialogParts {
+    AppState** state;
+    void (*init)(HWND dialog, AppState* state);
+    void (*command)(HWND dialog, AppState* state, int id);
+    bool (*apply)(HWND dialog, AppState* state);
+};
+
+// Both OK and Cancel end with result 1; only OK stores.
+INT_PTR HandleDialogMessage(const DialogParts& parts, HWND dialog, UINT message, WPARAM wParam,
+                            LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        *parts.state = (AppState*)lParam;
+        parts.init(dialog, *parts.state);
+        return TRUE;
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    int id = LOWORD(wParam);
+    if (id == IDCANCEL || (id == IDOK && parts.apply(dialog, *parts.state)))
+        EndDialog(dialog, 1);
+    else if (id != IDOK && parts.command)
+        parts.command(dialog, *parts.state, id);
+    return TRUE;
+}
+
+void RemoteDialogCommand(HWND dialog, AppState*, int id)
+{
+    if (id == IDC_REMOTE_BROWSE)
+        BrowseComputers(dialog, IDC_REMOTE_NAME);
+    else if (id == IDC_REMOTE_USE_NT || id == IDC_REMOTE_CURRENT_CREDENTIALS)
+        EnableRemoteFields(dialog);
+}
+
+void WakeOnLanDialogCommand(HWND dialog, AppState* state, int id)
+{
+    if (id == IDC_WOL_LOOKUP)
+        LookupMACAddress(state, dialog, NetworkOrder(AddressOf(dialog, IDC_WOL_IP)), IDC_WOL_MAC);
 }
 
 void RunDialog(HWND owner, AppState* state, int template_id, DLGPROC procedure)
@@ -242,79 +293,21 @@ void BrowseComputers(HWND dialog, int edit_id)
 
 INT_PTR CALLBACK RemoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        g_remote_dialog_state = (AppState*)lParam;
-        InitRemoteDialog(dialog, g_remote_dialog_state);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_REMOTE_BROWSE:
-            BrowseComputers(dialog, IDC_REMOTE_NAME);
-            return TRUE;
-        case IDC_REMOTE_USE_NT:
-        case IDC_REMOTE_CURRENT_CREDENTIALS:
-            EnableRemoteFields(dialog);
-            return TRUE;
-        case IDOK:
-            ApplyRemoteDialog(dialog, g_remote_dialog_state);
-            EndDialog(dialog, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 1);
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
+    static const DialogParts parts = {&g_remote_dialog_state, InitRemoteDialog, RemoteDialogCommand,
+                                      ApplyRemoteDialog};
+    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK WakeOnLanDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        g_wake_on_lan_dialog_state = (AppState*)lParam;
-        InitWakeOnLanDialog(dialog, g_wake_on_lan_dialog_state);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_WOL_LOOKUP:
-            LookupMACAddress(g_wake_on_lan_dialog_state, dialog,
-                             NetworkOrder(AddressOf(dialog, IDC_WOL_IP)), IDC_WOL_MAC);
-            return TRUE;
-        case IDOK:
-            if (ApplyWakeOnLanDialog(dialog, g_wake_on_lan_dialog_state))
-                EndDialog(dialog, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 1);
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
+    static const DialogParts parts = {&g_wake_on_lan_dialog_state, InitWakeOnLanDialog,
+                                      WakeOnLanDialogCommand, ApplyWakeOnLanDialog};
+    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK RemoteControlDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        g_remote_control_dialog_state = (AppState*)lParam;
-        LimitText(dialog, IDC_RC_PASSWORD, sizeof g_remote_control_dialog_state->remote_control.password);
-        ShowNumber(dialog, IDC_RC_PORT, g_remote_control_dialog_state->remote_control.port);
-        SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            ApplyRemoteControlDialog(dialog, g_remote_control_dialog_state);
-            EndDialog(dialog, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 1);
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
+    static const DialogParts parts = {&g_remote_control_dialog_state, InitRemoteControlDialog,
+                                      nullptr, ApplyRemoteControlDialog};
+    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
 }
