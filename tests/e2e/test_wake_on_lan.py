@@ -6,6 +6,7 @@ Network safety: packets go only to 127.0.0.0/8 or into the namespace this
 test creates; the namespace's subnet is refused if the machine already
 reaches it some other way."""
 import os
+import re
 import socket
 import subprocess
 import time
@@ -95,9 +96,15 @@ class LookupTest(HaltallTestCase):
 
     @classmethod
     def setUpClass(cls):
-        taken = ip('-o', '-4', 'addr', 'show').stdout
-        if cls.SUBNET in taken:
-            raise unittest.SkipTest('%s0/24 is in use on this machine' % cls.SUBNET)
+        for line in ip('-o', '-4', 'addr', 'show').stdout.splitlines():
+            if ' inet %s' % cls.SUBNET not in line:
+                continue
+            device = line.split()[1]
+            if not re.fullmatch(r'hw\d+a', device):
+                raise unittest.SkipTest('%s0/24 is in use on this machine' % cls.SUBNET)
+            # Left by an earlier run of this test that was killed.
+            ip('link', 'del', device, check=False)
+            ip('netns', 'del', device[:-1], check=False)
         tag = 'hw%d' % (os.getpid() % 10**7)
         cls.namespace, cls.host_side, cls.peer_side = tag, tag + 'a', tag + 'b'
         ip('netns', 'add', cls.namespace)
