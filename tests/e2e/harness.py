@@ -74,6 +74,15 @@ def wintool(verb, caption, timeout_ms=10000, *args):
                 raise
 
 
+def bring_up_desktop():
+    """Makes sure Wine's desktop process runs before a test starts a window.
+    Started by the program or by wintool, it would inherit their stderr pipe
+    and keep the test waiting for as long as it lives."""
+    subprocess.run([WINE, WINTOOL, 'find', 'no such window', '0'], stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
+                   timeout=60)
+
+
 def parse_dump(text):
     """wintool dump output as {id: (class, text, enabled, visible, checked)};
     of repeated ids (statics) the first."""
@@ -128,6 +137,7 @@ class HaltallTestCase(unittest.TestCase):
     def setUp(self):
         if not HALTALL or not WINTOOL:
             self.fail('HALTALL_EXE and WINTOOL_EXE must name the built programs')
+        bring_up_desktop()
         self.dir = tempfile.mkdtemp(prefix='haltall-e2e-')
         self.addCleanup(shutil.rmtree, self.dir, True)
         self.clear_settings()

@@ -12,7 +12,7 @@ import subprocess
 import time
 import unittest
 
-from harness import HaltallTestCase, USER_KEY, WINE, WINTOOL, reg_values, wintool
+from harness import HaltallTestCase, USER_KEY, reg_values, wintool
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
 DIALOG = 'Wake On LAN'
@@ -26,20 +26,10 @@ MAC = '0011223344AA'
 PACKET = b'\xff' * 6 + bytes.fromhex(MAC) * 20
 
 
-def bring_up_desktop():
-    """Makes sure Wine's desktop process runs before a test starts a window.
-    Started by the program or by wintool, it would inherit their stderr pipe
-    and keep the test waiting for as long as it lives."""
-    subprocess.run([WINE, WINTOOL, 'find', 'no such window', '0'], stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
-                   timeout=60)
-
-
 class MagicPacketTest(HaltallTestCase):
 
     def setUp(self):
         super().setUp()
-        bring_up_desktop()
         self.receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.addCleanup(self.receiver.close)
         self.receiver.bind(('', 7))
@@ -133,7 +123,6 @@ class LookupTest(HaltallTestCase):
     def open_dialog_and_look_up(self, address):
         """Starts a window with the address set, chooses Wake-On-LAN, opens
         the dialog and presses "Lookup"."""
-        bring_up_desktop()
         run = self.start('-ip', address, '-subnet', '255.255.255.0', '-debug')
         self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_WAKE_ON_LAN).returncode, 0)
         self.assertEqual(wintool('command', MAIN_WINDOW, 5000, IDC_SPECIFY).returncode, 0)
