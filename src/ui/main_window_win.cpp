@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "actions/dispatch.h"
+#include "actions/unavailable_operations.h"
 #include "core/app_state.h"
 #include "core/report.h"
 #include "core/settings_store.h"
@@ -142,7 +143,7 @@ void OnCommand(HWND window, AppState* state, int id)
         if (state->who == REMOTE_COMPUTER)
             ShowRemoteDialog(window, state);
         else
-            ApplySettings(window, state);  // the group editor is not there yet
+            ShowRemoteGroupDialog(window, state);
         break;
     case IDC_SETTINGS:
         ShowRemoteControlDialog(window, state);

@@ -413,3 +413,13 @@ TEST_F(MainWindow, AServiceRefreshesItsIconEveryFiveSeconds)
     EXPECT_EQ(tray_calls[1].message, (DWORD)NIM_ADD);
     EXPECT_EQ(KillTimer(window, TIMER_TRAY), TRUE);  // the refresh timer was running
 }
+
+TEST_F(MainWindow, SpecifyForAGroupSaysTheEditorIsMissing)
+{
+    state.who = REMOTE_GROUP;
+    Open();
+    BoxWatcher watcher;
+    SendMessageA(window, WM_COMMAND, IDC_SPECIFY, 0);
+    ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+    EXPECT_EQ(BoxWatcher::boxes[0].second, "Editing a group of computers is not available in this version");
+}
