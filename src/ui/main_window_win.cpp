@@ -12,6 +12,7 @@
 #include "service/service_runtime.h"
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
+#include "ui/dialog_fields.h"
 #include "ui/main_window.h"
 #include "ui/remote_dialogs.h"
 #include "ui/schedule_dialog.h"
@@ -59,15 +60,10 @@ template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
     return -1;
 }
 
-void Enable(HWND window, int id, bool enabled)
-{
-    EnableWindow(GetDlgItem(window, id), enabled);
-}
-
 // Lock is not offered before Windows 2000: a stored LOCK shows as Poweroff.
 void DisableLock(HWND window, AppState* state)
 {
-    Enable(window, IDC_LOCK, false);
+    EnableControl(window, IDC_LOCK, false);
     if (state->action == LOCK) {
         state->action = POWEROFF;
         CheckRadio(window, action_buttons, POWEROFF);
@@ -204,29 +200,29 @@ void EnableFields(HWND window, AppState* state)
             state->who = REMOTE_COMPUTER;
             CheckRadio(window, who_buttons, REMOTE_COMPUTER);
         }
-        Enable(window, IDC_LOCAL_COMPUTER, false);
+        EnableControl(window, IDC_LOCAL_COMPUTER, false);
     } else {
-        Enable(window, IDC_LOCAL_COMPUTER, true);
+        EnableControl(window, IDC_LOCAL_COMPUTER, true);
     }
 
     const OSVERSIONINFOA& os = state->os_version;
     if (state->who != LOCAL_COMPUTER) {
         for (int id = IDC_LOGOFF; id <= IDC_LOCK; id++)
-            Enable(window, id, true);
+            EnableControl(window, id, true);
     } else if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         for (int id = IDC_LOGOFF; id <= IDC_HIBERNATE; id++)
-            Enable(window, id, true);
+            EnableControl(window, id, true);
         DisableLock(window, state);
     } else if (os.dwPlatformId == VER_PLATFORM_WIN32_NT && os.dwMajorVersion < 5) {
         DisableLock(window, state);
     }
 
-    Enable(window, IDC_SPECIFY, state->who != LOCAL_COMPUTER);
-    Enable(window, IDC_MESSAGE, state->options.warning != 0);
-    Enable(window, IDC_PROGRAM, state->options.run_program != 0);
-    Enable(window, IDC_SCHEDULE, state->when == SCHEDULED);
-    Enable(window, IDC_PROCESS, state->when == PROCESS);
-    Enable(window, IDC_SETTINGS, state->options.allow_remote_control != 0);
+    EnableControl(window, IDC_SPECIFY, state->who != LOCAL_COMPUTER);
+    EnableControl(window, IDC_MESSAGE, state->options.warning != 0);
+    EnableControl(window, IDC_PROGRAM, state->options.run_program != 0);
+    EnableControl(window, IDC_SCHEDULE, state->when == SCHEDULED);
+    EnableControl(window, IDC_PROCESS, state->when == PROCESS);
+    EnableControl(window, IDC_SETTINGS, state->options.allow_remote_control != 0);
 }
 
 void DisplaySettings(HWND window, AppState* state)

@@ -14,6 +14,7 @@
 #include "core/start_up.h"
 #include "remote/text_helpers.h"
 #include "resource.h"
+#include "ui/dialog_fields.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ bool Checked(HWND dialog, int id)
 void Check(HWND dialog, int id, int on)
 {
     CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on);
-}
-
-void LimitText(HWND dialog, int id, size_t field_size)
-{
-    SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, field_size - 1, 0);
 }
 
 void ShowNumber(HWND dialog, int id, int number)
@@ -82,15 +73,15 @@ const char* TypedPassword(HWND dialog, int id, char* text, size_t size)
 
 void InitRemoteDialog(HWND dialog, AppState* state)
 {
-    LimitText(dialog, IDC_REMOTE_NAME, sizeof state->remote.computer_name);
-    LimitText(dialog, IDC_REMOTE_USERNAME, sizeof state->remote.username);
-    LimitText(dialog, IDC_REMOTE_PASSWORD, sizeof state->remote.password);
+    LimitEdit(dialog, IDC_REMOTE_NAME, sizeof state->remote.computer_name);
+    LimitEdit(dialog, IDC_REMOTE_USERNAME, sizeof state->remote.username);
+    LimitEdit(dialog, IDC_REMOTE_PASSWORD, sizeof state->remote.password);
 
     SetDlgItemTextA(dialog, IDC_REMOTE_NAME, state->remote.computer_name);
     if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         // Windows 9x has no remote shutdown of its own.
         state->remote.use_nt = 0;
-        Enable(dialog, IDC_REMOTE_USE_NT, false);
+        EnableControl(dialog, IDC_REMOTE_USE_NT, false);
     }
     Check(dialog, IDC_REMOTE_USE_NT, state->remote.use_nt);
     if (!state->remote.use_nt) {
@@ -172,58 +163,28 @@ bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
 
 void InitRemoteControlDialog(HWND dialog, AppState* state)
 {
-    LimitText(dialog, IDC_RC_PASSWORD, sizeof state->remote_control.password);
+    LimitEdit(dialog, IDC_RC_PASSWORD, sizeof state->remote_control.password);
     ShowNumber(dialog, IDC_RC_PORT, state->remote_control.port);
     SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
 }
 
-// What sets one of the three dialogs apart: the record it keeps, how it
-// opens, its own buttons, and what OK stores (false keeps it open).
-struct DialogParts {
-    AppState** state;
-    void (*init)(HWND dialog, AppState* state);
-    void (*command)(HWND dialog, AppState* state, int id);
-    bool (*apply)(HWND dialog, AppState* state);
-};
-
-// Both OK and Cancel end with result 1; only OK stores.
-INT_PTR HandleDialogMessage(const DialogParts& parts, HWND dialog, UINT message, WPARAM wParam,
-                            LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        *parts.state = (AppState*)lParam;
-        parts.init(dialog, *parts.state);
-        return TRUE;
-    }
-    if (message != WM_COMMAND)
-        return FALSE;
-    int id = LOWORD(wParam);
-    if (id == IDCANCEL || (id == IDOK && parts.apply(dialog, *parts.state)))
-        EndDialog(dialog, 1);
-    else if (id != IDOK && parts.command)
-        parts.command(dialog, *parts.state, id);
-    return TRUE;
-}
-
-void RemoteDialogCommand(HWND dialog, AppState*, int id)
+bool RemoteDialogCommand(HWND dialog, AppState*, int id, int)
 {
     if (id == IDC_REMOTE_BROWSE)
         BrowseComputers(dialog, IDC_REMOTE_NAME);
     else if (id == IDC_REMOTE_USE_NT || id == IDC_REMOTE_CURRENT_CREDENTIALS)
         EnableRemoteFields(dialog);
+    else
+        return false;
+    return true;
 }
 
-void WakeOnLanDialogCommand(HWND dialog, AppState* state, int id)
+bool WakeOnLanDialogCommand(HWND dialog, AppState* state, int id, int)
 {
-    if (id == IDC_WOL_LOOKUP)
-        LookupMACAddress(state, dialog, NetworkOrder(AddressOf(dialog, IDC_WOL_IP)), IDC_WOL_MAC);
-}
-
-void RunDialog(HWND owner, AppState* state, int template_id, DLGPROC procedure)
-{
-    if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(template_id), owner, procedure,
-                        (LPARAM)state) == -1)
-        DisplayLastError(state, owner);
+    if (id != IDC_WOL_LOOKUP)
+        return false;
+    LookupMACAddress(state, dialog, NetworkOrder(AddressOf(dialog, IDC_WOL_IP)), IDC_WOL_MAC);
+    return true;
 }
 
 }  // namespace
@@ -233,10 +194,10 @@ void ShowRemoteDialog(HWND owner, AppState* state)
     WriteLog("ShowRemoteDialog start");
     if (state->action == WAKE_ON_LAN) {
         WriteLog("Action=WOL");
-        RunDialog(owner, state, IDD_WAKE_ON_LAN, WakeOnLanDialogProc);
+        RunSettingsDialog(nullptr, owner, state, IDD_WAKE_ON_LAN, WakeOnLanDialogProc);
     } else {
         WriteLog("Action!=WOL");
-        RunDialog(owner, state, IDD_REMOTE, RemoteDialogProc);
+        RunSettingsDialog(nullptr, owner, state, IDD_REMOTE, RemoteDialogProc);
     }
     WriteLog("ShowRemoteDialog end");
 }
@@ -244,7 +205,7 @@ void ShowRemoteDialog(HWND owner, AppState* state)
 void ShowRemoteControlDialog(HWND owner, AppState* state)
 {
     WriteLog("ShowRemoteControlDialog start");
-    RunDialog(owner, state, IDD_REMOTE_CONTROL, RemoteControlDialogProc);
+    RunSettingsDialog(nullptr, owner, state, IDD_REMOTE_CONTROL, RemoteControlDialogProc);
     WriteLog("ShowRemoteControlDialog end");
 }
 
@@ -252,12 +213,12 @@ void EnableRemoteFields(HWND dialog)
 {
     bool nt = Checked(dialog, IDC_REMOTE_USE_NT);
     bool own_credentials = nt && !Checked(dialog, IDC_REMOTE_CURRENT_CREDENTIALS);
-    Enable(dialog, IDC_REMOTE_CURRENT_CREDENTIALS, nt);
-    Enable(dialog, IDC_REMOTE_USERNAME, own_credentials);
-    Enable(dialog, IDC_REMOTE_PASSWORD, own_credentials || !nt);
-    Enable(dialog, IDC_REMOTE_SAVE_PASSWORD, own_credentials || !nt);
-    Enable(dialog, IDC_REMOTE_PORT, !nt);
-    Enable(dialog, IDC_REMOTE_SCHEDULE, !nt);
+    EnableControl(dialog, IDC_REMOTE_CURRENT_CREDENTIALS, nt);
+    EnableControl(dialog, IDC_REMOTE_USERNAME, own_credentials);
+    EnableControl(dialog, IDC_REMOTE_PASSWORD, own_credentials || !nt);
+    EnableControl(dialog, IDC_REMOTE_SAVE_PASSWORD, own_credentials || !nt);
+    EnableControl(dialog, IDC_REMOTE_PORT, !nt);
+    EnableControl(dialog, IDC_REMOTE_SCHEDULE, !nt);
 }
 
 void BrowseComputers(HWND dialog, int edit_id)
@@ -293,21 +254,21 @@ void BrowseComputers(HWND dialog, int edit_id)
 
 INT_PTR CALLBACK RemoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const DialogParts parts = {&g_remote_dialog_state, InitRemoteDialog, RemoteDialogCommand,
-                                      ApplyRemoteDialog};
-    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
+    static const DialogParts parts = {&g_remote_dialog_state, InitRemoteDialog, ApplyRemoteDialog,
+                                      RemoteDialogCommand};
+    return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK WakeOnLanDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     static const DialogParts parts = {&g_wake_on_lan_dialog_state, InitWakeOnLanDialog,
-                                      WakeOnLanDialogCommand, ApplyWakeOnLanDialog};
-    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
+                                      ApplyWakeOnLanDialog, WakeOnLanDialogCommand};
+    return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK RemoteControlDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     static const DialogParts parts = {&g_remote_control_dialog_state, InitRemoteControlDialog,
-                                      nullptr, ApplyRemoteControlDialog};
-    return HandleDialogMessage(parts, dialog, message, wParam, lParam);
+                                      ApplyRemoteControlDialog, nullptr};
+    return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }

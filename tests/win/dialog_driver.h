@@ -15,6 +15,7 @@
 
 #include "core/app_state.h"
 #include "core/start_up.h"
+#include "controls.h"
 
 class DialogDriver {
 public:
@@ -107,25 +108,6 @@ private:
     static inline int idle_ticks_;
     UINT_PTR timer_;
 };
-
-inline void Click(HWND dialog, int id)
-{
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-inline bool Checked(HWND dialog, int id)
-{
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-inline bool Enabled(HWND dialog, int id)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
-}
-inline std::string Text(HWND dialog, int id)
-{
-    char text[1024];
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
 
 // A record with its defaults for a dialog to work on, and a copy to tell
 // whether the dialog changed it.

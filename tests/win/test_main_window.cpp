@@ -11,6 +11,7 @@
 #include "core/start_up.h"
 #include "resource.h"
 #include "box_watcher.h"
+#include "controls.h"
 #include "scratch_log.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
@@ -28,14 +29,6 @@ bool QuitPosted()
 {
     MSG message;
     return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
-}
-
-bool Checked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
-bool Enabled(HWND window, int id) { return IsWindowEnabled(GetDlgItem(window, id)) != 0; }
-
-void Click(HWND window, int id)
-{
-    SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
 }
 
 // The main window made by InitDialog for one record; destroyed at the end.

@@ -17,6 +17,7 @@
 #include "remote/text_helpers.h"
 #include "resource.h"
 #include "box_watcher.h"
+#include "controls.h"
 #include "scratch_log.h"
 #include "ui/main_window.h"
 #include "ui/remote_dialogs.h"
@@ -88,15 +89,6 @@ const char REMOTE_MARKER[] = "Use current credentials:";
 const char WAKE_ON_LAN_MARKER[] = "MAC Address:";
 const char REMOTE_CONTROL_MARKER[] = "Port number:";
 
-std::string Text(HWND dialog, int id)
-{
-    char text[300] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 void Type(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }
 DWORD Address(HWND dialog, int id)
 {

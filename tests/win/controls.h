@@ -1,0 +1,24 @@
+// Reading and clicking the controls of a dialog of this process.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+inline void Click(HWND dialog, int id)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+inline bool Checked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+inline bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
+}
+inline std::string Text(HWND dialog, int id)
+{
+    char text[1024];
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
