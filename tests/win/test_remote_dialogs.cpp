@@ -63,13 +63,16 @@ private:
                 char caption[128];
                 GetWindowTextA(window, caption, sizeof caption);
                 caption_ = caption;
-                SetTimer(window, 0x5C1, 0, Run);
+                SetTimer(window, 0x5C1, 10, Run);
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static void CALLBACK Run(HWND window, UINT, UINT_PTR id, DWORD)
     {
+        // Activation can come before the dialog is shown: wait for that.
+        if (!IsWindowVisible(window))
+            return;
         KillTimer(window, id);
         std::function<void(HWND)> script = std::move(script_);
         script_ = nullptr;
