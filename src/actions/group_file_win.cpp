@@ -4,6 +4,38 @@
 #include "core/app_state.h"
 #include "core/report.h"
 
+namespace {
+
+bool ReadChunk(void* context, char* into, size_t room, size_t* got)
+{
+    DWORD read = 0;
+    BOOL ok = ReadFile((HANDLE)context, into, (DWORD)room, &read, nullptr);
+    *got = read;
+    return ok != FALSE;
+}
+
+bool WriteChunk(void* context, const char* text, size_t length)
+{
+    DWORD written = 0;
+    return WriteFile((HANDLE)context, text, (DWORD)length, &written, nullptr) &&
+           written == length;
+}
+
+// The folder that holds path, so that the temporary file lands on the same
+// volume and can replace the old one in one step.
+bool FolderOf(const char* path, char* folder, size_t size)
+{
+    char* name = nullptr;
+    DWORD length = GetFullPathNameA(path, (DWORD)size, folder, &name);
+    if (length == 0 || length >= size)
+        return false;
+    if (name)
+        *name = '\0';
+    return true;
+}
+
+}  // namespace
+
 int GroupReadFile(HWND window, AppState* state)
 {
     WriteLog("GroupReadFile start, file=%s", state->group_file);
@@ -16,37 +48,51 @@ int GroupReadFile(HWND window, AppState* state)
         WriteLog("GroupReadFile end, cannot open file");
         return 1;
     }
-
-    // Lines are taken from a buffer of 1000 characters; an unfinished line
-    // moves to the front before the next read. A line that fills the whole
-    // buffer ends the reading.
-    const DWORD buffer_size = 1000;
-    char buffer[buffer_size + 1];
-    DWORD kept = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file, buffer + kept, buffer_size - kept, &read, nullptr))
-            break;
-        DWORD filled = kept + read;
-        buffer[filled] = '\0';
-        char* line = buffer;
-        char* newline;
-        while ((newline = (char*)memchr(line, '\n', filled - (DWORD)(line - buffer))) != nullptr) {
-            *newline = '\0';
-            GroupAddFromFile(window, state, line);
-            line = newline + 1;
-        }
-        if (filled < buffer_size) {
-            GroupAddFromFile(window, state, line);
-            break;
-        }
-        if (line == buffer)
-            break;
-        kept = filled - (DWORD)(line - buffer);
-        memmove(buffer, line, kept);
-    }
+    ReadGroupLines(window, state, GroupSource{ReadChunk, file});
     CloseHandle(file);
     SetCursor(previous);
     WriteLog("GroupReadFile end, count=%d", state->group_count);
+    return 0;
+}
+
+int GroupSave(HWND window, AppState* state)
+{
+    WriteLog("GroupSave start, file=%s", state->group_file);
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    char folder[MAX_PATH], temp[MAX_PATH];
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (FolderOf(state->group_file, folder, sizeof folder) &&
+        GetTempFileNameA(folder, "grp", 0, temp))
+        file = CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    else if (GetLastError() == ERROR_SUCCESS)
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (file == INVALID_HANDLE_VALUE) {
+        DisplayLastError(state, window);
+        SetCursor(previous);
+        WriteLog("GroupSave end, cannot create file");
+        return 1;
+    }
+
+    int result = WriteGroupLines(state, GroupSink{WriteChunk, file});
+    if (result == 0 && !FlushFileBuffers(file))
+        result = 3;
+    if (result != 0)
+        DisplayLastError(state, window);
+    CloseHandle(file);
+    if (result == 0 &&
+        !MoveFileExA(temp, state->group_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DisplayLastError(state, window);
+        result = 1;
+    }
+    if (result != 0) {
+        DeleteFileA(temp);
+        SetCursor(previous);
+        WriteLog("GroupSave end, failed with %d", result);
+        return result;
+    }
+    state->group_modified = 0;
+    SetCursor(previous);
+    WriteLog("GroupSave end");
     return 0;
 }

@@ -1,64 +1,251 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "actions/group_file.h"
 #include "core/app_state.h"
 
+namespace {
+
+RemotePC Computer(const char* name, const char* mac, const char* mask, int port, int use_nt,
+                  int current_credentials, const char* username, const char* password)
+{
+    RemotePC pc = {};
+    strcpy(pc.computer_name, name);
+    strcpy(pc.mac_address, mac);
+    strcpy(pc.subnet_mask, mask);
+    pc.port = port;
+    pc.use_nt = (int16_t)use_nt;
+    pc.current_credentials = (int16_t)current_credentials;
+    strcpy(pc.username, username);
+    strcpy(pc.password, password);
+    return pc;
+}
+
+// A file in memory, handed out in pieces of at most `piece` bytes (reads
+// may come back short before the end), optionally failing after some reads.
+struct MemoryFile {
+    std::string text;
+    size_t piece = 1 << 20;
+    int reads_before_error = -1;
+    size_t at = 0;
+
+    static bool Read(void* context, char* into, size_t room, size_t* got)
+    {
+        auto* file = (MemoryFile*)context;
+        if (file->reads_before_error == 0)
+            return false;
+        file->reads_before_error--;
+        *got = std::min({room, file->piece, file->text.size() - file->at});
+        memcpy(into, file->text.data() + file->at, *got);
+        file->at += *got;
+        return true;
+    }
+};
+
+// What a read of `text` adds to an empty group.
+std::vector<std::string> NamesRead(MemoryFile file)
+{
+    AppState state;
+    SetDefaultSettings(&state);
+    ReadGroupLines(nullptr, &state, GroupSource{MemoryFile::Read, &file});
+    std::vector<std::string> names;
+    for (int i = 0; i < state.group_count; i++)
+        names.push_back(state.group_list[i].computer_name);
+    FreeGroupList(&state);
+    return names;
+}
+
+MemoryFile Text(const std::string& text, size_t piece = 1 << 20)
+{
+    MemoryFile file;
+    file.text = text;
+    file.piece = piece;
+    return file;
+}
+
+struct Written {
+    std::string text;
+    int writes_before_error = -1;
+
+    static bool Write(void* context, const char* text, size_t length)
+    {
+        auto* sink = (Written*)context;
+        if (sink->writes_before_error == 0)
+            return false;
+        sink->writes_before_error--;
+        sink->text.append(text, length);
+        return true;
+    }
+};
+
+}  // namespace
+
 TEST(GroupFile, LinesThatHoldAComputer)
 {
     RemotePC pc;
-    ASSERT_TRUE(ParseGroupLine("pc1;00AABBCCDDEE;255.255.255.0;3211;1;0;bob;pw;extra", &pc));
-    EXPECT_STREQ(pc.computer_name, "pc1");
-    EXPECT_STREQ(pc.mac_address, "00AABBCCDDEE");
-    EXPECT_STREQ(pc.subnet_mask, "255.255.255.0");
-    EXPECT_EQ(pc.port, 3211);
-    EXPECT_EQ(pc.use_nt, 1);
-    EXPECT_EQ(pc.current_credentials, 0);
-    EXPECT_STREQ(pc.username, "bob");
-    EXPECT_STREQ(pc.password, "pw");  // the eighth field; the ninth is ignored
+    ASSERT_EQ(ParseGroupLine("pc1;00AABBCCDDEE;255.255.255.0;3211;1;0;bob;pw;extra", &pc),
+              LINE_COMPUTER);
+    RemotePC expected =
+        Computer("pc1", "00AABBCCDDEE", "255.255.255.0", 3211, 1, 0, "bob", "pw");
+    EXPECT_EQ(memcmp(&pc, &expected, sizeof pc), 0);  // the ninth field is ignored
 
-    ASSERT_TRUE(ParseGroupLine("pc2;;;x;;;;pw\r", &pc));
-    EXPECT_EQ(pc.port, 0);  // no digits
+    ASSERT_EQ(ParseGroupLine("pc2;;; x12y;65537;-1;;pw\r", &pc), LINE_COMPUTER);
+    EXPECT_EQ(pc.port, 0);  // read as atoi does: a leading blank, then no digits
+    EXPECT_EQ(pc.use_nt, 1);  // the low 16 bits
+    EXPECT_EQ(pc.current_credentials, -1);
     EXPECT_STREQ(pc.password, "pw\r");  // no trimming
 
-    ASSERT_TRUE(ParseGroupLine("pc3;a;b;1;1;1;u;p#comment;with;semicolons", &pc));
+    ASSERT_EQ(ParseGroupLine("pc3;a;b;1;1;1;u;p#comment;with;semicolons", &pc), LINE_COMPUTER);
     EXPECT_STREQ(pc.password, "p");
+
+    // Every field at its full width still fits.
+    std::string widest = std::string(99, 'n') + ";" + std::string(13, 'm') + ";" +
+                         std::string(19, 's') + ";1;0;1;" + std::string(39, 'u') + ";" +
+                         std::string(39, 'p');
+    ASSERT_EQ(ParseGroupLine(widest.c_str(), &pc), LINE_COMPUTER);
+    EXPECT_EQ(strlen(pc.password), 39u);
 }
 
 TEST(GroupFile, LinesThatAddNothing)
 {
     RemotePC pc;
-    for (const char* line : {"", "#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;USERNAME;PASSWORD",
-                             "a;b;c;d;e;f;g", "pc;a;b;1#;1;1;u;p"})
-        EXPECT_FALSE(ParseGroupLine(line, &pc)) << line;
-    // A field longer than its width is refused rather than cut.
-    std::string long_name = std::string(100, 'n') + ";;;1;0;1;;";
-    EXPECT_FALSE(ParseGroupLine(long_name.c_str(), &pc));
+    for (const char* line : {"", GROUP_FILE_HEADER, "a;b;c;d;e;f;g", "pc;a;b;1#;1;1;u;p", "   "})
+        EXPECT_EQ(ParseGroupLine(line, &pc), LINE_EMPTY) << line;
+
+    // A field longer than its width refuses the line rather than cut it.
+    struct {
+        int field;
+        size_t width;
+    } fields[] = {{0, 100}, {1, 14}, {2, 20}, {6, 40}, {7, 40}};
+    for (auto f : fields) {
+        std::vector<std::string> parts = {"pc", "", "", "1", "0", "1", "", ""};
+        parts[f.field] = std::string(f.width, 'x');
+        std::string line;
+        for (const std::string& part : parts)
+            line += part + ";";
+        line.pop_back();
+        EXPECT_EQ(ParseGroupLine(line.c_str(), &pc), LINE_TOO_LONG) << "field " << f.field;
+    }
 }
 
-TEST(GroupFile, FormattedLinesReadBack)
+TEST(GroupFile, ReadingSplitsLinesWhateverTheReadSizes)
 {
-    RemotePC pc = {};
-    strcpy(pc.computer_name, "host");
-    strcpy(pc.mac_address, "001122334455");
-    pc.port = 3210;
-    pc.current_credentials = 1;
-    strcpy(pc.password, "p");
-    char line[1000];
-    ASSERT_TRUE(FormatGroupLine(pc, line, sizeof line));
-    EXPECT_STREQ(line, "host;001122334455;;3210;0;1;;p\n");
-    line[strlen(line) - 1] = '\0';
-    RemotePC back;
-    ASSERT_TRUE(ParseGroupLine(line, &back));
-    EXPECT_EQ(memcmp(&back, &pc, sizeof pc), 0);
+    const std::string text = std::string(GROUP_FILE_HEADER) +
+                             "\n\na;;;1;0;1;;\n# note\nshort;;;\nb;;;1;0;1;;#x\nc;;;1;0;1;;";
+    const std::vector<std::string> expected = {"a", "b", "c"};  // the last line has no LF
+    for (size_t piece : {size_t(1), size_t(7), size_t(1 << 20)})
+        EXPECT_EQ(NamesRead(Text(text, piece)), expected) << "pieces of " << piece;
 
+    EXPECT_EQ(NamesRead(Text("")), std::vector<std::string>{});
+    EXPECT_EQ(NamesRead(Text("a;;;1;0;1;;\n")), std::vector<std::string>{"a"});
+}
+
+TEST(GroupFile, ALineOfTheBufferSizeOrMoreEndsTheReading)
+{
+    const std::string before = "a;;;1;0;1;;\n";
+    const std::string after = "\nz;;;1;0;1;;\n";
+    // A comment keeps the line valid up to its length: 999 characters fit.
+    std::string line999 = "b;;;1;0;1;;#" + std::string(999 - 12, 'c');
+    EXPECT_EQ(NamesRead(Text(before + line999 + after)),
+              (std::vector<std::string>{"a", "b", "z"}));
+    std::string line1000 = line999 + "c";
+    EXPECT_EQ(NamesRead(Text(before + line1000 + after)), std::vector<std::string>{"a"});
+    EXPECT_EQ(NamesRead(Text(line1000 + after, 100)), std::vector<std::string>{});
+
+    // Lines that straddle the buffer's end are carried over intact.
+    std::string many;
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; i++) {
+        names.push_back("pc" + std::to_string(i));
+        many += names.back() + ";;;3210;0;0;;\n";
+    }
+    EXPECT_EQ(NamesRead(Text(many)), names);
+}
+
+TEST(GroupFile, AReadErrorKeepsWhatWasRead)
+{
+    std::string many;
+    for (int i = 0; i < 200; i++)
+        many += "pc;;;3210;0;0;;\n";
+    MemoryFile file = Text(many);
+    file.reads_before_error = 1;
+    size_t lines_in_first_read = NamesRead(file).size();
+    EXPECT_EQ(lines_in_first_read, GROUP_READ_BUFFER / 16);  // only whole lines of the first read
+}
+
+TEST(GroupFile, WrittenGroupReadsBackTheSame)
+{
     AppState state;
     SetDefaultSettings(&state);
-    GroupAddFromFile(nullptr, &state, line);
-    GroupAddFromFile(nullptr, &state, "# comment only");
-    EXPECT_EQ(state.group_count, 1);
+    std::vector<RemotePC> computers = {
+        Computer("my host", "001122aabbcc", "255.255.0.0", 3211, 1, 0, "domain user", ""),
+        Computer("10.0.0.2", "", "", 0, 0, 1, "", "pass word"),
+        Computer("c", "", "", -5, 0, 0, "", "p"),
+    };
+    for (const RemotePC& pc : computers)
+        ASSERT_TRUE(AppendRemotePC(&state, &pc));
     EXPECT_EQ(state.group_modified, 1u);
+
+    Written sink;
+    ASSERT_EQ(WriteGroupLines(&state, GroupSink{Written::Write, &sink}), 0);
+    EXPECT_EQ(sink.text, std::string(GROUP_FILE_HEADER) +
+                             "\nmy host;001122aabbcc;255.255.0.0;3211;1;0;domain user;\n"
+                             "10.0.0.2;;;0;0;1;;pass word\nc;;;-5;0;0;;p\n");
+
+    AppState back;
+    SetDefaultSettings(&back);
+    MemoryFile file = Text(sink.text);
+    ReadGroupLines(nullptr, &back, GroupSource{MemoryFile::Read, &file});
+    ASSERT_EQ(back.group_count, 3);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(memcmp(&back.group_list[i], &computers[i], sizeof(RemotePC)), 0) << i;
+    FreeGroupList(&back);
     FreeGroupList(&state);
+}
+
+TEST(GroupFile, WriteFailuresSayWhichPartFailed)
+{
+    AppState state;
+    SetDefaultSettings(&state);
+    Written empty;
+    EXPECT_EQ(WriteGroupLines(&state, GroupSink{Written::Write, &empty}), 0);
+    EXPECT_EQ(empty.text, std::string(GROUP_FILE_HEADER) + "\n");
+
+    RemotePC pc = Computer("a", "", "", 1, 0, 0, "", "");
+    AppendRemotePC(&state, &pc);
+    AppendRemotePC(&state, &pc);
+    for (auto c : {std::pair<int, int>{0, 2}, {1, 3}, {2, 3}}) {
+        Written sink;
+        sink.writes_before_error = c.first;
+        EXPECT_EQ(WriteGroupLines(&state, GroupSink{Written::Write, &sink}), c.second) << c.first;
+    }
+    FreeGroupList(&state);
+}
+
+TEST(GroupFile, RemovingMovesLaterRecordsForward)
+{
+    AppState state;
+    SetDefaultSettings(&state);
+    for (int i = 0; i < 20; i++) {
+        RemotePC pc = Computer(std::to_string(i).c_str(), "", "", i, 0, 0, "", "");
+        AppendRemotePC(&state, &pc);
+    }
+    state.group_modified = 0;
+    RemoveGroupEntry(&state, 20);  // outside: nothing happens
+    RemoveGroupEntry(&state, -1);
+    EXPECT_EQ(state.group_modified, 0u);
+    RemoveGroupEntry(&state, 0);
+    RemoveGroupEntry(&state, 5);
+    EXPECT_EQ(state.group_modified, 1u);
+    ASSERT_EQ(state.group_count, 18);
+    EXPECT_STREQ(state.group_list[0].computer_name, "1");
+    EXPECT_STREQ(state.group_list[5].computer_name, "7");
+    EXPECT_STREQ(state.group_list[17].computer_name, "19");
+    while (state.group_count > 0)
+        RemoveGroupEntry(&state, state.group_count - 1);
+    EXPECT_EQ(state.group_list, nullptr);  // the storage is released
 }
