@@ -5,6 +5,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/log_mask.h"
 
 namespace {
 
@@ -128,12 +129,12 @@ void DebugSettings(AppState* state)
     WriteLog("remote.use_nt=%d", state->remote.use_nt);
     WriteLog("remote.port=%d", state->remote.port);
     WriteLog("remote.save_password=%d", state->remote.save_password);
-    WriteLog("remote.password=%s", state->remote.password);
+    WriteLog("remote.password=%s", state->remote.password[0] ? LOG_MASK : "");
     WriteLog("remote.schedule_remote=%d", state->remote.schedule_remote);
     WriteLog("remote.current_credentials=%d", state->remote.current_credentials);
     WriteLog("remote.username=%s", state->remote.username);
     WriteLog("remote_control.port=%d", state->remote_control.port);
-    WriteLog("remote_control.password=%s", state->remote_control.password);
+    WriteLog("remote_control.password=%s", state->remote_control.password[0] ? LOG_MASK : "");
     WriteLog("warning.seconds=%d", state->warning.seconds);
     WriteLog("warning.message=%s", state->warning.message);
     WriteLog("warning.play_sound=%d", state->warning.play_sound);

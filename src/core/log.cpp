@@ -4,13 +4,75 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <pthread.h>
 #endif
 
 int16_t g_debug = 0;
+
+namespace {
+
+const long DEFAULT_SIZE_LIMIT = 10L * 1024 * 1024;
+
+// One lock around the file: lines of several threads never interleave, and
+// only one thread opens, rotates or closes it.
+#ifdef _WIN32
+struct LogLock {
+    CRITICAL_SECTION section;
+    LogLock() { InitializeCriticalSection(&section); }
+    void Enter() { EnterCriticalSection(&section); }
+    void Leave() { LeaveCriticalSection(&section); }
+};
+#else
+struct LogLock {
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    void Enter() { pthread_mutex_lock(&mutex); }
+    void Leave() { pthread_mutex_unlock(&mutex); }
+};
+#endif
+
+LogLock lock;
+FILE* file;
+long file_size;
+long size_limit = DEFAULT_SIZE_LIMIT;
+
+// The file stays open while the log is on: opening and closing it for
+// every line would cost more than everything else a command does.
+bool OpenLog()
+{
+    if (file)
+        return true;
+    file = fopen(LOG_FILE_NAME, "a+");
+    if (!file)
+        return false;
+    fseek(file, 0, SEEK_END);
+    file_size = ftell(file);
+    return true;
+}
+
+void CloseLogFile()
+{
+    if (file)
+        fclose(file);
+    file = nullptr;
+    file_size = 0;
+}
+
+// A full log moves aside to haltall.log.1 (replacing an older one); the
+// next line begins a new file.
+void RotateIfFull()
+{
+    if (file_size <= size_limit)
+        return;
+    CloseLogFile();
+    remove(LOG_FILE_NAME ".1");
+    rename(LOG_FILE_NAME, LOG_FILE_NAME ".1");
+}
+
+}  // namespace
 
 void FormatLogLine(char* out, size_t size, const char* time_text, const char* message)
 {
@@ -36,20 +98,38 @@ void WriteLog(const char* format, ...)
     if (!local || !strftime(time_text, sizeof time_text, "%d-%m-%Y %H:%M:%S", local))
         time_text[0] = '\0';
 
-    std::string line(strlen(message) + 64, '\0');
-    FormatLogLine(&line[0], line.size(), time_text, message);
+    char line[sizeof message + 64];
+    FormatLogLine(line, sizeof line, time_text, message);
 
 #ifdef _WIN32
-    // Callers log between a failed call and its report: opening the file
+    // Callers log between a failed call and its report: the file calls
     // must not replace the error code that DisplayLastError shows.
     DWORD last_error = GetLastError();
 #endif
-    FILE* file = fopen("haltall.log", "a+");
-    if (file) {
-        fprintf(file, "%s", line.c_str());
-        fclose(file);
+    lock.Enter();
+    if (OpenLog()) {
+        size_t length = strlen(line);
+        fwrite(line, 1, length, file);
+        fflush(file);  // nothing is lost when the process dies
+        file_size += (long)length;
+        RotateIfFull();
     }
+    lock.Leave();
 #ifdef _WIN32
     SetLastError(last_error);
 #endif
+}
+
+void CloseLog()
+{
+    lock.Enter();
+    CloseLogFile();
+    lock.Leave();
+}
+
+void SetLogSizeLimit(long bytes)
+{
+    lock.Enter();
+    size_limit = bytes > 0 ? bytes : DEFAULT_SIZE_LIMIT;
+    lock.Leave();
 }

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 #include "core/command_line.h"
+#include "core/log.h"
+#include "core/log_mask.h"
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
@@ -46,7 +48,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ReadStartupSettings(&state);
 
     WriteLog("Starting haltall %s", VERSION_TEXT);
-    WriteLog("Commandline: %s", command_line);
+    if (g_debug) {
+        char shown[5000];
+        MaskCommandLine(command_line, shown, sizeof shown);
+        WriteLog("Commandline: %s", shown);
+    }
     if (g_debug)
         DebugSettings(&state);
     LogOperatingSystem(state.os_version);

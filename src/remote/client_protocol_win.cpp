@@ -8,6 +8,7 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/log_mask.h"
 #include "remote/sockets.h"
 
 namespace {
@@ -64,7 +65,9 @@ int SendClientCommand(HWND window, AppState* state, char* message, const char* f
     va_end(args);
     if (state->client_socket == INVALID_SOCKET)
         return 0;
-    WriteLog("Sending %s to remote machine", command);
+    char shown[CLIENT_LINE_SIZE + 16];
+    MaskPasswordLine(command, shown, sizeof shown);
+    WriteLog("Sending %s to remote machine", shown);
     char reply[CLIENT_LINE_SIZE + 1];
     const char* text;
     return Exchange(window, state, message, command, reply, &text);

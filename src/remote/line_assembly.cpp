@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/log_mask.h"
 #include "remote/server_protocol.h"
 
 namespace {
@@ -12,6 +13,42 @@ namespace {
 // The part of the current line received so far.
 char pending_command[COMMAND_SIZE + 1];
 size_t pending_length;
+
+// The block as the log shows it: up to a zero byte, with its line breaks
+// written as \r and \n so that it stays on one line, and a password value
+// (also one that began in an earlier block) as the mask.
+void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
+{
+    // The current line as line assembly will see it, for finding where a
+    // password value starts.
+    char current[COMMAND_SIZE + 1];
+    size_t current_length = pending_length;
+    memcpy(current, pending_command, pending_length);
+    bool masked = false;  // the mask is shown once per line of the block
+    size_t used = 0;
+    for (size_t i = 0; i < length && data[i] && used + 3 < size; i++) {
+        char c = data[i];
+        if (c == '\r' || c == '\n') {
+            shown[used++] = '\\';
+            shown[used++] = c == '\r' ? 'r' : 'n';
+            if (c == '\n') {
+                current_length = 0;
+                masked = false;
+            }
+            continue;
+        }
+        if (current_length < COMMAND_SIZE)
+            current[current_length++] = c;
+        if (PasswordValueStart(current, current_length) >= current_length) {
+            shown[used++] = c;
+        } else if (!masked && used + strlen(LOG_MASK) + 3 < size) {
+            memcpy(shown + used, LOG_MASK, strlen(LOG_MASK));
+            used += strlen(LOG_MASK);
+            masked = true;
+        }
+    }
+    shown[used] = '\0';
+}
 
 }  // namespace
 
@@ -24,20 +61,11 @@ void ClearPendingCommand()
 void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
                        size_t length)
 {
-    // Logged up to a zero byte, with its line breaks written as \r and \n
-    // so that the block stays on one line of the log.
-    char shown[2 * COMMAND_SIZE];
-    size_t used = 0;
-    for (size_t i = 0; i < length && data[i] && used + 3 < sizeof shown; i++) {
-        if (data[i] == '\r' || data[i] == '\n') {
-            shown[used++] = '\\';
-            shown[used++] = data[i] == '\r' ? 'r' : 'n';
-        } else {
-            shown[used++] = data[i];
-        }
+    if (g_debug) {
+        char shown[2 * COMMAND_SIZE];
+        ShowReceivedData(data, length, shown, sizeof shown);
+        WriteLog("Received data from client: %s", shown);
     }
-    shown[used] = '\0';
-    WriteLog("Received data from client: %s", shown);
 
     // A line may close this connection, or a nested message loop (the
     // warning window of DOIT) may even accept another peer: the rest of the

@@ -10,6 +10,7 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/log_mask.h"
 #include "remote/protocol_words.h"
 #include "remote/text_helpers.h"
 
@@ -471,7 +472,11 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
 
 void ProcessClientCommand(const ServerEffects& fx, HWND window, AppState* state, char* line)
 {
-    WriteLog("ProcessClientCommand start, command=%s", line);
+    if (g_debug) {
+        char shown[COMMAND_SIZE + 16];
+        MaskPasswordLine(line, shown, sizeof shown);
+        WriteLog("ProcessClientCommand start, command=%s", shown);
+    }
     size_t length = strlen(line);
     if (length > 0 && line[length - 1] == '\n')
         line[length - 1] = '\0';
@@ -483,7 +488,8 @@ void ProcessClientCommand(const ServerEffects& fx, HWND window, AppState* state,
         *value++ = '\0';
         TrimSpaces(value);
     }
-    WriteLog("command=%s, value=%s", line, value ? value : "(null)");
+    bool secret = value && SameWord(line, "PASSWORD");
+    WriteLog("command=%s, value=%s", line, !value ? "(null)" : secret ? LOG_MASK : value);
 
     Server s{fx, window, state};
     const Command* command = nullptr;

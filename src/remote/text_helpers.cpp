@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/log_mask.h"
 
 char* TrimSpaces(char* text)
 {
@@ -55,6 +56,6 @@ const char* EncodePassword(const char* text)
         }
         encoded[39] = '\0';
     }
-    WriteLog("EncodePassword end, encoded=%s", encoded);
+    WriteLog("EncodePassword end, encoded=%s", LOG_MASK);
     return encoded;
 }

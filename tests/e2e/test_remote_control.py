@@ -226,6 +226,17 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(peer.command('PASSWORD wrong'), '501 Invalid password')
         self.assertEqual(peer.command('SHOW', 28)[1], '201 ACTION\tLOCK')
 
+        # A password split over several reads is not logged either.
+        for part in ('PASS', 'WORD sec', 'ret\r\n'):
+            peer.send(part)
+            time.sleep(0.3)
+        self.assertEqual(peer.line(), OK)
+        self.wait_for_log('Received data from client: WORD ********')
+        lines = self.log_lines()
+        self.assertEqual([line for line in lines if 'secret' in line or 'wrong' in line], [])
+        self.assertIn('Received data from client: ********\\r\\n', lines)
+        self.assertIn('command=PASSWORD, value=********', lines)
+
     def test_lines_are_assembled_from_the_bytes(self):
         run, port, peer = self.serve()
         peer.send('HE')
@@ -289,14 +300,16 @@ class ClientTest(RemoteControlTestCase):
         server, port, observer = self.serve('-remote_pswd', 'secret')
         observer.close()
         client = self.run_haltall('no_action', '-remote', '127.0.0.1', '-port', str(port),
-                                  '-password', 'secret', '-quiet')
+                                  '-password', 'secret', '-quiet', '-debug')
         self.assertEqual(client.returncode, 0)
         self.wait_for_log('DoNoAction end')
+        self.assertEqual([line for line in self.log_lines() if 'secret' in line], [])
+        self.assertIn('Sending PASSWORD ******** to remote machine', self.log_lines())
         commands = [line.split('command=', 1)[1] for line in self.log_lines()
                     if line.startswith('ProcessClientCommand start, command=')]
-        self.assertEqual(commands, ['VERSION', 'PASSWORD secret', 'ACTION NO_ACTION', 'WHO LOCAL',
-                                    'WHEN IMMEDIATE', 'SIMULATE OFF', 'RUNPRG OFF', 'FORCE OFF',
-                                    'CANCEL ON', 'DOIT'])
+        self.assertEqual(commands, ['VERSION', 'PASSWORD ********', 'ACTION NO_ACTION',
+                                    'WHO LOCAL', 'WHEN IMMEDIATE', 'SIMULATE OFF', 'RUNPRG OFF',
+                                    'FORCE OFF', 'CANCEL ON', 'DOIT'])
 
         # A schedule handed over: the client ends once it has been sent.
         client = self.run_haltall('no_action', '-remote', '127.0.0.1', '-port', str(port),

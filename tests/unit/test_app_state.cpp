@@ -25,6 +25,7 @@ template <typename Body> std::vector<std::string> LoggedLines(int16_t debug_flag
     g_debug = debug_flag;
     body();
     g_debug = debug;
+    CloseLog();
     std::vector<std::string> lines;
     {
         std::ifstream log("haltall.log");

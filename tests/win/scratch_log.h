@@ -14,6 +14,7 @@ class ScratchLog {
 public:
     ScratchLog()
     {
+        CloseLog();  // the next line opens the log in the scratch folder
         GetCurrentDirectoryA(sizeof previous_, previous_);
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -27,6 +28,7 @@ public:
     ~ScratchLog()
     {
         g_debug = debug_;
+        CloseLog();
         SetCurrentDirectoryA(previous_);
         DeleteFileA(Path("haltall.log").c_str());
         RemoveDirectoryA(folder_);

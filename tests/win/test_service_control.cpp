@@ -262,6 +262,7 @@ protected:
     // The diagnostic log written since the last call.
     std::string TakeLog()
     {
+        CloseLog();
         std::string log = ReadFileText(work + "\\haltall.log");
         DeleteFileA((work + "\\haltall.log").c_str());
         return log;
