@@ -40,11 +40,13 @@ enum ActionOperation {
 ActionOperation ChooseOperation(int action, int who);
 
 #ifdef _WIN32
-// 0 done, armed or handed over; -1 the remote copy refused; -2 bad settings.
+// 0 done, armed or handed over; -1 the remote copy refused or could not be
+// reached; -2 bad settings. Failures mark the run failed.
 int DoIt(HWND window, AppState* state);
 // 0 for a group, else the result of HaltAll_Internal.
 int HaltAll(HWND window, AppState* state);
-// 0 performed or sent, 1 cancelled at the warning, -1 failed (reported).
+// 0 performed or sent, 1 cancelled at the warning, -1 failed (reported, and
+// the run marked failed).
 int HaltAll_Internal(HWND window, AppState* state);
 // One action on the local computer at once, from the tray menu.
 void DoQuickAction(AppState* state, int action);

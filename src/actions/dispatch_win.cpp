@@ -27,6 +27,7 @@ int DoIt(HWND window, AppState* state)
     char message[MESSAGE_SIZE] = "";
     if (SanityCheck(window, state, message)) {
         Error(state, window, message);
+        NoteResult(state, -2);
         WriteLog("DoIt end, settings refused");
         return -2;
     }
@@ -38,9 +39,12 @@ int DoIt(HWND window, AppState* state)
         HCURSOR previous = ShowWaitCursor();
         int ret = SendRemoteCommand(window, state, message);
         SetCursor(previous);
-        if (ret == -2) {
+        if (ret == -2)
             Error(state, window, message);
-            WriteLog("DoIt end, remote computer refused");
+        if (ret < 0) {
+            // An unreachable computer was reported where the connection failed.
+            NoteResult(state, ret);
+            WriteLog("DoIt end, not handed over");
             return -1;
         }
         break;
@@ -89,9 +93,11 @@ int HaltAll(HWND window, AppState* state)
     return 0;
 }
 
-int HaltAll_Internal(HWND window, AppState* state)
+namespace {
+
+// HaltAll_Internal without the run's result.
+int PerformAction(HWND window, AppState* state)
 {
-    WriteLog("HaltAll_Internal start");
     state->schedule.wait = 60;
     WriteLog("who=%d, use_nt=%d, action=%d", state->who, state->remote.use_nt, state->action);
 
@@ -143,6 +149,16 @@ int HaltAll_Internal(HWND window, AppState* state)
         break;
     }
     WriteLog("HaltAll_Internal end, result=%d", result);
+    return result;
+}
+
+}  // namespace
+
+int HaltAll_Internal(HWND window, AppState* state)
+{
+    WriteLog("HaltAll_Internal start");
+    int result = PerformAction(window, state);
+    NoteResult(state, result);
     return result;
 }
 

@@ -91,11 +91,18 @@ void ResetSettings(AppState* state)
     state->authenticated = run.authenticated;
     state->quiet = run.quiet;
     state->remaining_seconds = run.remaining_seconds;
+    state->exit_code = run.exit_code;
     state->group_list = run.group_list;
     state->group_count = run.group_count;
     memcpy(state->group_file, run.group_file, sizeof state->group_file);
     state->group_modified = run.group_modified;
     state->os_version = run.os_version;
+}
+
+void NoteResult(AppState* state, int result)
+{
+    if (result < 0)
+        state->exit_code = EXIT_CODE_FAILED;
 }
 
 const char* GetModeStr(AppState* state)

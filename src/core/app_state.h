@@ -34,6 +34,13 @@ const int DEFAULT_PORT = 3210;
 const WORD NO_TIME_HOUR = 25;  // schedule.time.wHour while no time was chosen
 const char VERSION_TEXT[] = "3.0.2.0";
 
+// What a run tells the program that started it (WinMain returns it).
+enum ExitCode : int32_t {
+    EXIT_CODE_SUCCESS = 0,       // done, cancelled at the warning, or nothing to do
+    EXIT_CODE_GROUP_FILE = 1,    // the group file could not be read
+    EXIT_CODE_FAILED = 2,        // an action or a maintenance command failed
+};
+
 struct AppState {
     Action action;
     Who who;
@@ -49,6 +56,7 @@ struct AppState {
     Flag authenticated;
     Flag quiet;
     uint32_t remaining_seconds;
+    ExitCode exit_code;
 
     struct {
         char computer_name[100];
@@ -139,4 +147,7 @@ void InitSettings(AppState* state);
 // (mode flags, armed trigger, sockets, group, operating system).
 void ResetSettings(AppState* state);
 const char* GetModeStr(AppState* state);
+// Marks the run failed when result is negative (the operations' failure
+// results); success and a cancel at the warning leave the mark as it is.
+void NoteResult(AppState* state, int result);
 void DebugSettings(AppState* state);

@@ -44,7 +44,8 @@ std::string BuildUsageMessage(const char* detail);
 
 #ifdef _WIN32
 // Applies the full command line; ends the process for maintenance commands
-// (0), usage errors (0, after the usage box) and an unreadable group file (1).
+// (0, or 2 when the command failed), usage errors (0, after the usage box)
+// and an unreadable group file (1).
 // Returns 1 when a counted argument was given, else 0.
 int ParseCommandLine(const char* text, AppState* state);
 // Shows the usage box with the detail line and ends the process with 0.

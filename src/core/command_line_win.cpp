@@ -10,34 +10,38 @@
 
 namespace {
 
-void RunMaintenanceCommand(CommandMode mode, AppState* state)
+int RemoveSettingsKey(HKEY root, const char* key, AppState* state)
+{
+    if (DeleteRegKey(root, key))
+        return 0;
+    DisplayLastError(state, nullptr);
+    return -1;
+}
+
+// 0 when the command did its work, -1 after a reported failure.
+int RunMaintenanceCommand(CommandMode mode, AppState* state)
 {
     switch (mode) {
     case SAVE_SETTINGS:
-        SaveSettings(HKEY_CURRENT_USER, OLD_KEY, state);
-        break;
+        return SaveSettings(HKEY_CURRENT_USER, OLD_KEY, state) ? 0 : -1;
     case REMOVE_SETTINGS:
-        if (!DeleteRegKey(HKEY_CURRENT_USER, OLD_KEY))
-            DisplayLastError(state, nullptr);
-        break;
+        return RemoveSettingsKey(HKEY_CURRENT_USER, OLD_KEY, state);
     case SAVE_SVC_SET:
-        SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+        if (!SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state))
+            return -1;
         if (state->os_version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS)
-            RestartHaltallServiceIfRunning(nullptr, state);
-        break;
+            return RestartHaltallServiceIfRunning(nullptr, state);
+        return 0;
     case REMOVE_SVC_SET:
-        if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
-            DisplayLastError(state, nullptr);
-        break;
+        return RemoveSettingsKey(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
     case CREATE_SERVICE:
-        CreateHaltallService(nullptr, state);
-        break;
+        return CreateHaltallService(nullptr, state);
     case REMOVE_SERVICE:
-        StopAndRemoveHaltallService(nullptr, state);
-        break;
+        return StopAndRemoveHaltallService(nullptr, state);
     case CMD_NONE:
         break;
     }
+    return 0;
 }
 
 }  // namespace
@@ -68,12 +72,10 @@ int ParseCommandLine(const char* text, AppState* state)
     if (!valid)
         Usage("%s", result.usage_error);
 
-    if (result.mode != CMD_NONE) {
-        RunMaintenanceCommand(result.mode, state);
-        exit(0);
-    }
+    if (result.mode != CMD_NONE)
+        exit(RunMaintenanceCommand(result.mode, state) == 0 ? EXIT_CODE_SUCCESS : EXIT_CODE_FAILED);
     if (state->who == REMOTE_GROUP && GroupReadFile(nullptr, state) != 0)
-        exit(1);
+        exit(EXIT_CODE_GROUP_FILE);
     if (result.counted > 0)
         return 1;
     WriteLog("ParseCommandLine end");

@@ -66,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_tray_menu = LoadMenu(instance, MAKEINTRESOURCE(IDM_TRAY));
 
     if (!InitDialog(nullptr, instance, &state))
-        return 0;
+        return EXIT_CODE_FAILED;
 
     MSG message;
     while (GetMessage(&message, nullptr, 0, 0) == 1) {
@@ -78,5 +78,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     WriteLog("Haltall stopped");
     Cleanup(&state);
-    return (int)message.wParam;
+    return state.exit_code;
 }

@@ -13,20 +13,22 @@ struct AppState;
 // service command line into command_line (260 characters). 1 on success,
 // 0 after a reported failure.
 int CopyHaltallToSystem(HWND window, AppState* state, char* command_line);
+// The operations below return 0 when done and -1 after a reported failure.
+
 // Copies the program, saves the settings to the service key, registers the
 // service and, on NT, starts it.
-void CreateHaltallService(HWND window, AppState* state);
+int CreateHaltallService(HWND window, AppState* state);
 // Unregisters the service (it is not stopped here) and deletes the service key.
-void RemoveHaltallService(HWND window, AppState* state);
+int RemoveHaltallService(HWND window, AppState* state);
 // 1 when the NT service reports SERVICE_RUNNING; 0 otherwise and on 9x. Silent.
 int IsHaltallServiceRunning(HWND window, AppState* state);
 // On NT: asks the service manager to start, or to stop, the service (without
 // waiting). Nothing on 9x.
-void StartHaltallService(HWND window, AppState* state);
-void StopHaltallService(HWND window, AppState* state);
+int StartHaltallService(HWND window, AppState* state);
+int StopHaltallService(HWND window, AppState* state);
 
 // The sequences of the menu and the command line: a running service is
 // stopped and started again so that it reads new settings; a running service
 // is stopped before it is removed.
-void RestartHaltallServiceIfRunning(HWND window, AppState* state);
-void StopAndRemoveHaltallService(HWND window, AppState* state);
+int RestartHaltallServiceIfRunning(HWND window, AppState* state);
+int StopAndRemoveHaltallService(HWND window, AppState* state);

@@ -92,25 +92,29 @@ void CloseHandles(SC_HANDLE manager, SC_HANDLE service)
 }
 
 // Opens the service with the access that the request needs and makes it;
-// every failure is reported.
-void SendToService(HWND window, AppState* state, DWORD access, BOOL (*request)(SC_HANDLE service))
+// every failure is reported. 0 done, -1 failed.
+int SendToService(HWND window, AppState* state, DWORD access, BOOL (*request)(SC_HANDLE service))
 {
     SC_HANDLE manager;
     SC_HANDLE service;
     if (!OpenHaltallService(state, window, GENERIC_WRITE, access, &manager, &service))
-        return;
-    if (!request(service))
+        return -1;
+    int result = 0;
+    if (!request(service)) {
         DisplayLastError(state, window);
+        result = -1;
+    }
     CloseHandles(manager, service);
+    return result;
 }
 
-void CreateNtService(HWND window, AppState* state, const char* command)
+int CreateNtService(HWND window, AppState* state, const char* command)
 {
     WriteLog("Creating real NT service");
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
     if (!manager) {
         DisplayLastError(state, window);
-        return;
+        return -1;
     }
     SC_HANDLE service = CreateServiceA(
         manager, HALTALL_SERVICE, HALTALL_SERVICE, STANDARD_RIGHTS_REQUIRED | SERVICE_START,
@@ -119,38 +123,40 @@ void CreateNtService(HWND window, AppState* state, const char* command)
     if (!service) {
         DisplayLastError(state, window);
         CloseHandles(manager, nullptr);
-        return;
+        return -1;
     }
     WriteLog("Starting service");
     if (!StartServiceA(service, 0, nullptr)) {
         DisplayLastError(state, window);
         CloseHandles(manager, service);
-        return;
+        return -1;
     }
     CloseHandles(manager, service);
     DisplayInformation(state, window, "Haltall service succesfully installed");
+    return 0;
 }
 
-void RemoveNtService(HWND window, AppState* state)
+int RemoveNtService(HWND window, AppState* state)
 {
     WriteLog("Deleting NT service");
     SC_HANDLE manager;
     SC_HANDLE service;
     if (!OpenHaltallService(state, window, GENERIC_WRITE, DELETE, &manager, &service))
-        return;
+        return -1;
     if (!DeleteService(service)) {
         DWORD code = GetLastError();
         DisplayLastError(state, window);
         // A service already marked for deletion goes away all the same.
         if (code != ERROR_SERVICE_MARKED_FOR_DELETE) {
             CloseHandles(manager, service);
-            return;
+            return -1;
         }
     }
     CloseHandles(manager, service);
     DisplayInformation(state, window, "Haltall service succesfully deleted");
     if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
         WriteLog("No service settings key to delete");
+    return 0;
 }
 
 }  // namespace
@@ -202,30 +208,35 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
     return 1;
 }
 
-void CreateHaltallService(HWND window, AppState* state)
+int CreateHaltallService(HWND window, AppState* state)
 {
     WriteLog("CreateHaltallService start");
     char command[SERVICE_PATH_SIZE];
+    int result = -1;
     if (CopyHaltallToSystem(window, state, command)) {
         // A failed save does not stop the installation.
         SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
         if (IsWindows9x(state)) {
             WriteLog("Creating WIN98 service");
-            if (WriteRegString(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE, command))
+            if (WriteRegString(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE, command)) {
                 DisplayInformation(state, window,
                                    "Please restart your computer to start the service");
-            else
+                result = 0;
+            } else {
                 DisplayLastError(state, window);
+            }
         } else {
-            CreateNtService(window, state, command);
+            result = CreateNtService(window, state, command);
         }
     }
     WriteLog("CreateHaltallService end");
+    return result;
 }
 
-void RemoveHaltallService(HWND window, AppState* state)
+int RemoveHaltallService(HWND window, AppState* state)
 {
     WriteLog("RemoveHaltallService start");
+    int result = 0;
     if (IsWindows9x(state)) {
         WriteLog("Deleting WIN98 service");
         if (DeleteRegValue(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE)) {
@@ -234,11 +245,13 @@ void RemoveHaltallService(HWND window, AppState* state)
                 WriteLog("No service settings key to delete");
         } else {
             DisplayLastError(state, window);
+            result = -1;
         }
     } else {
-        RemoveNtService(window, state);
+        result = RemoveNtService(window, state);
     }
     WriteLog("RemoveHaltallService end");
+    return result;
 }
 
 int IsHaltallServiceRunning(HWND window, AppState* state)
@@ -261,38 +274,43 @@ int IsHaltallServiceRunning(HWND window, AppState* state)
     return running;
 }
 
-void StartHaltallService(HWND window, AppState* state)
+int StartHaltallService(HWND window, AppState* state)
 {
     WriteLog("StartHaltallService start");
+    int result = 0;
     if (!IsWindows9x(state))
-        SendToService(window, state, SERVICE_START,
-                      [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
+        result = SendToService(window, state, SERVICE_START,
+                               [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
     WriteLog("StartHaltallService end");
+    return result;
 }
 
-void StopHaltallService(HWND window, AppState* state)
+int StopHaltallService(HWND window, AppState* state)
 {
     WriteLog("StopHaltallService start");
+    int result = 0;
     // No waiting: the service reports SERVICE_STOPPED as soon as it gets the control.
     if (!IsWindows9x(state))
-        SendToService(window, state, SERVICE_STOP, [](SC_HANDLE service) {
+        result = SendToService(window, state, SERVICE_STOP, [](SC_HANDLE service) {
             SERVICE_STATUS status;
             return ControlService(service, SERVICE_CONTROL_STOP, &status);
         });
     WriteLog("StopHaltallService end");
+    return result;
 }
 
-void RestartHaltallServiceIfRunning(HWND window, AppState* state)
+int RestartHaltallServiceIfRunning(HWND window, AppState* state)
 {
-    if (IsHaltallServiceRunning(window, state)) {
-        StopHaltallService(window, state);
-        StartHaltallService(window, state);
-    }
+    if (!IsHaltallServiceRunning(window, state))
+        return 0;
+    if (StopHaltallService(window, state) != 0)
+        return -1;
+    return StartHaltallService(window, state);
 }
 
-void StopAndRemoveHaltallService(HWND window, AppState* state)
+int StopAndRemoveHaltallService(HWND window, AppState* state)
 {
-    if (IsHaltallServiceRunning(window, state))
-        StopHaltallService(window, state);
-    RemoveHaltallService(window, state);
+    if (IsHaltallServiceRunning(window, state) && StopHaltallService(window, state) != 0)
+        return -1;
+    return RemoveHaltallService(window, state);
 }

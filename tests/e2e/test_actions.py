@@ -64,7 +64,7 @@ class CommandLineActionTest(ActionTestCase):
         run.wait()
         self.assertEqual(box.returncode, 0, 'no message box appeared')
         self.assertEqual(box.stdout.strip(), 'Call not implemented.')
-        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.returncode, 2)
         self.assertEqual([kind for kind, _ in run.events], [4, 1])
         self.assertEqual(run.events[0][1], 'Initiating LOCK')
         self.assertTrue(run.events[1][1].startswith('Call not implemented.'), run.events)
@@ -91,7 +91,7 @@ class CommandLineActionTest(ActionTestCase):
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.stdout, 'No ip address specified')
-        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.returncode, 2)
         self.assertEqual(run.events, [])
         self.assertNotIn('HaltAll start', self.log_lines())
 

@@ -352,7 +352,7 @@ class ClientTest(RemoteControlTestCase):
         thread.start()
         run = self.start('monitor_off', '-remote', '127.0.0.1', '-port', str(port))
         box = wintool('msgbox', 'haltall', 20000)
-        self.assertEqual(run.wait().returncode, 0)
+        self.assertEqual(run.wait().returncode, 2)
         self.assertEqual(box.stdout,
                          'Version of haltall server must be at least 3.0.1.0 to support this action')
 
@@ -380,7 +380,7 @@ class SocketErrorTest(RemoteControlTestCase):
     def test_refused_connection_shows_its_box(self):
         run = self.start('no_action', '-remote', '127.0.0.1', '-port', str(free_port()))
         box = wintool('msgbox', 'haltall', 20000)
-        self.assertEqual(run.wait().returncode, 0)
+        self.assertEqual(run.wait().returncode, 2)
         self.assertEqual(box.stdout, 'connect(): Connection refused (10061)')
 
     @unittest.skipUnless(os.geteuid() == 0, 'a private mount namespace needs root')
@@ -400,7 +400,7 @@ class SocketErrorTest(RemoteControlTestCase):
              'no_action', '-remote', 'nosuchhost.invalid', '-quiet', '-debug'],
             cwd=self.dir, stdin=subprocess.DEVNULL, capture_output=True, text=True,
             errors='replace', env=wine_env(False), timeout=120)
-        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.returncode, 2, result.stderr)
         self.assertEqual(self.logged_errors(), ['gethostbyname(): Host not found (11001)'])
 
 

@@ -63,9 +63,10 @@ class MaintenanceTest(HaltallTestCase):
         run = self.run_haltall('-save_settings', '-remove_settings')
         self.assertEqual(run.returncode, 0)
         self.assertIsNone(reg_values(OLD_USER_KEY))
-        # Nothing left to remove: reported to the event log only, still exit 0.
+        # Nothing left to remove: reported to the event log only, and the
+        # failed command says so in its exit code.
         run = self.run_haltall('-remove_settings')
-        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.returncode, 2)
         self.assertEqual([kind for kind, _ in run.events], [1])
 
     def test_service_settings_are_saved_and_removed(self):

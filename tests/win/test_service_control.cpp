@@ -519,10 +519,10 @@ TEST_F(ServiceControl, NtOperationsWithoutTheServiceReportTheSystemError)
     EXPECT_EQ(log.find("ERROR"), std::string::npos) << "asking is silent: " << log;
 
     SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &state);
-    void (*operations[])(HWND, AppState*) = {StartHaltallService, StopHaltallService,
-                                             RemoveHaltallService};
+    int (*operations[])(HWND, AppState*) = {StartHaltallService, StopHaltallService,
+                                            RemoveHaltallService};
     for (auto operation : operations) {
-        operation(nullptr, &state);
+        EXPECT_EQ(operation(nullptr, &state), -1);
         log = TakeLog();
         EXPECT_NE(log.find(missing), std::string::npos) << log;
         EXPECT_EQ(log.find("INFO:"), std::string::npos) << log;
