@@ -133,14 +133,10 @@ void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va
         memcpy(detail + sizeof detail - 4, "...", 4);
 }
 
-std::string BuildUsageMessage(const char* detail)
+void BuildUsageMessage(const char* detail, char (&message)[USAGE_MESSAGE_SIZE])
 {
-    std::string message = "Error: ";
-    message += detail;
-    message += "\n";
-    message += usage_first_block;
-    message += usage_second_block;
-    return message;
+    snprintf(message, sizeof message, "Error: %s\n%s%s", detail, usage_first_block,
+             usage_second_block);
 }
 
 // ---------------------------------------------------------------------------

@@ -5,7 +5,6 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
-#include <string>
 
 struct AppState;
 
@@ -40,7 +39,8 @@ bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResu
 // Formats a usage detail; a detail longer than 99 characters ends in "...".
 void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args);
 // "Error: <detail>\n" followed by both blocks of the usage text.
-std::string BuildUsageMessage(const char* detail);
+const size_t USAGE_MESSAGE_SIZE = 4096;
+void BuildUsageMessage(const char* detail, char (&message)[USAGE_MESSAGE_SIZE]);
 
 #ifdef _WIN32
 // Applies the full command line; ends the process for maintenance commands

@@ -55,7 +55,9 @@ int RunMaintenanceCommand(CommandMode mode, AppState* state)
     FormatUsageDetail(detail, format, args);
     va_end(args);
     // No record: the box shows even with -quiet.
-    Error(nullptr, nullptr, BuildUsageMessage(detail).c_str());
+    char message[USAGE_MESSAGE_SIZE];
+    BuildUsageMessage(detail, message);
+    Error(nullptr, nullptr, message);
     WriteLog("Usage end");
     exit(0);
 }

@@ -1,7 +1,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "core/app_state.h"
 #include "core/report.h"

@@ -1,4 +1,5 @@
-#include <vector>
+#include <cstdlib>
+#include <cstring>
 
 #include "core/app_state.h"
 #include "core/report.h"
@@ -25,17 +26,16 @@ bool WriteRegValue(HKEY root, const char* key, const char* name, const char* key
     return result == ERROR_SUCCESS;
 }
 
-// Reads a value of the expected type into data (size bytes); anything else
-// (missing, other type, larger) fails and leaves data untouched.
-bool ReadRegValue(HKEY root, const char* key, const char* name, DWORD expected_type,
-                  std::vector<BYTE>* data)
+// Reads a value of the expected type into data (*size bytes, then the bytes
+// read); anything else (missing, other type, larger) fails.
+bool ReadRegValue(HKEY root, const char* key, const char* name, DWORD expected_type, BYTE* data,
+                  DWORD* size)
 {
     HKEY handle;
     if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
-    DWORD size = (DWORD)data->size();
-    LONG result = RegQueryValueExA(handle, name, nullptr, &type, data->data(), &size);
+    LONG result = RegQueryValueExA(handle, name, nullptr, &type, data, size);
     RegCloseKey(handle);
     if (result != ERROR_SUCCESS) {
         SetLastError((DWORD)result);
@@ -45,7 +45,6 @@ bool ReadRegValue(HKEY root, const char* key, const char* name, DWORD expected_t
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    data->resize(size);
     return true;
 }
 
@@ -94,25 +93,33 @@ bool WriteRegDword(HKEY root, const char* key, const char* name, DWORD value)
 bool ReadRegString(HKEY root, const char* key, const char* name, char* buffer, DWORD size)
 {
     // One spare byte: a stored string need not carry its terminator.
-    std::vector<BYTE> data(size + 1);
-    if (!ReadRegValue(root, key, name, REG_SZ, &data))
-        return false;
-    size_t len = strnlen((const char*)data.data(), data.size());
-    if (len >= size) {
-        SetLastError(ERROR_MORE_DATA);
+    DWORD read = size + 1;
+    BYTE* data = (BYTE*)malloc(read);
+    if (!data) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    memcpy(buffer, data.data(), len);
-    buffer[len] = '\0';
-    return true;
+    bool found = ReadRegValue(root, key, name, REG_SZ, data, &read);
+    size_t len = found ? strnlen((const char*)data, read) : 0;
+    if (found && len >= size) {
+        SetLastError(ERROR_MORE_DATA);
+        found = false;
+    }
+    if (found) {
+        memcpy(buffer, data, len);
+        buffer[len] = '\0';
+    }
+    free(data);
+    return found;
 }
 
 bool ReadRegDword(HKEY root, const char* key, const char* name, DWORD* value)
 {
-    std::vector<BYTE> data(sizeof(DWORD));
-    if (!ReadRegValue(root, key, name, REG_DWORD, &data) || data.size() != sizeof(DWORD))
+    DWORD number = 0;
+    DWORD read = sizeof number;
+    if (!ReadRegValue(root, key, name, REG_DWORD, (BYTE*)&number, &read) || read != sizeof number)
         return false;
-    memcpy(value, data.data(), sizeof(DWORD));
+    *value = number;
     return true;
 }
 

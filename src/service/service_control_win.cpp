@@ -1,7 +1,7 @@
 #include "service/service_control.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "core/app_state.h"
 #include "core/report.h"
@@ -28,18 +28,22 @@ bool FileExists(void*, const char* path)
     return true;
 }
 
-// The whole PATH; FindProgramFile uses only as much of it as its buffer holds.
-std::vector<char> ReadSearchPath()
+// The first SEARCH_PATH_SIZE characters of PATH, terminated: FindProgramFile
+// searches no further, and sees from the last one whether PATH went on.
+void ReadSearchPath(char (&path)[SEARCH_PATH_SIZE + 1])
 {
-    std::vector<char> path(SEARCH_PATH_SIZE);
-    DWORD needed = GetEnvironmentVariableA("PATH", path.data(), (DWORD)path.size());
-    if (needed >= path.size()) {
-        path.resize(needed);
-        needed = GetEnvironmentVariableA("PATH", path.data(), (DWORD)path.size());
+    DWORD needed = GetEnvironmentVariableA("PATH", path, sizeof path);
+    if (needed > 0 && needed < sizeof path)
+        return;
+    path[0] = '\0';
+    if (needed == 0)
+        return;
+    char* whole = (char*)malloc(needed);
+    if (whole && GetEnvironmentVariableA("PATH", whole, needed) < needed) {
+        memcpy(path, whole, SEARCH_PATH_SIZE);
+        path[SEARCH_PATH_SIZE] = '\0';
     }
-    if (needed == 0 || needed >= path.size())
-        path.assign(1, '\0');
-    return path;
+    free(whole);
 }
 
 // Whether two names reach the same file, compared as full paths without
@@ -170,9 +174,12 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
     char found[SERVICE_PATH_SIZE];
     if (named && strchr(state->executable, '\\'))
         named = FileExists(nullptr, state->executable) && CopyField(found, state->executable);
-    else if (named)
-        named = FindProgramFile(state->executable, ReadSearchPath().data(), FileExists, nullptr,
-                                found, sizeof found);
+    else if (named) {
+        char search_path[SEARCH_PATH_SIZE + 1];
+        ReadSearchPath(search_path);
+        named = FindProgramFile(state->executable, search_path, FileExists, nullptr, found,
+                                sizeof found);
+    }
     if (!named) {
         Error(state, window, NOT_FOUND_TEXT);
         WriteLog("CopyHaltallToSystem end");

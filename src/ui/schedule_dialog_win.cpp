@@ -35,7 +35,8 @@ int CheckedKind(HWND dialog)
 void SetNumber(HWND dialog, int id, long long value)
 {
     char text[24];
-    snprintf(text, sizeof text, "%lld", value);
+    // msvcrt's printf spells a 64-bit integer "%I64d".
+    snprintf(text, sizeof text, "%I64d", value);
     SetDlgItemTextA(dialog, id, text);
 }
 

@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "core/app_state.h"
 #include "ui/tray.h"
@@ -20,16 +19,16 @@ void ComposeTooltip(AppState* state, char (&text)[320])
             return;
         case DAILY: {
             static const char* const letters[] = {"m", "t", "w", "th", "f", "s", "su"};
-            std::string days;
+            char days[32] = "";  // all seven with commas take 20
             for (int i = 0; i < 7; i++) {
                 if (*WeekdayFlags(state, i)) {
-                    if (!days.empty())
-                        days += ",";
-                    days += letters[i];
+                    if (days[0])
+                        strcat(days, ",");
+                    strcat(days, letters[i]);
                 }
             }
             snprintf(text, sizeof text, "%s scheduled at %02d:%02d on %s", mode, time.wHour,
-                     time.wMinute, days.c_str());
+                     time.wMinute, days);
             return;
         }
         case DAY_OF_MONTH:

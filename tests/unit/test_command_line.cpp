@@ -273,7 +273,9 @@ TEST(CommandLine, ArgumentsLongerThanTheirFieldAreRefused)
 
 TEST(Usage, MessageAndLongDetails)
 {
-    std::string message = BuildUsageMessage("Missing argument for -remote");
+    char built[USAGE_MESSAGE_SIZE];
+    BuildUsageMessage("Missing argument for -remote", built);
+    std::string message = built;
     EXPECT_EQ(message.rfind("Error: Missing argument for -remote\nUsage: haltall action [options]\n", 0), 0u);
     EXPECT_NE(message.find("  -soundfile \"f\"\t: Specifies the .WAV file that must be played\n"),
               std::string::npos);
