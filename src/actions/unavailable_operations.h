@@ -1,5 +1,5 @@
 // Operations of features that this version does not have yet: the group
-// action and the group editor. Each refuses its action with a message and a log line, and never
+// action. Each refuses its action with a message and a log line, and never
 // reports it as done. A stub goes away when the real operation arrives (the
 // linker then names the stub to delete).
 #pragma once
@@ -10,6 +10,4 @@ struct AppState;
 #ifdef _WIN32
 // Thread procedure of the group action; shows the refusal.
 DWORD WINAPI HaltallGroup(LPVOID state);
-// The group editor behind "Specify..." for a group; shows the refusal.
-int ShowRemoteGroupDialog(HWND window, AppState* state);
 #endif

@@ -21,9 +21,3 @@ DWORD WINAPI HaltallGroup(LPVOID state)
            "Actions on a group of computers are not available in this version");
     return 0;
 }
-
-int ShowRemoteGroupDialog(HWND window, AppState* state)
-{
-    return Refuse(window, state, "ShowRemoteGroupDialog",
-                  "Editing a group of computers is not available in this version");
-}

@@ -102,5 +102,6 @@
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
 #include "remote_dialogs_ids.h"
 #include "settings_dialogs_ids.h"
+#include "group_editor_ids.h"
 
 #endif /* HALTALL_RESOURCE_H */

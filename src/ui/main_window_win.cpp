@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include "actions/dispatch.h"
-#include "actions/unavailable_operations.h"
 #include "core/app_state.h"
 #include "core/report.h"
 #include "core/settings_store.h"
@@ -13,6 +12,7 @@
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
 #include "ui/dialog_fields.h"
+#include "ui/group_editor.h"
 #include "ui/main_window.h"
 #include "ui/remote_dialogs.h"
 #include "ui/schedule_dialog.h"

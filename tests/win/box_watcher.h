@@ -19,6 +19,9 @@ public:
     }
     ~BoxWatcher() { UnhookWindowsHookEx(hook_); }
 
+    // Changes the answer given to the boxes still to come.
+    static void Answer(int answer) { answer_ = answer; }
+
     static inline std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
 
 private:
