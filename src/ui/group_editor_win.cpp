@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -33,14 +32,14 @@ struct RangeScan {
     RemotePC template_pc;
     uint32_t start;
     uint32_t end;
-    const std::atomic<bool>* running;
+    const volatile LONG* running;
 };
 
 struct GroupEditor {
     AppState* state;
     GroupFileDialogs files;
     RangeScan scan;
-    std::atomic<bool> range_running;  // cleared by "Cancel" to stop the scan
+    volatile LONG range_running;  // cleared by "Cancel" to stop the scan
     HANDLE worker;                    // from the scan's start until it has ended
     bool close_pending;               // closing was asked for during a scan
     char port_text[16];
@@ -208,7 +207,7 @@ DWORD WINAPI AddRemoteRange(LPVOID parameter)
 {
     RangeScan* scan = (RangeScan*)parameter;
     WriteLog("AddRemoteRange start");
-    for (uint64_t address = scan->start; address <= scan->end && scan->running->load();
+    for (uint64_t address = scan->start; address <= scan->end && *scan->running;
          address++) {
         RemotePC pc = scan->template_pc;
         FormatPackedAddress((uint32_t)address, pc.computer_name, sizeof pc.computer_name);
@@ -242,10 +241,10 @@ void StartRangeScan(HWND dialog, GroupEditor* editor)
     scan.start = AddressOf(dialog, IDC_GROUP_RANGE_START);
     scan.end = AddressOf(dialog, IDC_GROUP_RANGE_END);
     scan.running = &editor->range_running;
-    editor->range_running = true;
+    InterlockedExchange(&editor->range_running, 1);
     editor->worker = CreateThread(nullptr, 0, AddRemoteRange, &scan, 0, nullptr);
     if (!editor->worker) {
-        editor->range_running = false;
+        InterlockedExchange(&editor->range_running, 0);
         DisplayLastError(state, dialog);
         return;
     }
@@ -257,7 +256,7 @@ void StartRangeScan(HWND dialog, GroupEditor* editor)
 // so that no second scan can start beside it.
 void StopRangeScan(HWND dialog, GroupEditor* editor)
 {
-    editor->range_running = false;
+    InterlockedExchange(&editor->range_running, 0);
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, false);
 }
 
@@ -281,7 +280,7 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
     WaitForSingleObject(editor->worker, INFINITE);  // it has posted its last message
     CloseHandle(editor->worker);
     editor->worker = nullptr;
-    editor->range_running = false;
+    InterlockedExchange(&editor->range_running, 0);
     EnableScanControls(dialog, true);
     SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Add");
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, true);
@@ -412,7 +411,7 @@ void ShowRemoteGroupDialog(HWND owner, AppState* state, const GroupFileDialogs& 
     if (editor.worker) {
         // The dialog went without its own close (the program is ending):
         // the worker's window calls now fail at once, so it ends soon.
-        editor.range_running = false;
+        InterlockedExchange(&editor.range_running, 0);
         WaitForSingleObject(editor.worker, INFINITE);
         CloseHandle(editor.worker);
     }
