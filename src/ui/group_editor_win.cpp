@@ -282,6 +282,7 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
     editor->worker = nullptr;
     InterlockedExchange(&editor->range_running, 0);
     EnableScanControls(dialog, true);
+    AutoSizeGroupColumns(ListOf(dialog));  // the scan added rows without sizing the columns
     SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Add");
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, true);
     if (editor->close_pending) {

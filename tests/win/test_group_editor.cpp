@@ -442,6 +442,40 @@ TEST_F(GroupEditor, FileMenuNewOpenSaveAndSaveAs)
     DeleteFileA(path.c_str());
 }
 
+TEST_F(GroupEditor, YesSavesFirstAndAFailedSaveChangesNothing)
+{
+    std::string path = scratch.Path("named.csv");
+    CopyField(state.group_file, path.c_str());
+    AddComputer("kept");
+    state.quiet = 1;  // the failed save below reports to the log only
+    DialogDriver driver;
+    BoxWatcher watcher(IDYES);
+    driver.On(("Edit Group - " + path).c_str(), [&](HWND d) {
+        // A named group is saved under its name, then cleared.
+        Command(d, ID_GROUP_NEW);
+        EXPECT_EQ(Contents(path), std::string(GROUP_FILE_HEADER) + "\nkept;;;1;0;0;;\n");
+        EXPECT_EQ(state.group_count, 0);
+    });
+    driver.On(NEW_CAPTION, [&](HWND d) {
+        // A save that fails keeps the group and its name, and opens nothing.
+        Fill(d, {"unsaved", "", false, false, "", "1"});
+        Click(d, IDC_GROUP_ADD);
+        std::string unwritable = scratch.Path("missing\\group.csv");
+        CopyField(state.group_file, unwritable.c_str());
+        Command(d, ID_GROUP_OPEN);
+        EXPECT_EQ(open_choice.calls, 0);
+        EXPECT_EQ(state.group_count, 1);
+        EXPECT_EQ(std::string(state.group_file), unwritable);
+        EXPECT_EQ(state.group_modified, 1u);
+        EXPECT_EQ(Rows(d), 1);
+        BoxWatcher::Answer(IDNO);
+        Click(d, IDOK);
+    });
+    Run();
+    EXPECT_EQ(BoxWatcher::boxes.size(), 3u);  // New, Open, OK: the error stays quiet
+    DeleteFileA(path.c_str());
+}
+
 TEST_F(GroupEditor, RangeScanAddsAddressesAndStopsOnCancel)
 {
     DialogDriver driver;
