@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "actions/address_checks.h"
+#include "actions/wake_on_lan.h"  // IsValidMACAddress
 
 const char* const GROUP_COLUMN_TITLES[GROUP_COLUMNS] = {"pc",       "mac",  "subnet", "use nt",
                                                         "cur cred", "user", "port"};
