@@ -76,8 +76,11 @@ int ParseCommandLine(const char* text, AppState* state)
 
     if (result.mode != CMD_NONE)
         exit(RunMaintenanceCommand(result.mode, state) == 0 ? EXIT_CODE_SUCCESS : EXIT_CODE_FAILED);
-    if (state->who == REMOTE_GROUP && GroupReadFile(nullptr, state) != 0)
-        exit(EXIT_CODE_GROUP_FILE);
+    if (state->who == REMOTE_GROUP) {
+        if (GroupReadFile(nullptr, state) != 0)
+            exit(EXIT_CODE_GROUP_FILE);
+        state->group_modified = 0;  // the group is the file's: nothing to save yet
+    }
     if (result.counted > 0)
         return 1;
     WriteLog("ParseCommandLine end");
