@@ -4,6 +4,7 @@
 
 #include "core/app_state.h"
 #include "core/report.h"
+#include "haltall_events.h"
 
 void Error(AppState* state, HWND window, const char* text)
 {
@@ -41,7 +42,8 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
             return;
         }
         const char* strings[] = {message};
-        ReportEventA(source, (WORD)type, 0, 0, nullptr, 1, 0, strings, nullptr);
+        // The message table shows the one string as the whole text.
+        ReportEventA(source, (WORD)type, 0, HALTALL_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
         DeregisterEventSource(source);
     }
     free(message);

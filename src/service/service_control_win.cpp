@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/report.h"
 #include "core/settings_store.h"
+#include "service/event_source.h"
 #include "service/service_path.h"
 
 namespace {
@@ -87,6 +88,23 @@ bool OpenHaltallService(AppState* state, HWND window, DWORD manager_access,
     return true;
 }
 
+// The folder of the service's program copy. A 32-bit program on 64-bit
+// Windows sees the 32-bit system folder under the 64-bit one's name, but the
+// service manager does not: the service must name that folder as it is.
+UINT ServiceSystemDirectory(char* buffer, UINT size)
+{
+#ifndef _WIN64
+    typedef UINT(WINAPI * Wow64DirectoryFunction)(LPSTR, UINT);
+    Wow64DirectoryFunction wow64_directory = (Wow64DirectoryFunction)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32"), "GetSystemWow64DirectoryA");
+    // Fails on 32-bit Windows, where the system folder is the one to use.
+    UINT len = wow64_directory ? wow64_directory(buffer, size) : 0;
+    if (len != 0)
+        return len;
+#endif
+    return GetSystemDirectoryA(buffer, size);
+}
+
 void CloseHandles(SC_HANDLE manager, SC_HANDLE service)
 {
     if (service)
@@ -129,6 +147,10 @@ int CreateNtService(HWND window, AppState* state, const char* command)
         CloseHandles(manager, nullptr);
         return -1;
     }
+    // Registered before the start, so that the service's first events have their texts.
+    char program[SERVICE_PATH_SIZE];
+    if (ServiceProgramPath(command, program, sizeof program))
+        RegisterHaltallEventSource(window, state, program);
     WriteLog("Starting service");
     if (!StartServiceA(service, 0, nullptr)) {
         DisplayLastError(state, window);
@@ -157,6 +179,7 @@ int RemoveNtService(HWND window, AppState* state)
         }
     }
     CloseHandles(manager, service);
+    RemoveHaltallEventSource();
     DisplayInformation(state, window, "Haltall service succesfully deleted");
     if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
         WriteLog("No service settings key to delete");
@@ -187,7 +210,7 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
     }
 
     char system_dir[SERVICE_PATH_SIZE];
-    UINT len = GetSystemDirectoryA(system_dir, sizeof system_dir);
+    UINT len = ServiceSystemDirectory(system_dir, sizeof system_dir);
     if (len == 0) {
         DisplayLastError(state, window);
         WriteLog("CopyHaltallToSystem end");

@@ -83,3 +83,16 @@ bool BuildServicePaths(const char* system_dir, char* target, size_t target_size,
     memcpy(command, line, strlen(line) + 1);
     return true;
 }
+
+bool ServiceProgramPath(const char* command, char* path, size_t size)
+{
+    if (command[0] != '"')
+        return false;
+    const char* end = strchr(command + 1, '"');
+    if (!end || end == command + 1 || (size_t)(end - command - 1) >= size)
+        return false;
+    size_t len = (size_t)(end - command - 1);
+    memcpy(path, command + 1, len);
+    path[len] = '\0';
+    return true;
+}

@@ -27,3 +27,8 @@ bool FindProgramFile(const char* name, const char* search_path,
 // in its buffer.
 bool BuildServicePaths(const char* system_dir, char* target, size_t target_size, char* command,
                        size_t command_size);
+
+// The program path of a service command line built above: the text between
+// its leading pair of double quotes. False, path untouched, when the command
+// does not start with a quoted path or the path does not fit in size.
+bool ServiceProgramPath(const char* command, char* path, size_t size);

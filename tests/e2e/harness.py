@@ -10,6 +10,10 @@ import unittest
 
 WINE = '/usr/lib/wine/wine64'
 HALTALL = os.environ.get('HALTALL_EXE', '')
+# The program under test may be the i686 or the x86_64 build: the runner
+# picks the Wine loader by its machine type and refuses what it cannot run.
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'wine-run')
+HALTALL_COMMAND = [WINE_RUN, HALTALL]
 WINTOOL = os.environ.get('WINTOOL_EXE', '')
 
 EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"$')
@@ -36,7 +40,7 @@ class Run:
     """A started haltall.exe; wait() gives (exit code, stdout, stderr)."""
 
     def __init__(self, args, cwd, eventlog=True):
-        self.process = subprocess.Popen([WINE, HALTALL] + list(args), cwd=cwd,
+        self.process = subprocess.Popen(HALTALL_COMMAND + list(args), cwd=cwd,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True, errors='replace',
                                         env=wine_env(eventlog))
@@ -173,3 +177,37 @@ class HaltallTestCase(unittest.TestCase):
         self.assertEqual(box.returncode, 0, 'no usage message box appeared')
         self.assertEqual(run.returncode, 0)
         return box.stdout
+
+
+def sc(*args):
+    return subprocess.run([WINE, 'sc'] + list(args), stdin=subprocess.DEVNULL, capture_output=True,
+                          text=True, errors='replace', env=wine_env(False), timeout=60)
+
+
+def windows_processes(name, prefix=None):
+    """Pids of the Wine processes of a prefix (default: this run's) whose
+    command line names the program file name (any letter case)."""
+    prefix = os.path.realpath(prefix or os.environ.get('WINEPREFIX', ''))
+    found = []
+    for pid in filter(str.isdigit, os.listdir('/proc')):
+        try:
+            with open('/proc/%s/cmdline' % pid, 'rb') as f:
+                command = f.read().decode('latin-1').lower()
+            with open('/proc/%s/environ' % pid, 'rb') as f:
+                environ = f.read().decode('latin-1').split('\0')
+        except OSError:
+            continue
+        if name.lower() in command and any(
+                entry.startswith('WINEPREFIX=') and os.path.realpath(entry[11:]) == prefix
+                for entry in environ):
+            found.append(int(pid))
+    return found
+
+
+def windows_path(path, prefix=None):
+    """The Linux path of a C: path in a prefix (default: this run's)."""
+    prefix = prefix or os.environ.get('WINEPREFIX', '')
+    drive, rest = path[:2], path[2:]
+    if drive.upper() != 'C:':
+        raise ValueError('not a C: path: %s' % path)
+    return os.path.join(prefix, 'drive_c', *[part for part in rest.split('\\') if part])

@@ -166,7 +166,7 @@ class RealLogoffTest(unittest.TestCase):
         else:
             self.fail('the bystander window did not appear')
 
-        run = subprocess.run([harness.WINE, harness.HALTALL, 'logoff'], cwd=self.dir,
+        run = subprocess.run(harness.HALTALL_COMMAND + ['logoff'], cwd=self.dir,
                              env=dict(self.env, WINEDEBUG='-all,+eventlog'),
                              stdin=subprocess.DEVNULL, capture_output=True, text=True,
                              errors='replace', timeout=60)

@@ -8,7 +8,7 @@ import threading
 import time
 import unittest
 
-from harness import HaltallTestCase, WINE, HALTALL, wine_env, wintool
+from harness import HaltallTestCase, HALTALL_COMMAND, wine_env, wintool
 
 WELCOME = '201 Welcome to Haltall 3.0.2.0 created by Telmarin'
 OK = '250 OK'
@@ -396,8 +396,8 @@ class SocketErrorTest(RemoteControlTestCase):
         script = ('mount --bind "$1" /etc/nsswitch.conf && mount --bind "$2" /etc/resolv.conf && '
                   'shift 2 && exec "$@"')
         result = subprocess.run(
-            ['unshare', '-m', 'sh', '-c', script, 'sh', nsswitch, resolv, WINE, HALTALL,
-             'no_action', '-remote', 'nosuchhost.invalid', '-quiet', '-debug'],
+            ['unshare', '-m', 'sh', '-c', script, 'sh', nsswitch, resolv] + HALTALL_COMMAND +
+            ['no_action', '-remote', 'nosuchhost.invalid', '-quiet', '-debug'],
             cwd=self.dir, stdin=subprocess.DEVNULL, capture_output=True, text=True,
             errors='replace', env=wine_env(False), timeout=120)
         self.assertEqual(result.returncode, 2, result.stderr)

@@ -146,3 +146,26 @@ TEST(ServicePath, ServicePathsFromTheSystemDirectory)
     EXPECT_STREQ(target, "untouched");
     EXPECT_STREQ(command, "untouched");
 }
+
+TEST(ServicePath, ProgramPathOfTheServiceCommandLine)
+{
+    struct Case {
+        const char* command;
+        size_t size;
+        const char* path;  // null: refused
+    } cases[] = {
+        {"\"C:\\WINDOWS\\system32\\haltall.exe\" -service", 260, "C:\\WINDOWS\\system32\\haltall.exe"},
+        {"\"C:\\a b\\haltall.exe\" -service", 260, "C:\\a b\\haltall.exe"},
+        {"\"C:\\h.exe\" -service", 9, "C:\\h.exe"},
+        {"\"C:\\h.exe\" -service", 8, nullptr},
+        {"C:\\h.exe -service", 260, nullptr},
+        {"\"C:\\h.exe -service", 260, nullptr},
+        {"\"\" -service", 260, nullptr},
+    };
+    for (const Case& c : cases) {
+        char path[260];
+        strcpy(path, "untouched");
+        EXPECT_EQ(ServiceProgramPath(c.command, path, c.size), c.path != nullptr) << c.command;
+        EXPECT_STREQ(path, c.path ? c.path : "untouched") << c.command;
+    }
+}

@@ -1,0 +1,148 @@
+"""The Windows installer as an administrator deploys it: silent install into
+a fresh Wine prefix, the installed program, the service component, and a
+silent uninstall that leaves nothing behind and nothing running."""
+import glob
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from harness import WINE, WINE_RUN, windows_path, windows_processes
+
+PACKAGE_DIR = os.environ.get('HALTALL_PACKAGE_DIR', '')
+WINESERVER = '/usr/lib/wine/wineserver64'
+PROGRAM_DIR = r'C:\Program Files (x86)\Haltall'
+SHORTCUT = r'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Haltall.lnk'
+# The 32-bit installer's view of HKLM\Software.
+UNINSTALL_KEY = r'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Haltall'
+SERVICE_KEY = r'HKLM\SYSTEM\CurrentControlSet\Services\Haltall'
+EVENT_SOURCE = r'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Haltall'
+SETTINGS_KEY = r'HKCU\SOFTWARE\Haltall'
+
+
+class InstallerTest(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        found = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-setup.exe'))
+        if len(found) != 1:
+            raise AssertionError('expected one setup program in %r (scripts/package makes it), '
+                                 'found %s' % (PACKAGE_DIR, found))
+        cls.setup_exe = found[0]
+        cls.dir = tempfile.mkdtemp(prefix='haltall-installer-')
+        # No menu builder: it would copy the shortcut to this machine's own menus.
+        overrides = os.environ.get('WINEDLLOVERRIDES', '')
+        cls.env = dict(os.environ, WINEPREFIX=os.path.join(cls.dir, 'prefix'), WINEDEBUG='-all',
+                       WINEDLLOVERRIDES=';'.join(filter(None, [overrides, 'winemenubuilder.exe=d'])))
+        # A fresh prefix, kept alive by its own server so that the service
+        # does not end with the last program; its desktop brought up detached.
+        cls.wine('wineboot', '-i', timeout=180)
+        subprocess.run([WINESERVER, '-w'], env=cls.env, timeout=120)
+        subprocess.run([WINESERVER, '-p'], env=cls.env, timeout=60)
+        subprocess.run([WINE, 'wineboot'], env=cls.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True,
+                       timeout=120)
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run([WINESERVER, '-k'], env=cls.env, timeout=60)
+        shutil.rmtree(cls.dir, True)
+
+    @classmethod
+    def wine(cls, *args, runner=WINE, timeout=120):
+        """Runs a Windows program to its end. Its output goes through files:
+        helper processes that Wine starts on the way would hold pipes open."""
+        with tempfile.TemporaryFile('w+') as out, tempfile.TemporaryFile('w+') as err:
+            result = subprocess.run([runner] + list(args), env=cls.env, cwd=cls.dir,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                    timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            result.stdout, result.stderr = out.read(), err.read()
+        return result
+
+    def path(self, windows):
+        return windows_path(windows, self.env['WINEPREFIX'])
+
+    def values(self, key):
+        result = self.wine('reg', 'query', key)
+        if result.returncode != 0:
+            return None
+        return dict((name, data) for name, _, data in
+                    re.findall(r'^    (\S+)    (REG_\w+)    ?(.*)$', result.stdout, re.M))
+
+    def processes(self, name):
+        return windows_processes(name, self.env['WINEPREFIX'])
+
+    def service_state(self):
+        result = self.wine('sc', 'query', 'Haltall')
+        m = re.search(r'STATE\s*:\s*\d+\s+(\w+)', result.stdout)
+        return m.group(1) if result.returncode == 0 and m else None
+
+    def wait_for(self, condition, message, seconds=30):
+        deadline = time.monotonic() + seconds
+        while not condition():
+            if time.monotonic() > deadline:
+                self.fail(message)
+            time.sleep(0.25)
+
+    def test_install_add_service_uninstall(self):
+        # Plain silent install: program, shortcut, uninstall entry, event source; no service.
+        result = self.wine(self.setup_exe, '/S', runner=WINE_RUN)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        exe = PROGRAM_DIR + r'\haltall.exe'
+        for name in ('haltall.exe', 'README.txt', 'LICENSE.txt', 'uninstall.exe'):
+            self.assertTrue(os.path.isfile(self.path(PROGRAM_DIR + '\\' + name)), name)
+        self.assertTrue(os.path.isfile(self.path(SHORTCUT)))
+        entry = self.values(UNINSTALL_KEY)
+        self.assertIsNotNone(entry, 'no uninstall entry')
+        self.assertEqual(entry['DisplayName'], 'Haltall')
+        self.assertEqual(entry['DisplayVersion'], '3.0.2.0')
+        self.assertEqual(entry['Publisher'], 'Kevra')
+        self.assertEqual(entry['UninstallString'], '"%s\\uninstall.exe"' % PROGRAM_DIR)
+        self.assertEqual(entry['QuietUninstallString'], '"%s\\uninstall.exe" /S' % PROGRAM_DIR)
+        self.assertGreater(int(entry['EstimatedSize'], 16), 100)  # KB, the program alone
+        self.assertEqual(self.values(EVENT_SOURCE)['EventMessageFile'], exe)
+        self.assertIsNone(self.service_state())
+
+        # The installed program runs, as the 32-bit program it is.
+        run = self.wine(self.path(exe), 'no_action', '-simulate', '-quiet', runner=WINE_RUN)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(self.wine(self.path(exe), '-save_settings', '-quiet',
+                                   runner=WINE_RUN).returncode, 0)
+        self.assertIsNotNone(self.values(SETTINGS_KEY))
+
+        # Again, over it, with the service component.
+        result = self.wine(self.setup_exe, '/S', '/SERVICE', runner=WINE_RUN)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.wait_for(lambda: self.service_state() == 'RUNNING',
+                      'the service does not run: %s' % self.service_state())
+        image = self.values(SERVICE_KEY)['ImagePath']
+        program = re.fullmatch(r'"(.*)" -service', image).group(1)
+        self.assertTrue(os.path.isfile(self.path(program)), image)
+        self.assertEqual(self.values(EVENT_SOURCE)['EventMessageFile'], program)
+
+        # The silent uninstall a deployment tool runs.
+        command = re.fullmatch(r'"(.*)" /S', self.values(UNINSTALL_KEY)['QuietUninstallString'])
+        result = self.wine(self.path(command.group(1)), '/S', runner=WINE_RUN)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        # The uninstaller goes on from a copy of itself in the temp folder.
+        self.wait_for(lambda: not os.path.exists(self.path(PROGRAM_DIR)),
+                      'the program folder is still there')
+        self.wait_for(lambda: self.values(UNINSTALL_KEY) is None, 'the uninstall entry is still there')
+        self.assertFalse(os.path.exists(self.path(SHORTCUT)))
+        self.assertIsNone(self.service_state())
+        self.assertIsNone(self.values(SERVICE_KEY))
+        self.assertIsNone(self.values(EVENT_SOURCE))
+        self.assertFalse(os.path.exists(self.path(program)), 'the service copy is still there')
+        self.wait_for(lambda: not self.processes('haltall.exe') and not self.processes('un_a.exe'),
+                      'still running: %s' % (self.processes('haltall.exe') + self.processes('un_a.exe')))
+        # A silent uninstall keeps the user's settings.
+        self.assertIsNotNone(self.values(SETTINGS_KEY))
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
