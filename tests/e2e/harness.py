@@ -14,6 +14,19 @@ HALTALL = os.environ.get('HALTALL_EXE', '')
 # picks the Wine loader by its machine type and refuses what it cannot run.
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'wine-run')
 HALTALL_COMMAND = [WINE_RUN, HALTALL]
+
+
+def pe_machine(path):
+    """The machine field of a Windows program: 0x14c i686, 0x8664 x86_64."""
+    with open(path, 'rb') as f:
+        data = f.read(4096)
+    offset = int.from_bytes(data[0x3c:0x40], 'little')
+    return int.from_bytes(data[offset + 4:offset + 6], 'little')
+
+
+# A 32-bit program on 64-bit Windows has its own view of HKLM\SOFTWARE: the
+# registry is read and written in the view of the program under test.
+REG_VIEW = ['/reg:32'] if HALTALL and pe_machine(HALTALL) == 0x14c else []
 WINTOOL = os.environ.get('WINTOOL_EXE', '')
 
 EVENT_LINE = re.compile(r'^[0-9a-f]{4}:(trace|warn|err):eventlog:ReportEventW L"(.*)"$')
@@ -99,7 +112,7 @@ def parse_dump(text):
 
 
 def reg(*args):
-    return subprocess.run([WINE, 'reg'] + list(args), stdin=subprocess.DEVNULL,
+    return subprocess.run([WINE, 'reg'] + list(args) + REG_VIEW, stdin=subprocess.DEVNULL,
                           capture_output=True, text=True, errors='replace',
                           env=wine_env(False), timeout=60)
 

@@ -9,8 +9,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (HaltallTestCase, HALTALL, SERVICE_KEY, WINE, reg_values, sc, windows_path,
-                     windows_processes)
+from harness import (HaltallTestCase, HALTALL, SERVICE_KEY, WINE, pe_machine, reg_delete,
+                     reg_values, sc, windows_path, windows_processes)
 
 SERVICE = r'HKLM\SYSTEM\CurrentControlSet\Services\Haltall'
 EVENT_SOURCE = r'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Haltall'
@@ -49,8 +49,7 @@ class ServiceTest(HaltallTestCase):
     def remove_service(self):
         sc('stop', 'Haltall')
         sc('delete', 'Haltall')
-        subprocess.run([WINE, 'reg', 'delete', EVENT_SOURCE, '/f'], stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=60)
+        reg_delete(EVENT_SOURCE)
         wait_for(lambda: not windows_processes('haltall.exe'), 10)
 
     def test_create_and_remove(self):
@@ -88,10 +87,7 @@ class MessageTableTest(unittest.TestCase):
     """The resource itself, read back from the file with windres."""
 
     def test_message_table_holds_the_one_id_the_program_writes(self):
-        with open(HALTALL, 'rb') as f:
-            data = f.read(4096)
-        machine = int.from_bytes(data[int.from_bytes(data[0x3c:0x40], 'little') + 4:][:2], 'little')
-        triple = {0x14c: 'i686', 0x8664: 'x86_64'}[machine] + '-w64-mingw32'
+        triple = {0x14c: 'i686', 0x8664: 'x86_64'}[pe_machine(HALTALL)] + '-w64-mingw32'
         dump = subprocess.run([triple + '-windres', '-J', 'coff', '-O', 'rc', '-i', HALTALL],
                               capture_output=True, text=True, errors='replace', timeout=60)
         self.assertEqual(dump.returncode, 0, dump.stderr)
