@@ -442,6 +442,27 @@ TEST_F(GroupEditor, FileMenuNewOpenSaveAndSaveAs)
     DeleteFileA(path.c_str());
 }
 
+TEST_F(GroupEditor, SaveAsThroughTheSystemDialog)
+{
+    AddComputer("pc");
+    std::string saved = scratch.Path("office.csv");
+    DialogDriver driver;
+    driver.On(NEW_CAPTION, [](HWND d) { PostMessageA(d, WM_COMMAND, ID_GROUP_SAVE_AS, 0); });
+    driver.On("Save As", [&](HWND box) {
+        EXPECT_EQ(Text(box, 1136), "Group files (*.CSV)");  // the type list
+        HWND name = FindWindowExA(GetDlgItem(box, 1148), nullptr, "ComboBox", nullptr);
+        SetWindowTextA(FindWindowExA(name, nullptr, "Edit", nullptr),
+                       saved.c_str());
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    driver.On(("Edit Group - " + saved).c_str(), [](HWND d) { Click(d, IDOK); });
+    ShowRemoteGroupDialog(nullptr, &state);
+    EXPECT_EQ(Contents(saved), std::string(GROUP_FILE_HEADER) + "\npc;;;1;0;0;;\n");
+    EXPECT_EQ(state.group_modified, 0u);
+    EXPECT_EQ(std::string(state.group_file), saved);
+    DeleteFileA(saved.c_str());
+}
+
 TEST_F(GroupEditor, YesSavesFirstAndAFailedSaveChangesNothing)
 {
     std::string path = scratch.Path("named.csv");
