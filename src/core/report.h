@@ -7,6 +7,7 @@
 struct AppState;
 
 const int EVENT_ERROR = 1;        // EVENTLOG_ERROR_TYPE
+const int EVENT_WARNING = 2;      // EVENTLOG_WARNING_TYPE
 const int EVENT_INFORMATION = 4;  // EVENTLOG_INFORMATION_TYPE
 
 // A message box captioned "haltall", unless state is given and quiet.

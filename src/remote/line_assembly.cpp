@@ -1,11 +1,13 @@
 // Joins the bytes a peer sends into command lines: a line feed ends a line,
 // carriage returns are ignored, and a line holds at most COMMAND_SIZE
-// characters.
+// characters. After a wrong password the bytes that follow wait, unrun,
+// until the delay ends.
 #include <cstring>
 
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
+#include "remote/reply_queue.h"
 #include "remote/server_protocol.h"
 
 namespace {
@@ -13,6 +15,13 @@ namespace {
 // The part of the current line received so far.
 char pending_command[COMMAND_SIZE + 1];
 size_t pending_length;
+
+// Bytes received behind a wrong password, run when its delay ends, and the
+// error that answers the password then.
+bool holding;
+char held[READ_SIZE];
+size_t held_length;
+const char* held_error;
 
 // The block as the log shows it: up to a zero byte, with its line breaks
 // written as \r and \n so that it stays on one line, and a password value
@@ -50,26 +59,19 @@ void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
     shown[used] = '\0';
 }
 
-}  // namespace
-
 void ClearPendingCommand()
 {
     pending_command[0] = '\0';
     pending_length = 0;
 }
 
-void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
-                       size_t length)
+// Runs the complete lines of the bytes. A line may close this connection,
+// or a nested message loop (the warning window of DOIT) may even accept
+// another peer: the rest belongs to no one then. A wrong password holds the
+// rest for later.
+void RunCommands(const ServerEffects& fx, HWND window, AppState* state, const char* data,
+                 size_t length)
 {
-    if (g_debug) {
-        char shown[2 * COMMAND_SIZE];
-        ShowReceivedData(data, length, shown, sizeof shown);
-        WriteLog("Received data from client: %s", shown);
-    }
-
-    // A line may close this connection, or a nested message loop (the
-    // warning window of DOIT) may even accept another peer: the rest of the
-    // block belongs to no one then.
     SOCKET peer = state->client_socket;
     for (size_t i = 0; i < length && state->client_socket == peer; i++) {
         char c = data[i];
@@ -78,6 +80,14 @@ void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, co
             memcpy(line, pending_command, pending_length + 1);
             ClearPendingCommand();
             ProcessClientCommand(fx, window, state, line);
+            if (holding && state->client_socket == peer) {
+                size_t rest = length - i - 1;
+                if (rest > sizeof held)
+                    rest = sizeof held;  // blocks are never longer than READ_SIZE
+                memcpy(held, data + i + 1, rest);
+                held_length = rest;
+                return;
+            }
         } else if (c == '\r' || c == '\0') {
             // Carriage returns are ignored; a zero byte adds nothing.
         } else if (pending_length < COMMAND_SIZE) {
@@ -90,4 +100,63 @@ void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, co
     }
     if (state->client_socket != peer)
         WriteLog("Connection closed, rest of the data dropped");
+}
+
+}  // namespace
+
+void ForgetPeer()
+{
+    ClearPendingCommand();
+    holding = false;
+    held_length = 0;
+    ClearReplies();
+}
+
+bool HoldingCommands()
+{
+    return holding;
+}
+
+void HoldCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD ms,
+                  const char* error)
+{
+    holding = true;
+    held_error = error;
+    fx.hold(window, state, ms);
+}
+
+void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
+                       size_t length)
+{
+    if (g_debug) {
+        char shown[2 * COMMAND_SIZE];
+        ShowReceivedData(data, length, shown, sizeof shown);
+        WriteLog("Received data from client: %s", shown);
+    }
+    if (holding) {
+        // The server reads nothing during a delay; a caller that does
+        // anyway keeps what fits.
+        size_t kept = length < sizeof held - held_length ? length : sizeof held - held_length;
+        memcpy(held + held_length, data, kept);
+        held_length += kept;
+        if (kept < length)
+            WriteLog("%u bytes received during a delay dropped", (unsigned)(length - kept));
+        return;
+    }
+    RunCommands(fx, window, state, data, length);
+    SendQueuedReplies(fx, window, state);
+}
+
+void ReleaseHeldCommands(const ServerEffects& fx, HWND window, AppState* state)
+{
+    if (!holding)
+        return;
+    holding = false;
+    char rest[sizeof held];
+    size_t length = held_length;
+    memcpy(rest, held, length);
+    held_length = 0;
+    ReturnClientError(fx, window, state, held_error);
+    RunCommands(fx, window, state, rest, length);
+    SendQueuedReplies(fx, window, state);
 }

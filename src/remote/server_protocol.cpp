@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/log_mask.h"
 #include "remote/protocol_words.h"
+#include "remote/reply_queue.h"
 #include "remote/text_helpers.h"
 
 namespace {
@@ -98,11 +99,7 @@ void SendLine(Server& s, const char* line, const char* log_format)
     char shown[REPLY_SIZE];
     snprintf(shown, sizeof shown, "%.*s", (int)(strlen(line) - 2), line);  // without CR LF
     WriteLog(log_format, shown);
-    int code = s.fx.send(s.window, s.state, line, strlen(line));
-    if (code != 0) {
-        s.fx.socket_error(s.state, "send", code);
-        s.fx.close_peer(s.window, s.state);
-    }
+    QueueReply(s.fx, s.window, s.state, line, strlen(line));
 }
 
 bool Connected(const AppState* state)
@@ -197,16 +194,31 @@ void StoreOnOff(Server& s, Flag* flag, const char* value)
     StoreChoice(s, flag, off_on_words, value, true);
 }
 
+// Wrong passwords in a row, and when the last one came.
+unsigned password_failures;
+DWORD last_failure_ms;
+
+// A wrong password is answered only after a delay that doubles with each
+// one in a row, and the commands behind it wait as long: guessing costs
+// time. A right one, or a quiet minute, starts the count again.
 void Password(Server& s, const char* value)
 {
     const char* stored = s.state->remote_control.password;
     bool correct = value ? strcmp(EncodePassword(value), stored) == 0 : stored[0] == '\0';
-    if (!correct) {
-        s.Fail("Invalid password");
+    DWORD now = s.fx.ticks();
+    if (password_failures > 0 && now - last_failure_ms >= QUIET_MINUTE_MS)
+        password_failures = 0;
+    if (correct) {
+        password_failures = 0;
+        s.state->authenticated = 1;
+        s.Ok();
         return;
     }
-    s.state->authenticated = 1;
-    s.Ok();
+    DWORD delay = PasswordDelay(++password_failures);
+    last_failure_ms = now;
+    WriteLog("Wrong password, answered in %lu ms", (unsigned long)delay);
+    s.fx.wrong_password(s.window, s.state);
+    HoldCommands(s.fx, s.window, s.state, delay, "Invalid password");
 }
 
 void Time(Server& s, const char* value)
@@ -254,6 +266,7 @@ void DoItCommand(Server& s)
     }
     // The peer hears of it before the action, which may end the session.
     s.Ok();
+    SendQueuedReplies(s.fx, s.window, s.state);
     s.fx.do_it(s.window, s.state);
 }
 
@@ -283,7 +296,7 @@ const Command commands[] = {
     {"QUIT", false, VALUE_NONE,
      [](Server& s, char*) {
          ReturnClientInfo(s.fx, s.window, s.state, "Bye bye");
-         s.fx.close_peer(s.window, s.state);
+         ClosePeer(s.fx, s.window, s.state);
      }},
     {"HELP", false, VALUE_NONE, [](Server& s, char*) { ShowClientHelp(s.fx, s.window, s.state); }},
     {"PASSWORD", false, VALUE_OPTIONAL, [](Server& s, char* v) { Password(s, v); }},
@@ -378,6 +391,17 @@ const Command commands[] = {
 };
 
 }  // namespace
+
+DWORD PasswordDelay(unsigned failures)
+{
+    const DWORD first = 1000, longest = 30000;
+    if (failures == 0)
+        return 0;
+    if (failures > 5)  // 32 s and beyond
+        return longest;
+    DWORD delay = first << (failures - 1);
+    return delay < longest ? delay : longest;
+}
 
 void ReturnClientOK(const ServerEffects& fx, HWND window, AppState* state)
 {
@@ -503,7 +527,7 @@ void ProcessClientCommand(const ServerEffects& fx, HWND window, AppState* state,
         s.Fail("Invalid command");
     } else if (command->needs_authentication && !state->authenticated) {
         s.Fail("Access is denied");
-        fx.close_peer(window, state);
+        ClosePeer(fx, window, state);
     } else if (command->value == VALUE_REQUIRED && !value) {
         s.Fail("No value specified");
     } else {

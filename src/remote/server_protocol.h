@@ -12,13 +12,18 @@ struct AppState;
 
 const size_t COMMAND_SIZE = 500;  // longest command line, without its terminator
 const size_t REPLY_SIZE = 500;    // longest reply line, with CR LF and terminator
+const size_t READ_SIZE = 100;     // bytes the server reads from its peer at a time
+// Reply bytes a peer may leave unread; past this it is disconnected.
+const size_t OUTPUT_LIMIT = 64 * 1024;
+const DWORD QUIET_MINUTE_MS = 60000;  // forgets earlier wrong passwords
 
 struct ServerEffects {
-    // Sends bytes on client_socket: 0, or the error code of the failed send.
-    int (*send)(HWND window, AppState* state, const char* data, size_t length);
+    // Sends bytes on client_socket with one call: the count the system took
+    // (0 when it would block), or minus the error code of a failed send.
+    long (*send)(HWND window, AppState* state, const char* data, size_t length);
     // CloseClientSocket.
     void (*close_peer)(HWND window, AppState* state);
-    // ShowSocketError with an error code read before.
+    // Logs a failed call on the connection (never a message box).
     void (*socket_error)(AppState* state, const char* label, int code);
     // DisplaySettings: the main window shows the changed settings.
     void (*refresh)(HWND window, AppState* state);
@@ -30,6 +35,12 @@ struct ServerEffects {
     int (*do_it)(HWND window, AppState* state);
     // The current local time.
     void (*now)(SYSTEMTIME* now);
+    // Milliseconds of a steady clock (wrapping).
+    DWORD (*ticks)();
+    // Calls ReleaseHeldCommands once, after ms milliseconds.
+    void (*hold)(HWND window, AppState* state, DWORD ms);
+    // Reports a wrong password with the peer's address (a warning event).
+    void (*wrong_password)(HWND window, AppState* state);
 };
 
 #ifdef _WIN32
@@ -56,10 +67,27 @@ void ShowClientHelp(const ServerEffects& fx, HWND window, AppState* state);
 // The 28 lines of the current settings.
 void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state);
 
-// Bytes received from the peer: every complete line goes to
-// ProcessClientCommand; a partial line waits for the next block. Stops when
-// a line closes the connection: the rest of the block is dropped.
+// Bytes received from the peer (at most READ_SIZE at a time): every
+// complete line goes to ProcessClientCommand; a partial line waits for the
+// next block. Stops when a line closes the connection: the rest of the block
+// is dropped. After a wrong password the rest is held, unprocessed, until
+// ReleaseHeldCommands. The replies are then sent together.
 void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,
                        size_t length);
-// Forgets a partial line (a new peer starts with an empty one).
-void ClearPendingCommand();
+// Whether commands wait for a wrong password's delay to end; meanwhile the
+// server reads nothing from its peer.
+bool HoldingCommands();
+// Ends the delay: answers the wrong password, then runs the held commands.
+void ReleaseHeldCommands(const ServerEffects& fx, HWND window, AppState* state);
+// How long the answer to the given wrong password in a row waits: 1 s,
+// doubling up to 30 s.
+DWORD PasswordDelay(unsigned failures);
+
+// Sends the queued replies with one call; what would block waits for the
+// next call (FD_WRITE). A failed send is logged and closes the connection.
+void SendQueuedReplies(const ServerEffects& fx, HWND window, AppState* state);
+// Sends what is queued, then closes the connection.
+void ClosePeer(const ServerEffects& fx, HWND window, AppState* state);
+// Forgets the connection's partial line, queued replies and held commands
+// (when it closes, and before a new peer).
+void ForgetPeer();

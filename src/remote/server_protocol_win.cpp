@@ -2,25 +2,23 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/clock.h"
+#include "core/report.h"
 #include "remote/server_protocol.h"
 #include "remote/sockets.h"
 #include "ui/main_window.h"
 
 namespace {
 
-int SendToPeer(HWND, AppState* state, const char* data, size_t length)
+long SendToPeer(HWND, AppState* state, const char* data, size_t length)
 {
-    while (length > 0) {
-        int sent = send(state->client_socket, data, (int)length, 0);
-        if (sent == SOCKET_ERROR)
-            return WSAGetLastError();
-        data += sent;
-        length -= (size_t)sent;
-    }
-    return 0;
+    int sent = send(state->client_socket, data, (int)length, 0);
+    if (sent != SOCKET_ERROR)
+        return sent;
+    int code = WSAGetLastError();
+    return code == WSAEWOULDBLOCK ? 0 : -code;
 }
 
-void ClosePeer(HWND window, AppState* state)
+void ClosePeerSocket(HWND window, AppState* state)
 {
     CloseClientSocket(window, state);
 }
@@ -33,9 +31,24 @@ void StopTriggerTimer(HWND window, AppState*)
     KillTimer(window, TIMER_PROCESS);
 }
 
+DWORD Ticks()
+{
+    return GetTickCount();
+}
+
+void ReportWrongPassword(HWND, AppState* state)
+{
+    sockaddr_in address = {};
+    int length = sizeof address;
+    const char* from = "an unknown address";
+    if (getpeername(state->client_socket, (sockaddr*)&address, &length) == 0)
+        from = inet_ntoa(address.sin_addr);
+    WriteEvent(state, EVENT_WARNING, "Remote control: wrong password from %s", from);
+}
+
 }  // namespace
 
 const ServerEffects g_server_effects = {
-    SendToPeer, ClosePeer, ShowSocketErrorCode, DisplaySettings, StopTriggerTimer,
-    SanityCheck, DoIt,     GetLocalNow,
+    SendToPeer, ClosePeerSocket, LogSocketError, DisplaySettings,     StopTriggerTimer, SanityCheck,
+    DoIt,       GetLocalNow,     Ticks,          HoldPeerCommands, ReportWrongPassword,
 };

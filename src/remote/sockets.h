@@ -37,7 +37,8 @@ void UpdateListeningSocket(HWND window, AppState* state);
 // 0 accepted and welcomed; -1 failed (reported).
 int AcceptClientSocket(HWND window, AppState* state);
 // Reads one block from the peer and runs the complete lines in it; 0, or -1
-// after a failed receive (reported; the connection is then closed).
+// after a failed receive (logged; the connection is then closed). Reads
+// nothing while commands are held after a wrong password.
 int ReadFromClientSocket(HWND window, AppState* state);
 // Closes the connection, if any, and ends its authentication. Returns 0.
 int CloseClientSocket(HWND window, AppState* state);
@@ -63,4 +64,10 @@ int ReceiveReply(SOCKET socket, char* buffer, size_t size, int* code);
 void ShowSocketError(AppState* state, const char* label);
 // The same for an error code read earlier.
 void ShowSocketErrorCode(AppState* state, const char* label, int code);
+// A failed call on the accepted connection: logged only. A peer can make
+// these happen at will, and a message box would let the next notification
+// run inside its modal loop.
+void LogSocketError(AppState* state, const char* label, int code);
+// Releases the peer's held commands (ReleaseHeldCommands) after ms.
+void HoldPeerCommands(HWND window, AppState* state, DWORD ms);
 #endif

@@ -43,6 +43,56 @@ int CreateBoundSocket(AppState* state, SOCKET* slot, int port)
     return 0;
 }
 
+// The connection accepted from a remote-control peer, as opposed to an
+// outgoing one of the client role (which may run on another thread).
+SOCKET accepted_peer = INVALID_SOCKET;
+
+// The timer that ends a wrong password's delay.
+UINT_PTR hold_timer;
+HWND hold_window;
+AppState* hold_state;
+
+void StopHoldTimer()
+{
+    if (hold_timer)
+        KillTimer(nullptr, hold_timer);
+    hold_timer = 0;
+}
+
+void CALLBACK EndHold(HWND, UINT, UINT_PTR, DWORD)
+{
+    StopHoldTimer();
+    ReleaseHeldCommands(g_server_effects, hold_window, hold_state);
+    // The read notifications of the delay were passed over: read what
+    // arrived meanwhile.
+    if (hold_state->client_socket != INVALID_SOCKET && !HoldingCommands())
+        ReadFromClientSocket(hold_window, hold_state);
+}
+
+// A close notification may be stale: queued for an earlier connection whose
+// handle value the current one reuses. Only a peer that has really closed
+// (or failed) is closed; what it sent before is still run.
+void OnPeerClosed(HWND window, AppState* state, int error)
+{
+    const int most_blocks = 64;  // a live peer that keeps sending is left to FD_READ
+    SOCKET peer = state->client_socket;
+    for (int i = 0; i < most_blocks && state->client_socket == peer && !HoldingCommands(); i++) {
+        char byte;
+        int got = recv(peer, &byte, 1, MSG_PEEK);
+        if (got > 0) {
+            ReadFromClientSocket(window, state);
+        } else if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+            WriteLog("Close notification of an earlier connection ignored");
+            return;
+        } else {
+            if (error)
+                LogSocketError(state, "FD_CLOSE", error);
+            CloseClientSocket(window, state);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int InitializeSockets()
@@ -79,6 +129,23 @@ void ShowSocketError(AppState* state, const char* label)
     ShowSocketErrorCode(state, label, WSAGetLastError());
 }
 
+void LogSocketError(AppState*, const char* label, int code)
+{
+    char text[200];
+    FormatSocketError(text, sizeof text, label, code);
+    WriteLog("Connection error: %s", text);
+}
+
+void HoldPeerCommands(HWND window, AppState* state, DWORD ms)
+{
+    StopHoldTimer();
+    hold_window = window;
+    hold_state = state;
+    hold_timer = SetTimer(nullptr, 0, ms, EndHold);
+    if (!hold_timer)
+        WriteLog("HoldPeerCommands: SetTimer failed, error=%lu", GetLastError());
+}
+
 void ShowSocketErrorCode(AppState* state, const char* label, int code)
 {
     WriteLog("ShowSocketError start");
@@ -96,7 +163,9 @@ int CreateServerSocket(HWND window, AppState* state)
 
     if (CreateBoundSocket(state, &state->server_socket, state->remote_control.port) != 0)
         return -1;
-    if (listen(state->server_socket, 1) == SOCKET_ERROR)
+    // A deep backlog: peers that connect in a burst are not left to
+    // retransmit their connection requests.
+    if (listen(state->server_socket, SOMAXCONN) == SOCKET_ERROR)
         return Failed(state, "listen");
     if (WSAAsyncSelect(state->server_socket, window, WM_SERVER_SOCKET, FD_ACCEPT) == SOCKET_ERROR)
         return Failed(state, "WSAAsyncSelect");
@@ -140,17 +209,24 @@ int AcceptClientSocket(HWND window, AppState* state)
     }
     // A new peer always replaces the current one, without a word to it.
     CloseClientSocket(window, state);
-    ClearPendingCommand();
+    ForgetPeer();
     state->client_socket = peer;
     if (peer == INVALID_SOCKET) {
-        ShowSocketErrorCode(state, "accept", code);
+        LogSocketError(state, "accept", code);
         return -1;
     }
+    accepted_peer = peer;
     state->authenticated = state->remote_control.password[0] == '\0';
-    if (WSAAsyncSelect(peer, window, WM_CLIENT_SOCKET, FD_READ | FD_CLOSE) == SOCKET_ERROR)
-        return Failed(state, "WSAAsyncSelect");
+    // FD_WRITE: replies that would block go out once the peer reads.
+    if (WSAAsyncSelect(peer, window, WM_CLIENT_SOCKET, FD_READ | FD_WRITE | FD_CLOSE) ==
+        SOCKET_ERROR) {
+        LogSocketError(state, "WSAAsyncSelect", WSAGetLastError());
+        CloseClientSocket(window, state);
+        return -1;
+    }
     ReturnClientInfo(g_server_effects, window, state, "Welcome to Haltall %s created by Telmarin",
                      VERSION_TEXT);
+    SendQueuedReplies(g_server_effects, window, state);
     WriteLog("AcceptClientSocket end");
     return 0;
 }
@@ -158,8 +234,12 @@ int AcceptClientSocket(HWND window, AppState* state)
 int ReadFromClientSocket(HWND window, AppState* state)
 {
     WriteLog("ReadFromClientSocket start");
-    char data[101] = {};
-    int received = recv(state->client_socket, data, 100, 0);
+    if (HoldingCommands()) {
+        WriteLog("ReadFromClientSocket end, commands held");
+        return 0;
+    }
+    char data[READ_SIZE + 1] = {};
+    int received = recv(state->client_socket, data, (int)READ_SIZE, 0);
     if (received == 0) {
         CloseClientSocket(window, state);
         WriteLog("ReadFromClientSocket end, closed by the peer");
@@ -172,7 +252,7 @@ int ReadFromClientSocket(HWND window, AppState* state)
             WriteLog("ReadFromClientSocket end, nothing to read");
             return 0;
         }
-        ShowSocketErrorCode(state, "recv", code);
+        LogSocketError(state, "recv", code);
         CloseClientSocket(window, state);
         return -1;
     }
@@ -184,8 +264,20 @@ int ReadFromClientSocket(HWND window, AppState* state)
 int CloseClientSocket(HWND window, AppState* state)
 {
     WriteLog("CloseClientSocket start");
-    if (state->client_socket != INVALID_SOCKET)
+    if (state->client_socket != INVALID_SOCKET && state->client_socket == accepted_peer) {
+        accepted_peer = INVALID_SOCKET;
+        StopHoldTimer();
+        ForgetPeer();
         CloseSocket(&state->client_socket);
+        // Notifications still queued for it would reach the next peer,
+        // which may well get the same handle value.
+        MSG stale;
+        while (PeekMessage(&stale, window, WM_CLIENT_SOCKET, WM_CLIENT_SOCKET, PM_REMOVE))
+            WriteLog("Notification %lu of the closed connection dropped",
+                     (unsigned long)WSAGETSELECTEVENT(stale.lParam));
+    } else if (state->client_socket != INVALID_SOCKET) {
+        CloseSocket(&state->client_socket);
+    }
     state->authenticated = 0;
     WriteLog("CloseClientSocket end");
     return 0;
@@ -201,12 +293,23 @@ void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM l
 {
     // A notification still queued for a connection closed since then must
     // not touch the current one.
-    if (WSAGETSELECTERROR(lParam) != 0 || (SOCKET)wParam != state->client_socket)
+    if ((SOCKET)wParam != state->client_socket)
         return;
-    if (WSAGETSELECTEVENT(lParam) == FD_READ)
-        ReadFromClientSocket(window, state);
-    else if (WSAGETSELECTEVENT(lParam) == FD_CLOSE)
-        CloseClientSocket(window, state);
+    // A reset connection announces its end with an error: it is closed all
+    // the same, as is every connection that fails.
+    switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_READ:
+        if (WSAGETSELECTERROR(lParam) == 0)
+            ReadFromClientSocket(window, state);
+        break;
+    case FD_WRITE:
+        if (WSAGETSELECTERROR(lParam) == 0)
+            SendQueuedReplies(g_server_effects, window, state);
+        break;
+    case FD_CLOSE:
+        OnPeerClosed(window, state, WSAGETSELECTERROR(lParam));
+        break;
+    }
 }
 
 DWORD g_reply_timeout_ms = 30000;

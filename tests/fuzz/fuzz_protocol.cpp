@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
@@ -25,20 +26,38 @@ void Check(bool condition, const char* what)
     }
 }
 
-int SendReply(HWND, AppState*, const char* data, size_t length)
+// What the peer has received and not yet checked: every reply must be one
+// well-formed line, whatever pieces the sends cut the stream into.
+std::string stream;
+size_t send_room;  // bytes a send takes; 0 would block
+
+void CheckReplies()
 {
-    Check(length >= 6 && length <= REPLY_SIZE - 1, "reply length");
-    Check(memcmp(data, "201 ", 4) == 0 || memcmp(data, "250 ", 4) == 0 ||
-              memcmp(data, "501 ", 4) == 0,
-          "reply code");
-    Check(data[length - 2] == '\r' && data[length - 1] == '\n', "reply end");
-    return 0;
+    for (size_t end; (end = stream.find('\n')) != std::string::npos; stream.erase(0, end + 1)) {
+        size_t line = end + 1;
+        Check(line >= 6 && line <= REPLY_SIZE - 1, "reply length");
+        Check(stream.compare(0, 4, "201 ") == 0 || stream.compare(0, 4, "250 ") == 0 ||
+                  stream.compare(0, 4, "501 ") == 0,
+              "reply code");
+        Check(stream[line - 2] == '\r', "reply end");
+    }
+    Check(stream.size() < REPLY_SIZE, "reply without end");
+}
+
+long SendReplies(HWND, AppState*, const char* data, size_t length)
+{
+    Check(length > 0 && length <= OUTPUT_LIMIT, "queued length");
+    size_t taken = length < send_room ? length : send_room;
+    stream.append(data, taken);
+    CheckReplies();
+    return (long)taken;
 }
 
 void ClosePeer(HWND, AppState* state)
 {
     state->client_socket = INVALID_SOCKET;
     state->authenticated = 0;
+    ForgetPeer();
 }
 
 void SocketError(AppState*, const char*, int) {}
@@ -46,9 +65,13 @@ void Refresh(HWND, AppState*) {}
 void StopTimer(HWND, AppState*) {}
 int DoIt(HWND, AppState*) { return 0; }
 void Now(SYSTEMTIME* now) { *now = {2024, 2, 4, 29, 23, 59, 59, 999}; }
+DWORD ticks;
+DWORD Ticks() { return ticks; }
+void Hold(HWND, AppState*, DWORD ms) { Check(ms >= 1000 && ms <= 30000, "password delay"); }
+void WrongPassword(HWND, AppState*) {}
 
-const ServerEffects effects = {SendReply, ClosePeer, SocketError, Refresh,
-                               StopTimer, SanityCheck, DoIt,      Now};
+const ServerEffects effects = {SendReplies, ClosePeer, SocketError, Refresh,  StopTimer,    SanityCheck,
+                               DoIt,    Now,       Ticks,       Hold,     WrongPassword};
 
 template <size_t N> void CheckTerminated(const char (&field)[N], const char* name)
 {
@@ -84,20 +107,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         snprintf(state.remote_control.password, sizeof state.remote_control.password, "%s",
                  EncodePassword("pw"));
     state.active_timer = setup & 4 ? 1 : 0;
-    ClearPendingCommand();
+    ForgetPeer();
+    stream.clear();
+    // Bit 7 of the setup: a peer that reads slowly.
+    send_room = setup & 0x80 ? 7 : (size_t)-1;
 
     const char* bytes = (const char*)data + 1;
     size_t left = size - 1;
-    size_t block = 1 + (setup >> 3) % 100;
+    size_t block = 1 + (setup >> 3 & 0xf) * 6;
     while (left > 0) {
         size_t length = left < block ? left : block;
+        // The server reads nothing while a wrong password's delay runs.
+        ticks += 20000;
+        while (HoldingCommands())
+            ReleaseHeldCommands(effects, nullptr, &state);
         ReceiveClientData(effects, nullptr, &state, bytes, length);
         CheckFields(state);
         if (state.client_socket == INVALID_SOCKET) {
             // The next peer connects.
             state.client_socket = PEER;
             state.authenticated = state.remote_control.password[0] == '\0';
-            ClearPendingCommand();
+            ForgetPeer();
+            stream.clear();
         }
         bytes += length;
         left -= length;

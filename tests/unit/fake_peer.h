@@ -11,11 +11,17 @@
 struct FakePeer {
     AppState state;
     std::string sent;                 // every byte sent, in order
-    std::vector<std::string> events;  // "refresh", "stop", "doit", "close", "send error N"
+    std::vector<std::string> events;  // "refresh", "stop", "doit", "close", "send error N",
+                                      // "wrong password", "hold MS"
     int send_error = 0;               // the code the next sends fail with, or 0
+    size_t send_room = (size_t)-1;    // bytes the next sends may take
+    int sends = 0;                    // calls of the send effect
     const char* sanity_problem = nullptr;
     size_t sent_before_doit = 0;
     SYSTEMTIME now = {2024, 5, 5, 17, 9, 41, 27, 500};  // Friday 17 May 2024 09:41:27.500
+    DWORD ticks = 0;
+    bool auto_release = true;  // a wrong password's delay passes at once
+    std::string unread;        // received while commands are held
 
     static inline FakePeer* current;
 
@@ -25,23 +31,31 @@ struct FakePeer {
         SetDefaultSettings(&state);
         state.client_socket = 7;
         state.authenticated = 1;
-        ClearPendingCommand();
+        ForgetPeer();
     }
-    ~FakePeer() { current = nullptr; }
+    ~FakePeer()
+    {
+        ForgetPeer();
+        current = nullptr;
+    }
 
     static const ServerEffects& Effects()
     {
         static const ServerEffects fx = {
-            [](HWND, AppState*, const char* data, size_t length) {
+            [](HWND, AppState*, const char* data, size_t length) -> long {
+                current->sends++;
                 if (current->send_error)
-                    return current->send_error;
-                current->sent.append(data, length);
-                return 0;
+                    return -current->send_error;
+                size_t taken = length < current->send_room ? length : current->send_room;
+                current->sent.append(data, taken);
+                current->send_room -= current->send_room == (size_t)-1 ? 0 : taken;
+                return (long)taken;
             },
             [](HWND, AppState* s) {
                 current->events.push_back("close");
                 s->client_socket = INVALID_SOCKET;
                 s->authenticated = 0;
+                ForgetPeer();
             },
             [](AppState*, const char* label, int code) {
                 current->events.push_back(std::string(label) + " error " + std::to_string(code));
@@ -60,6 +74,9 @@ struct FakePeer {
                 return 0;
             },
             [](SYSTEMTIME* now) { *now = current->now; },
+            []() { return current->ticks; },
+            [](HWND, AppState*, DWORD ms) { current->events.push_back("hold " + std::to_string(ms)); },
+            [](HWND, AppState*) { current->events.push_back("wrong password"); },
         };
         return fx;
     }
@@ -72,6 +89,9 @@ struct FakePeer {
         snprintf(buffer, sizeof buffer, "%s", line.c_str());
         size_t start = sent.size();
         ProcessClientCommand(Effects(), nullptr, &state, buffer);
+        SendQueuedReplies(Effects(), nullptr, &state);
+        if (auto_release)
+            Release();
         return Lines(sent.substr(start));
     }
     // The only reply line of a command, or "" when there was not exactly one.
@@ -80,11 +100,22 @@ struct FakePeer {
         std::vector<std::string> lines = Command(line);
         return lines.size() == 1 ? lines[0] : "";
     }
-    // Feeds received bytes through line assembly; returns the new replies.
+    // Feeds received bytes through line assembly in blocks of READ_SIZE, as
+    // the server reads them; during a delay they wait unread. Returns the
+    // new replies.
     std::vector<std::string> Receive(const std::string& data)
     {
         size_t start = sent.size();
-        ReceiveClientData(Effects(), nullptr, &state, data.data(), data.size());
+        unread += data;
+        Deliver();
+        return Lines(sent.substr(start));
+    }
+    // The delay of a wrong password ends; returns the new replies.
+    std::vector<std::string> Release()
+    {
+        size_t start = sent.size();
+        ReleaseHeldCommands(Effects(), nullptr, &state);
+        Deliver();
         return Lines(sent.substr(start));
     }
     bool Connected() const { return state.client_socket != INVALID_SOCKET; }
@@ -98,5 +129,24 @@ struct FakePeer {
         if (start < text.size())
             lines.push_back(text.substr(start));  // a line without CR LF shows as is
         return lines;
+    }
+
+private:
+    void Deliver()
+    {
+        while (!unread.empty() && Connected()) {
+            if (HoldingCommands()) {
+                if (!auto_release)
+                    return;
+                ReleaseHeldCommands(Effects(), nullptr, &state);
+                continue;
+            }
+            size_t length = unread.size() < READ_SIZE ? unread.size() : READ_SIZE;
+            std::string block = unread.substr(0, length);
+            unread.erase(0, length);
+            ReceiveClientData(Effects(), nullptr, &state, block.data(), block.size());
+        }
+        if (auto_release && HoldingCommands())
+            ReleaseHeldCommands(Effects(), nullptr, &state);
     }
 };

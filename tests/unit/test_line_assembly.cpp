@@ -74,6 +74,6 @@ TEST(LineAssembly, ANewPeerStartsWithAnEmptyLine)
 {
     FakePeer peer;
     peer.Receive("ACTION rebo");
-    ClearPendingCommand();
+    ForgetPeer();
     EXPECT_EQ(peer.Receive("VERSION\n"), std::vector<std::string>{VERSION_REPLY});
 }

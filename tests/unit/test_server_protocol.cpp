@@ -407,8 +407,91 @@ TEST(ServerProtocol, ReplyLinesStayWithinTheirSizeAndEndInCrLf)
     std::string text(600, 'e');
     ReturnClientError(FakePeer::Effects(), nullptr, &peer.state, text.c_str());
     ReturnClientInfo(FakePeer::Effects(), nullptr, &peer.state, "%s", text.c_str());
+    SendQueuedReplies(FakePeer::Effects(), nullptr, &peer.state);
     std::vector<std::string> lines = FakePeer::Lines(peer.sent);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "501 " + std::string(493, 'e') + "\r\n");
     EXPECT_EQ(lines[1], "201 " + std::string(493, 'e') + "\r\n");
+}
+
+TEST(ServerProtocol, AWrongPasswordIsAnsweredAfterADelayThatHoldsTheCommandsBehindIt)
+{
+    const std::string secret = EncodePassword("secret");
+    FakePeer peer;
+    peer.auto_release = false;
+    snprintf(peer.state.remote_control.password, 40, "%s", secret.c_str());
+    EXPECT_EQ(peer.Receive("PASSWORD secret\n"), std::vector<std::string>{OK});  // count from 0
+
+    // Nothing behind the wrong password runs before its delay ends, also
+    // what arrives in later blocks.
+    EXPECT_TRUE(peer.Receive("PASSWORD a\nACTION lock\nPASSWORD b\nVER").empty());
+    EXPECT_TRUE(peer.Receive("SION\n").empty());
+    EXPECT_EQ(peer.events, (std::vector<std::string>{"wrong password", "hold 1000"}));
+    EXPECT_NE(peer.state.action, LOCK);
+    peer.ticks += 1000;
+    EXPECT_EQ(peer.Release(), (std::vector<std::string>{Error("Invalid password"), OK}));
+    EXPECT_EQ(peer.state.action, LOCK);
+    EXPECT_EQ(peer.events.back(), "hold 2000");  // the second in a row
+    peer.ticks += 2000;
+    EXPECT_EQ(peer.Release(),
+              (std::vector<std::string>{Error("Invalid password"), "201 3.0.2.0\r\n"}));
+
+    // Doubling up to 30 s; a quiet minute or a right password starts again.
+    std::vector<std::string> holds;
+    for (int i = 0; i < 5; i++) {
+        peer.Receive("PASSWORD c\n");
+        holds.push_back(peer.events.back());
+        peer.Release();
+    }
+    EXPECT_EQ(holds, (std::vector<std::string>{"hold 4000", "hold 8000", "hold 16000",
+                                               "hold 30000", "hold 30000"}));
+    peer.ticks += QUIET_MINUTE_MS;
+    peer.Receive("PASSWORD d\n");
+    EXPECT_EQ(peer.events.back(), "hold 1000");
+    peer.Release();
+    peer.Receive("PASSWORD secret\nPASSWORD e\n");
+    EXPECT_EQ(peer.events.back(), "hold 1000");
+
+    // A peer that goes during the delay takes its held commands along.
+    peer.events.clear();
+    peer.Receive("QUIT\n");
+    ForgetPeer();
+    EXPECT_FALSE(HoldingCommands());
+    EXPECT_TRUE(peer.events.empty());
+}
+
+TEST(ServerProtocol, RepliesOfOneBlockGoOutInOneSendAndWhatWouldBlockWaits)
+{
+    FakePeer peer;
+    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 38u);
+    EXPECT_EQ(peer.sends, 1);
+    std::string all = peer.sent;
+
+    // The same bytes in the same order when the peer reads slowly.
+    FakePeer slow;
+    slow.send_room = 100;
+    slow.Receive("VERSION\nSTOP\nHELP\nACTION lock\n");
+    EXPECT_EQ(slow.sent, all.substr(0, 100));
+    while (slow.sent.size() < all.size()) {
+        slow.send_room = 100;
+        SendQueuedReplies(FakePeer::Effects(), nullptr, &slow.state);  // FD_WRITE
+    }
+    EXPECT_EQ(slow.sent, all);
+    EXPECT_TRUE(slow.Connected());
+}
+
+TEST(ServerProtocol, APeerThatLeavesTooManyRepliesUnreadIsDisconnected)
+{
+    FakePeer peer;
+    peer.send_room = 0;
+    size_t helps = 0;
+    while (peer.Connected() && helps < 1000) {
+        peer.Receive("HELP\n");
+        helps++;
+    }
+    EXPECT_FALSE(peer.Connected());
+    EXPECT_EQ(peer.events, std::vector<std::string>{"close"});
+    // The next peer starts with nothing queued.
+    FakePeer next;
+    EXPECT_EQ(next.Receive("VERSION\n"), std::vector<std::string>{"201 3.0.2.0\r\n"});
 }

@@ -1,0 +1,57 @@
+#include "remote/reply_queue.h"
+
+#include <cstring>
+
+#include "core/app_state.h"
+#include "core/log.h"
+
+namespace {
+
+char queued[OUTPUT_LIMIT];
+size_t queued_length;
+
+}  // namespace
+
+void ClearReplies()
+{
+    queued_length = 0;
+}
+
+void SendQueuedReplies(const ServerEffects& fx, HWND window, AppState* state)
+{
+    if (queued_length == 0 || state->client_socket == INVALID_SOCKET)
+        return;
+    long sent = fx.send(window, state, queued, queued_length);
+    if (sent < 0) {
+        fx.socket_error(state, "send", (int)-sent);
+        fx.close_peer(window, state);
+        return;
+    }
+    // What the system did not take waits for the peer to read (FD_WRITE).
+    memmove(queued, queued + sent, queued_length - (size_t)sent);
+    queued_length -= (size_t)sent;
+}
+
+bool QueueReply(const ServerEffects& fx, HWND window, AppState* state, const char* line,
+                size_t length)
+{
+    if (queued_length + length > sizeof queued)
+        SendQueuedReplies(fx, window, state);
+    if (state->client_socket == INVALID_SOCKET)
+        return false;
+    if (queued_length + length > sizeof queued) {
+        WriteLog("The peer leaves its replies unread (%u bytes waiting), connection closed",
+                 (unsigned)queued_length);
+        fx.close_peer(window, state);
+        return false;
+    }
+    memcpy(queued + queued_length, line, length);
+    queued_length += length;
+    return true;
+}
+
+void ClosePeer(const ServerEffects& fx, HWND window, AppState* state)
+{
+    SendQueuedReplies(fx, window, state);
+    fx.close_peer(window, state);
+}
