@@ -88,6 +88,10 @@ char* StripLineEnd(char* text)
 int ReadReply(char* reply, char* message, const char** text)
 {
     StripLineEnd(reply);
+    // An error without a text is shown as the line itself.
+    char whole[CLIENT_LINE_SIZE + 1];
+    snprintf(whole, sizeof whole, "%s", reply);
+    TrimSpaces(whole);
     char* space = strchr(reply, ' ');
     char* rest = reply + strlen(reply);  // a code alone gives an empty text
     if (space) {
@@ -97,14 +101,16 @@ int ReadReply(char* reply, char* message, const char** text)
     *text = rest;
     if (reply[0] == '2')
         return 0;
-    snprintf(message, MESSAGE_SIZE, "%s", reply[0] == '5' ? rest : "Unknown response received");
+    const char* error = rest[0] ? rest : whole;
+    snprintf(message, MESSAGE_SIZE, "%.499s", reply[0] == '5' ? error : "Unknown response received");
     return -2;
 }
 
 int VersionNumber(const char* text)
 {
     int part[4] = {0, 0, 0, 0};
-    sscanf(text, "%d.%d.%d.%d", &part[0], &part[1], &part[2], &part[3]);
+    if (sscanf(text, "%d.%d.%d.%d", &part[0], &part[1], &part[2], &part[3]) != 4)
+        return -1;
     long long number = 0;
     for (int value : part)
         number = number * 100 + value;

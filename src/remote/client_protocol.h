@@ -9,6 +9,7 @@
 #include "core/platform.h"
 
 struct AppState;
+struct ReplyLines;
 
 const size_t CLIENT_LINE_SIZE = 500;  // a command, its line feed and the terminator
 const int FIRST_VERSION_WITH_ALL_ACTIONS = 3000100;  // 3.0.1.0
@@ -34,25 +35,30 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
 char* StripLineEnd(char* text);
 
 // Reads one reply line (changed in place): 0 for a success reply ('2');
-// otherwise -2 with the server's text, or "Unknown response received", in
-// message. *text points at the reply's trimmed text either way.
+// otherwise -2 with the server's text (the line itself when it has none), or
+// "Unknown response received", in message. *text points at the reply's
+// trimmed text either way.
 int ReadReply(char* reply, char* message, const char** text);
 
-// The version number ((a*100 + b)*100 + c)*100 + d of a text "a.b.c.d";
-// numbers that are missing count as 0, and a negative result as 0.
+// The version number ((a*100 + b)*100 + c)*100 + d of a text "a.b.c.d"; -1
+// when the text does not start with four numbers; a negative result gives 0.
 int VersionNumber(const char* text);
 
 #ifdef _WIN32
 // Hands the action and its settings to the copy on remote.computer_name:
 // 0, -1, -2 (reason in message, MESSAGE_SIZE bytes) or 1, as above.
 int SendRemoteCommand(HWND window, AppState* state, char* message);
-// The version number of the connected server, or -1 or -2.
-int GetServerVersion(HWND window, AppState* state, char* message);
+// The version number of the connected server, or -1 or -2. A version
+// that cannot be read is reported and gives -1. replies holds what the
+// server has sent on this connection and not yet been read.
+int GetServerVersion(HWND window, AppState* state, ReplyLines* replies, char* message);
 // Sends one printf-style command and reads its reply: 0, -1 or -2. Without
-// a connection nothing is sent and the result is 0.
-int SendClientCommand(HWND window, AppState* state, char* message, const char* format, ...)
+// a connection nothing is sent and the result is 0. A lost connection is
+// reported.
+int SendClientCommand(HWND window, AppState* state, ReplyLines* replies, char* message,
+                      const char* format, ...)
 #ifdef __GNUC__
-    __attribute__((format(printf, 4, 5)))
+    __attribute__((format(printf, 5, 6)))
 #endif
     ;
 #endif

@@ -9,15 +9,17 @@
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
+#include "core/report.h"
+#include "remote/reply_lines.h"
 #include "remote/sockets.h"
 
 namespace {
 
 // Sends one command line and reads the one reply line: 0 with *text set for
-// a success reply, -1 when the connection failed (it is then closed), -2
-// with the refusal in message.
-int Exchange(HWND window, AppState* state, char* message, const char* command, char* reply,
-             const char** text)
+// a success reply, -1 when the connection failed (reported; it is then
+// closed), -2 with the refusal in message.
+int Exchange(HWND window, AppState* state, ReplyLines* replies, char* message, const char* command,
+             char* reply, const char** text)
 {
     char line[CLIENT_LINE_SIZE];
     snprintf(line, sizeof line, "%s\n", command);
@@ -25,6 +27,7 @@ int Exchange(HWND window, AppState* state, char* message, const char* command, c
     for (size_t sent = 0; sent < length;) {
         int count = send(state->client_socket, line + sent, (int)(length - sent), 0);
         if (count == SOCKET_ERROR) {
+            ShowSocketError(state, "send");
             CloseClientSocket(window, state);
             return -1;
         }
@@ -32,13 +35,7 @@ int Exchange(HWND window, AppState* state, char* message, const char* command, c
     }
 
     WriteLog("Waiting for a reply");
-    int code = 0;
-    int received = ReceiveReply(state->client_socket, reply, CLIENT_LINE_SIZE, &code);
-    if (received <= 0) {
-        // A silent server is reported; a closed or failed connection only logged.
-        if (code == WSAETIMEDOUT)
-            ShowSocketErrorCode(state, "recv", code);
-        WriteLog("No reply, code=%d", code);
+    if (ReceiveReplyLine(state, replies, reply, "recv") != 0) {
         CloseClientSocket(window, state);
         return -1;
     }
@@ -52,11 +49,13 @@ int Exchange(HWND window, AppState* state, char* message, const char* command, c
 struct Connection {
     HWND window;
     AppState* state;
+    ReplyLines replies;
 };
 
 }  // namespace
 
-int SendClientCommand(HWND window, AppState* state, char* message, const char* format, ...)
+int SendClientCommand(HWND window, AppState* state, ReplyLines* replies, char* message,
+                      const char* format, ...)
 {
     char command[CLIENT_LINE_SIZE - 1];
     va_list args;
@@ -68,43 +67,52 @@ int SendClientCommand(HWND window, AppState* state, char* message, const char* f
     char shown[CLIENT_LINE_SIZE + 16];
     MaskPasswordLine(command, shown, sizeof shown);
     WriteLog("Sending %s to remote machine", shown);
-    char reply[CLIENT_LINE_SIZE + 1];
+    char reply[REPLY_LINE_SIZE + 1];
     const char* text;
-    return Exchange(window, state, message, command, reply, &text);
+    return Exchange(window, state, replies, message, command, reply, &text);
 }
 
-int GetServerVersion(HWND window, AppState* state, char* message)
+int GetServerVersion(HWND window, AppState* state, ReplyLines* replies, char* message)
 {
     if (state->client_socket == INVALID_SOCKET)
         return 0;
     WriteLog("Sending VERSION to remote machine");
-    char reply[CLIENT_LINE_SIZE + 1];
+    char reply[REPLY_LINE_SIZE + 1];
     const char* text;
-    int result = Exchange(window, state, message, "VERSION", reply, &text);
+    int result = Exchange(window, state, replies, message, "VERSION", reply, &text);
     if (result != 0)
         return result;
     int version = VersionNumber(text);
+    if (version < 0) {
+        // Not a server of this protocol, or a broken one: nothing more is sent.
+        char problem[MESSAGE_SIZE];
+        snprintf(problem, sizeof problem, "The remote computer sent an unreadable version (%.400s)",
+                 text);
+        Error(state, nullptr, problem);
+        CloseClientSocket(window, state);
+        return -1;
+    }
     WriteLog("version=%d", version);
     return version;
 }
 
 int SendRemoteCommand(HWND window, AppState* state, char* message)
 {
-    Connection connection = {window, state};
+    Connection connection = {window, state, {}};
     ClientLink link = {
         &connection,
         [](void* c, char* message) {
             Connection* to = (Connection*)c;
             return OpenServerConnection(to->window, to->state, to->state->remote.computer_name,
-                                        message);
+                                        message, &to->replies);
         },
         [](void* c, char* message) {
             Connection* to = (Connection*)c;
-            return GetServerVersion(to->window, to->state, message);
+            return GetServerVersion(to->window, to->state, &to->replies, message);
         },
         [](void* c, char* message, const char* line) {
             Connection* to = (Connection*)c;
-            return SendClientCommand(to->window, to->state, message, "%s", line);
+            return SendClientCommand(to->window, to->state, &to->replies, message, "%s", line);
         },
         [](void* c) {
             Connection* to = (Connection*)c;

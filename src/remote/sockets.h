@@ -7,6 +7,7 @@
 #include "core/platform.h"
 
 struct AppState;
+struct ReplyLines;
 
 // The text of a Windows Sockets error code; "Unknown error" for codes
 // without one.
@@ -51,14 +52,18 @@ void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM l
 // Connects to the copy on server (a name or a dotted address) at
 // remote.port and reads its welcome: 0 welcomed; -1 transport failure
 // (reported); -2 refused, with the server's text in message (MESSAGE_SIZE).
-int OpenServerConnection(HWND window, AppState* state, const char* server, char* message);
+// replies starts afresh and collects what the server sends on it.
+int OpenServerConnection(HWND window, AppState* state, const char* server, char* message,
+                         ReplyLines* replies);
 
-// How long the client waits for a reply before it gives up (30 s).
+// How long the client waits for a connection (5 s) and for a reply (30 s)
+// before it gives up with "Connection timed out".
+extern DWORD g_connect_timeout_ms;
 extern DWORD g_reply_timeout_ms;
-// Receives once from a blocking connection, at most size bytes (buffer has
-// room for one more, the terminator): the number of bytes; 0 when the peer
-// closed; -1 on failure, with the code in *code (10060 after the time-out).
-int ReceiveReply(SOCKET socket, char* buffer, size_t size, int* code);
+// Receives on the client connection until a whole reply line has come, into
+// line (REPLY_LINE_SIZE + 1 bytes): 0; -1 after a failed receive (reported
+// with label) or when the server closed the connection (reported as such).
+int ReceiveReplyLine(AppState* state, ReplyLines* replies, char* line, const char* label);
 
 // Reports the last Windows Sockets error of the named call with Error.
 void ShowSocketError(AppState* state, const char* label);

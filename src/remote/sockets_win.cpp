@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
+#include "remote/reply_lines.h"
 #include "remote/server_protocol.h"
 #include "ui/main_window.h"
 
@@ -313,30 +314,100 @@ void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM l
 }
 
 DWORD g_reply_timeout_ms = 30000;
+DWORD g_connect_timeout_ms = 5000;
 
-int ReceiveReply(SOCKET socket, char* buffer, size_t size, int* code)
+namespace {
+
+timeval Timeout(DWORD ms)
+{
+    return {(long)(ms / 1000), (long)(ms % 1000 * 1000)};
+}
+
+// Connects without waiting longer than g_connect_timeout_ms: 0, or the
+// error code (10060 after the time-out), as a blocking connect gives it.
+int ConnectWithin(SOCKET socket, const sockaddr_in& address)
+{
+    u_long non_blocking = 1;
+    if (ioctlsocket(socket, FIONBIO, &non_blocking) == SOCKET_ERROR)
+        return WSAGetLastError();
+    int code = 0;
+    if (connect(socket, (const sockaddr*)&address, sizeof address) == SOCKET_ERROR) {
+        code = WSAGetLastError();
+        if (code == WSAEWOULDBLOCK) {
+            fd_set done, failed;
+            FD_ZERO(&done);
+            FD_SET(socket, &done);
+            FD_ZERO(&failed);
+            FD_SET(socket, &failed);
+            timeval timeout = Timeout(g_connect_timeout_ms);
+            int ready = select(0, nullptr, &done, &failed, &timeout);
+            if (ready == 0) {
+                code = WSAETIMEDOUT;
+            } else if (ready < 0) {
+                code = WSAGetLastError();
+            } else {
+                int length = sizeof code;
+                if (getsockopt(socket, SOL_SOCKET, SO_ERROR, (char*)&code, &length) == SOCKET_ERROR)
+                    code = WSAGetLastError();
+            }
+        }
+    }
+    // The exchanges that follow block as before.
+    u_long blocking = 0;
+    if (code == 0 && ioctlsocket(socket, FIONBIO, &blocking) == SOCKET_ERROR)
+        code = WSAGetLastError();
+    return code;
+}
+
+// Receives once from a blocking connection into the room of replies,
+// waiting at most g_reply_timeout_ms: the number of bytes; 0 when the peer
+// closed; -1 on failure, with the code in *code (10060 after the time-out).
+int ReceiveSome(SOCKET socket, ReplyLines* replies, int* code)
 {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket, &readable);
-    timeval timeout = {(long)(g_reply_timeout_ms / 1000), (long)(g_reply_timeout_ms % 1000 * 1000)};
+    timeval timeout = Timeout(g_reply_timeout_ms);
     int ready = select(0, &readable, nullptr, nullptr, &timeout);
     if (ready <= 0) {
         *code = ready == 0 ? WSAETIMEDOUT : WSAGetLastError();
         return -1;
     }
-    int received = recv(socket, buffer, (int)size, 0);
+    size_t room;
+    char* into = ReplyRoom(replies, &room);
+    int received = recv(socket, into, (int)room, 0);
     *code = received < 0 ? WSAGetLastError() : 0;
-    if (received >= 0)
-        buffer[received] = '\0';
+    if (received > 0)
+        AddReplyBytes(replies, (size_t)received);
     return received < 0 ? -1 : received;
 }
 
-int OpenServerConnection(HWND window, AppState* state, const char* server, char* message)
+}  // namespace
+
+int ReceiveReplyLine(AppState* state, ReplyLines* replies, char* line, const char* label)
+{
+    while (!TakeReplyLine(replies, line)) {
+        int code = 0;
+        int received = ReceiveSome(state->client_socket, replies, &code);
+        if (received == 0) {
+            Error(state, nullptr, "Connection closed by the remote computer");
+            return -1;
+        }
+        if (received < 0) {
+            ShowSocketErrorCode(state, label, code);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int OpenServerConnection(HWND window, AppState* state, const char* server, char* message,
+                         ReplyLines* replies)
 {
     WriteLog("OpenServerConnection start, server=%s", server);
     if (state->client_socket != INVALID_SOCKET)
         CloseClientSocket(window, state);
+    ClearReplyLines(replies);
 
     if (CreateBoundSocket(state, &state->client_socket, 0) != 0)
         return -1;
@@ -357,14 +428,15 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
                length < sizeof address.sin_addr ? length : sizeof address.sin_addr);
     }
     address.sin_port = htons((u_short)state->remote.port);
-    if (connect(connection, (sockaddr*)&address, sizeof address) == SOCKET_ERROR)
-        return Failed(state, "connect");
+    int code = ConnectWithin(connection, address);
+    if (code != 0) {
+        ShowSocketErrorCode(state, "connect", code);
+        return -1;
+    }
 
     WriteLog("Waiting from response from server");
-    char reply[REPLY_SIZE + 1] = {};
-    int code = 0;
-    if (ReceiveReply(connection, reply, REPLY_SIZE, &code) <= 0) {
-        ShowSocketErrorCode(state, "recv", code);
+    char reply[REPLY_LINE_SIZE + 1];
+    if (ReceiveReplyLine(state, replies, reply, "recv") != 0) {
         CloseClientSocket(window, state);
         return -1;
     }

@@ -10,7 +10,6 @@
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
-#include "remote/client_protocol.h"
 #include "remote/server_protocol.h"
 #include "remote/text_helpers.h"
 
@@ -133,17 +132,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bytes += length;
         left -= length;
     }
-
-    // The same bytes as a reply that the client reads.
-    char reply[CLIENT_LINE_SIZE + 1];
-    size_t length = size - 1 < CLIENT_LINE_SIZE ? size - 1 : CLIENT_LINE_SIZE;
-    memcpy(reply, data + 1, length);
-    reply[length] = '\0';
-    char message[MESSAGE_SIZE];
-    const char* text = nullptr;
-    int result = ReadReply(reply, message, &text);
-    Check(result == 0 || result == -2, "reply result");
-    Check(result == 0 || memchr(message, '\0', sizeof message) != nullptr, "reply message");
-    Check(VersionNumber(text) >= 0, "version number");
     return 0;
 }

@@ -225,8 +225,9 @@ TEST(ClientProtocol, ReadingReplies)
          "Welcome to Haltall 3.0.2.0 created by Telmarin", ""},
         {"201  3.0.2.0 \t\r\n\r\n", 0, "3.0.2.0", ""},
         {"501 Invalid password\r\n", -2, "Invalid password", "Invalid password"},
-        {"501\r\n", -2, "", ""},
-        {"5", -2, "", ""},
+        {"501\r\n", -2, "", "501"},  // no text: the line itself
+        {"501 \t\r\n", -2, "", "501"},
+        {"5", -2, "", "5"},
         {"301 Moved\r\n", -2, "Moved", "Unknown response received"},
         {"", -2, "", "Unknown response received"},
     };
@@ -248,8 +249,8 @@ TEST(ClientProtocol, VersionNumbers)
         int number;
     } cases[] = {
         {"3.0.2.0", 3000200}, {"3.0.1.0", 3000100}, {"10.20.30.40", 10203040},
-        {"3.1", 3010000},     {"", 0},              {"beta", 0},
-        {"-3.0.0.0", 0},      {"99999.0.0.0", 2147483647},
+        {"3.1", -1},          {"", -1},             {"beta", -1},
+        {"3.0.2.x", -1},      {"-3.0.0.0", 0},      {"99999.0.0.0", 2147483647},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VersionNumber(c.text), c.number) << c.text;

@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 #include <winsock.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "remote/client_protocol.h"
 #include "remote/sockets.h"
 #include "scratch_log.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -91,21 +94,154 @@ TEST(ClientConnection, AServerThatFallsSilentAfterItsWelcome)
     EXPECT_TRUE(log.Logged("Sending VERSION to remote machine"));
 }
 
-TEST(ClientConnection, NotificationsOfAnEarlierConnectionAreIgnored)
+TEST(ClientConnection, AnAddressThatNeverAnswersTimesOutAfterTheConnectTimeOut)
 {
+    ScratchLog log;
+    DWORD previous = g_connect_timeout_ms;
+    g_connect_timeout_ms = 300;
     Listener server;
+    // A full accept queue: the system drops further connection requests.
+    listen(server.socket, 0);
+    std::vector<SOCKET> waiting;
+    for (int i = 0; i < 4; i++) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long non_blocking = 1;
+        ioctlsocket(s, FIONBIO, &non_blocking);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = inet_addr("127.0.0.1");
+        address.sin_port = htons((u_short)server.port);
+        connect(s, (sockaddr*)&address, sizeof address);
+        waiting.push_back(s);
+    }
+    Sleep(200);
     AppState state = ClientOf(server);
-    SOCKET earlier = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    state.client_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    state.authenticated = 1;
-    OnClientSocketMessage(nullptr, &state, (WPARAM)earlier, WSAMAKESELECTREPLY(FD_CLOSE, 0));
-    EXPECT_NE(state.client_socket, INVALID_SOCKET);
-    OnClientSocketMessage(nullptr, &state, (WPARAM)state.client_socket,
-                          WSAMAKESELECTREPLY(FD_CLOSE, WSAECONNRESET));
-    EXPECT_NE(state.client_socket, INVALID_SOCKET);  // carries an error: ignored
-    OnClientSocketMessage(nullptr, &state, (WPARAM)state.client_socket,
-                          WSAMAKESELECTREPLY(FD_CLOSE, 0));
-    EXPECT_EQ(state.client_socket, INVALID_SOCKET);
-    EXPECT_EQ(state.authenticated, 0);
-    closesocket(earlier);
+    char message[MESSAGE_SIZE] = "";
+    EXPECT_EQ(SendRemoteCommand(nullptr, &state, message), -1);
+    g_connect_timeout_ms = previous;
+    EXPECT_TRUE(log.Logged("ERROR: connect(): Connection timed out (10060)"));
+    for (SOCKET s : waiting)
+        closesocket(s);
+}
+
+namespace {
+
+// The server side with real sockets on a window of its own; the test pumps
+// its messages as the main window's loop would.
+struct Server {
+    HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    AppState state;
+
+    Server()
+    {
+        InitializeSockets();
+        InitSettings(&state);
+        state.quiet = 1;
+        state.run_as_service = 1;
+        state.options.allow_remote_control = 1;
+        // A port that was free a moment ago.
+        SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = inet_addr("127.0.0.1");
+        bind(probe, (sockaddr*)&address, sizeof address);
+        int length = sizeof address;
+        getsockname(probe, (sockaddr*)&address, &length);
+        closesocket(probe);
+        state.remote_control.port = ntohs(address.sin_port);
+        EXPECT_EQ(CreateServerSocket(window, &state), 0);
+    }
+    ~Server()
+    {
+        CloseServerSocket(window, &state);
+        DestroyWindow(window);
+        WSACleanup();
+    }
+    template <typename Done> bool Pump(Done done, DWORD ms = 3000)
+    {
+        DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > ms)
+                return false;
+            MSG msg;
+            if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                Sleep(5);
+                continue;
+            }
+            if (msg.message == WM_SERVER_SOCKET)
+                OnServerSocketMessage(window, &state, msg.wParam, msg.lParam);
+            else if (msg.message == WM_CLIENT_SOCKET)
+                OnClientSocketMessage(window, &state, msg.wParam, msg.lParam);
+            else
+                DispatchMessage(&msg);
+        }
+        return true;
+    }
+    // A peer connects and is welcomed.
+    SOCKET Connect()
+    {
+        SOCKET peer = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = inet_addr("127.0.0.1");
+        address.sin_port = htons((u_short)state.remote_control.port);
+        EXPECT_EQ(connect(peer, (sockaddr*)&address, sizeof address), 0);
+        SOCKET before = state.client_socket;
+        EXPECT_TRUE(Pump([&] { return state.client_socket != INVALID_SOCKET &&
+                                      state.client_socket != before; }));
+        EXPECT_EQ(ReadLine(peer), "201 Welcome to Haltall 3.0.2.0 created by Telmarin");
+        return peer;
+    }
+    // The next reply line the peer receives while the server runs.
+    std::string ReadLine(SOCKET peer)
+    {
+        std::string line;
+        u_long non_blocking = 1;
+        ioctlsocket(peer, FIONBIO, &non_blocking);
+        Pump([&] {
+            char c;
+            while (recv(peer, &c, 1, 0) == 1) {
+                if (c == '\n')
+                    return true;
+                if (c != '\r')
+                    line += c;
+            }
+            return false;
+        });
+        return line;
+    }
+};
+
+}  // namespace
+
+TEST(ServerConnection, AStaleCloseNotificationDoesNotDropTheNextPeer)
+{
+    Server server;
+    SOCKET first = server.Connect();
+    // The first peer sends and resets; its notifications queue up unread
+    // while the server closes the connection itself.
+    send(first, "HELP\n", 5, 0);
+    linger abortive = {1, 0};
+    setsockopt(first, SOL_SOCKET, SO_LINGER, (char*)&abortive, sizeof abortive);
+    closesocket(first);
+    Sleep(300);
+    CloseClientSocket(server.window, &server.state);
+    MSG queued;
+    EXPECT_FALSE(PeekMessage(&queued, server.window, WM_CLIENT_SOCKET, WM_CLIENT_SOCKET, PM_NOREMOVE));
+
+    // A close notification that names the new peer's handle value, as one
+    // of the closed connection does when the value is reused.
+    SOCKET second = server.Connect();
+    for (int error : {0, WSAECONNRESET})
+        PostMessage(server.window, WM_CLIENT_SOCKET, (WPARAM)server.state.client_socket,
+                    WSAMAKESELECTREPLY(FD_CLOSE, error));
+    server.Pump([] { return false; }, 300);
+    ASSERT_NE(server.state.client_socket, INVALID_SOCKET);
+    send(second, "VERSION\n", 8, 0);
+    EXPECT_EQ(server.ReadLine(second), "201 3.0.2.0");
+
+    // Its real close ends the connection.
+    closesocket(second);
+    EXPECT_TRUE(server.Pump([&] { return server.state.client_socket == INVALID_SOCKET; }));
+    EXPECT_EQ(server.state.authenticated, 0);
 }
