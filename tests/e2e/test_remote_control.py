@@ -105,12 +105,12 @@ class Peer:
 
 class RemoteControlTestCase(HaltallTestCase):
 
-    def serve(self, *options):
+    def serve(self, *options, quiet=True):
         """Starts a copy that serves remote control as a service does; returns
         its run, its port and a first, welcomed peer."""
         port = free_port()
-        run = self.start('-service', '-allow_remote', '-remote_port', str(port), '-quiet',
-                         '-debug', *options)
+        run = self.start('-service', '-allow_remote', '-remote_port', str(port), '-debug',
+                         *(('-quiet',) if quiet else ()), *options)
         deadline = time.time() + 30
         while True:
             try:
