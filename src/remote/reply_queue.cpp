@@ -1,5 +1,6 @@
 #include "remote/reply_queue.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "core/app_state.h"
@@ -7,7 +8,9 @@
 
 namespace {
 
-char queued[OUTPUT_LIMIT];
+// Taken from the heap when the first reply is queued: a static array of
+// this size would be carried in the program file.
+char* queued;
 size_t queued_length;
 
 }  // namespace
@@ -35,11 +38,13 @@ void SendQueuedReplies(const ServerEffects& fx, HWND window, AppState* state)
 bool QueueReply(const ServerEffects& fx, HWND window, AppState* state, const char* line,
                 size_t length)
 {
-    if (queued_length + length > sizeof queued)
+    if (!queued)
+        queued = (char*)malloc(OUTPUT_LIMIT);
+    if (queued_length + length > OUTPUT_LIMIT)
         SendQueuedReplies(fx, window, state);
     if (state->client_socket == INVALID_SOCKET)
         return false;
-    if (queued_length + length > sizeof queued) {
+    if (!queued || queued_length + length > OUTPUT_LIMIT) {
         WriteLog("The peer leaves its replies unread (%u bytes waiting), connection closed",
                  (unsigned)queued_length);
         fx.close_peer(window, state);

@@ -124,9 +124,10 @@ class ClientFacingBadServersTest(RemoteControlTestCase):
         for name, answer, greet, errors in cases:
             with self.subTest(name):
                 server = MisbehavingServer(self, answer, greet)
-                self.client(server.port, '-quiet')
+                run = self.client(server.port, '-quiet')
                 server.thread.join(10)
                 self.assertEqual(self.logged_errors(), errors)
+                self.assertEqual(run.returncode, 2 if errors else 0)
                 if not errors:
                     self.assertEqual(server.received[-1], 'DOIT')
                 self.clear_log()
@@ -154,7 +155,7 @@ class ClientFacingBadServersTest(RemoteControlTestCase):
             waiting.append(s)
             self.addCleanup(s.close)
         time.sleep(0.5)
-        self.client(port, '-quiet')
+        self.assertEqual(self.client(port, '-quiet').returncode, 2)
         self.assertEqual(self.logged_errors(), ['connect(): Connection timed out (10060)'])
 
 
