@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/app_state.h"
 #include "core/log.h"
 
 namespace {
@@ -143,11 +144,36 @@ uint32_t AddressTextValue(const char* text)
 int get_broadcast_addr(char* output, size_t size, const char* ip, const char* mask)
 {
     WriteLog("get_broadcast_addr start");
+    output[0] = '\0';
+    if (!IsValidIPAddress(ip) || !IsValidSubnetMask(mask)) {
+        WriteLog("get_broadcast_addr end, invalid ip or mask");
+        return -1;
+    }
     uint32_t mask_value = AddressTextValue(mask);
     uint32_t broadcast = (AddressTextValue(ip) & mask_value) | ~mask_value;
+    // The limited broadcast would reach every computer of the segment.
+    if (broadcast == 0xFFFFFFFF) {
+        WriteLog("get_broadcast_addr end, refused 255.255.255.255");
+        return -1;
+    }
     FormatPackedAddress(broadcast, output, size);
     WriteLog("get_broadcast_addr end, addr=%s", output);
     return 0;
+}
+
+const char* WakeOnLanAddressProblem(const char* ip, const char* mask, const char* mac)
+{
+    char digits[MAC_TEXT_SIZE];
+    if (!CopyField(digits, mac) || !IsValidMACAddress(digits))
+        return "Invalid MAC address specified";
+    if (!IsValidIPAddress(ip))
+        return "Invalid IP address specified";
+    if (!IsValidSubnetMask(mask))
+        return "Invalid subnet mask specified";
+    char broadcast[ADDRESS_TEXT_SIZE];
+    if (get_broadcast_addr(broadcast, sizeof broadcast, ip, mask) != 0)
+        return "Invalid IP address specified";
+    return nullptr;
 }
 
 int ScanDottedNumbers(const char* text, int numbers[4])

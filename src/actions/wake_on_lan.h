@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "actions/address_checks.h"  // IsValidMACAddress, IsValidIPAddress
+#include "core/address_checks.h"  // IsValidMACAddress, IsValidIPAddress
 #include "core/platform.h"
 
 struct AppState;
@@ -34,9 +34,14 @@ void BuildMagicPacket(const unsigned char mac[MAC_ADDRESS_BYTES],
 uint32_t AddressTextValue(const char* text);
 
 // Writes (ip AND mask) OR (NOT mask) as dotted text into output (at least
-// ADDRESS_TEXT_SIZE bytes) and returns 0. Unreadable texts count as
-// 255.255.255.255.
+// ADDRESS_TEXT_SIZE bytes) and returns 0. Returns -1 with output empty for
+// an invalid ip or mask, and when the result would be 255.255.255.255: a
+// packet there reaches every computer of the segment.
 int get_broadcast_addr(char* output, size_t size, const char* ip, const char* mask);
+
+// The message for the first unusable address of a Wake-on-LAN target, or
+// null when the packet can be sent.
+const char* WakeOnLanAddressProblem(const char* ip, const char* mask, const char* mac);
 
 // Reads up to four numbers as "%d.%d.%d.%d" does; returns how many were read.
 // Numbers not read keep the values they had.
@@ -74,7 +79,8 @@ void FindPhysicalAddress(const AddressTableRow* rows, size_t count, uint32_t add
 #ifdef _WIN32
 // 0 when the packet was sent (or simulated), -1 on failure (reported).
 int DoWOL(HWND window, AppState* state);
-// 0 sent; -5 no socket; -6 broadcasting refused; -7 sending failed.
+// 0 sent; -5 no socket; -6 broadcasting refused; -7 sending failed; -8 no
+// broadcast address for ip and mask (nothing sent).
 int WakeOnLan(AppState* state, const char* ip, const char* mask, const char* mac);
 
 // Results of LookupMACAddress.

@@ -74,6 +74,14 @@ AddressLookupNames g_address_lookup_names = {"icmp.dll",     "IcmpCreateFile", "
 int DoWOL(HWND window, AppState* state)
 {
     WriteLog("DoWOL start");
+    // Stored settings, a group file or a peer may hold what the command line
+    // and the dialogs refuse.
+    if (const char* problem = WakeOnLanAddressProblem(
+            state->remote.ip_address, state->remote.subnet_mask, state->remote.mac_address)) {
+        Error(state, window, problem);
+        WriteLog("DoWOL end, %s", problem);
+        return -1;
+    }
     WriteEvent(state, EVENT_INFORMATION, "Waking up remote computer %s", state->remote.computer_name);
     if (state->simulate) {
         Error(state, window, "WakeOnLan");
@@ -94,7 +102,10 @@ int WakeOnLan(AppState* state, const char* ip, const char* mask, const char* mac
 {
     WriteLog("WakeOnLan start, ip=%s, mask=%s, mac=%s", ip, mask, mac);
     char broadcast[ADDRESS_TEXT_SIZE];
-    get_broadcast_addr(broadcast, sizeof broadcast, ip, mask);
+    if (get_broadcast_addr(broadcast, sizeof broadcast, ip, mask) != 0) {
+        WriteLog("WakeOnLan end, no broadcast address");
+        return -8;
+    }
 
     unsigned char mac_bytes[MAC_ADDRESS_BYTES];
     MacAddressBytes(mac, mac_bytes);

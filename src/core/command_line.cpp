@@ -5,9 +5,11 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/address_checks.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/port.h"
 #include "remote/text_helpers.h"
 
 // ---------------------------------------------------------------------------
@@ -204,10 +206,11 @@ bool CopyArgument(char* field, size_t size, const char* name, const char* arg,
 
 #define TEXT_ARGUMENT(field) CopyArgument(field, sizeof(field), name, arg, result)
 
-int PortArgument(const char* arg)
+bool PortArgument(int32_t* port, const char* name, const char* arg, CommandLineResult* result)
 {
-    int port = atoi(arg);
-    return port <= 0 ? DEFAULT_PORT : port;
+    if (TakePortText(arg, port))
+        return true;
+    return Fail(result, "Invalid port specified for %s (%s)", name, arg);
 }
 
 // Splits a comma list the way the schedule options read it: at most max_items
@@ -293,7 +296,7 @@ const Option options[] = {
      }},
     {"-remschedule", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.schedule_remote = 1, true; }},
     {"-use_nt", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.use_nt = 1, true; }},
-    {"-port", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->remote.port = PortArgument(arg), true; }},
+    {"-port", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return PortArgument(&s->remote.port, name, arg, result); }},
     {"-password", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.password); }},
     {"-username", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
          s->remote.current_credentials = 0;
@@ -307,7 +310,7 @@ const Option options[] = {
     {"-immediate", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = IMMEDIATE, true; }},
     {"-scheduled", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = SCHEDULED, true; }},
     {"-allow_remote", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_remote_control = 1, true; }},
-    {"-remote_port", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult*) { return s->remote_control.port = PortArgument(arg), true; }},
+    {"-remote_port", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return PortArgument(&s->remote_control.port, name, arg, result); }},
     {"-remote_pswd", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
          // The encoded form is always 39 characters, so only the text's own
          // length can be refused.
@@ -364,9 +367,22 @@ const Option options[] = {
          s->schedule.schedule = AFTER_X_SECONDS;
          return true;
      }},
-    {"-ip", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.ip_address); }},
-    {"-subnet", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.subnet_mask); }},
-    {"-mac", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->remote.mac_address); }},
+    {"-ip", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         if (!IsValidIPAddress(arg))
+             return Fail(result, "Invalid IP address specified (%s)", arg);
+         return TEXT_ARGUMENT(s->remote.ip_address);
+     }},
+    {"-subnet", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         if (!IsValidSubnetMask(arg))
+             return Fail(result, "Invalid subnet mask specified (%s)", arg);
+         return TEXT_ARGUMENT(s->remote.subnet_mask);
+     }},
+    {"-mac", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         char mac[MAC_TEXT_SIZE];
+         if (!CopyField(mac, arg) || !IsValidMACAddress(mac))
+             return Fail(result, "Invalid MAC address specified (%s)", arg);
+         return CopyArgument(s->remote.mac_address, sizeof s->remote.mac_address, name, mac, result);
+     }},
     {"-save_settings", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = SAVE_SETTINGS, true; }},
     {"-remove_settings", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SETTINGS, true; }},
     {"-save_svc_set", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = SAVE_SVC_SET, true; }},

@@ -6,11 +6,13 @@
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/port.h"
 
 namespace {
 
 enum ValueKind {
     NUMBER,       // 32-bit field
+    PORT,         // 32-bit port: read above 65535 it falls back to 3210
     SHORT_FLAG,   // 16-bit flag, stored widened with its sign
     TEXT,         // fixed text field, read with its width
     PASSWORD,     // remote.password: stored only when save_password is set
@@ -39,12 +41,12 @@ const Value values[] = {
     TEXT_FIELD("ip_address", remote.ip_address),
     {"remote_use_nt", SHORT_FLAG, FIELD(remote.use_nt), 0},
     {"remote_schedule", SHORT_FLAG, FIELD(remote.schedule_remote), 0},
-    {"remote_port", NUMBER, FIELD(remote.port), 0},
+    {"remote_port", PORT, FIELD(remote.port), 0},
     {"remote_password", PASSWORD, FIELD(remote.password), sizeof(((AppState*)nullptr)->remote.password)},
     {"save_password", SHORT_FLAG, FIELD(remote.save_password), 0},
     {"current_credentials", SHORT_FLAG, FIELD(remote.current_credentials), 0},
     TEXT_FIELD("remote_username", remote.username),
-    {"remote_control_port", NUMBER, FIELD(remote_control.port), 0},
+    {"remote_control_port", PORT, FIELD(remote_control.port), 0},
     TEXT_FIELD("remote_control_password", remote_control.password),
     TEXT_FIELD("subnet_mask", remote.subnet_mask),
     {"seconds", NUMBER, FIELD(warning.seconds), 0},
@@ -111,6 +113,7 @@ bool WriteValue(const SettingsStore& store, const Value& value, AppState* state)
     char text[32];
     switch (value.kind) {
     case NUMBER:
+    case PORT:
         return store.write_dword(store.context, value.name, *(DWORD*)field);
     case SHORT_FLAG:
         return store.write_dword(store.context, value.name, (DWORD)(int32_t)*(Flag*)field);
@@ -143,6 +146,17 @@ void ReadValue(const SettingsStore& store, const Value& value, AppState* state)
     case NUMBER:
         if (store.read_dword(store.context, value.name, &number))
             *(DWORD*)value.field(state) = number;
+        break;
+    case PORT:
+        if (store.read_dword(store.context, value.name, &number)) {
+            int32_t* port = (int32_t*)value.field(state);
+            // 0 or less stays as stored: start-up mends it, File > Load keeps it.
+            *port = (int32_t)number;
+            if (*port > MAX_PORT) {
+                WriteLog("%s %d is above 65535, using %d", value.name, *port, DEFAULT_PORT);
+                *port = DEFAULT_PORT;
+            }
+        }
         break;
     case SHORT_FLAG:
         if (store.read_dword(store.context, value.name, &number))

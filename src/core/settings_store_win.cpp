@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/port.h"
 #include "core/report.h"
 #include "core/settings_store.h"
 
@@ -188,9 +189,8 @@ void ReadStartupSettings(AppState* state)
             if (ReadSettings(location.root, location.key, state))
                 break;
     }
-    if (state->remote.port <= 0)
-        state->remote.port = DEFAULT_PORT;
-    if (state->remote_control.port <= 0)
-        state->remote_control.port = DEFAULT_PORT;
+    // Reading left no port above 65535.
+    TakePort(state->remote.port, &state->remote.port);
+    TakePort(state->remote_control.port, &state->remote_control.port);
     WriteLog("ReadStartupSettings end");
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "actions/address_checks.h"
+#include "core/address_checks.h"
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/log.h"
@@ -160,11 +160,12 @@ template <size_t N> void StoreText(Server& s, char (&field)[N], const char* valu
         s.Fail("Value too long");
 }
 
-// A dotted address, refused with error when it is none.
+// A dotted address, refused with error when valid() says it is none.
 template <size_t N>
-void StoreAddress(Server& s, char (&field)[N], const char* value, const char* error)
+void StoreAddress(Server& s, char (&field)[N], const char* value, int (*valid)(const char*),
+                  const char* error)
 {
-    if (IsValidIPAddress(value))
+    if (valid(value))
         StoreText(s, field, value);
     else
         s.Fail(error);
@@ -316,9 +317,11 @@ const Command commands[] = {
          StoreText(s, s.state->remote.mac_address, v);
      }},
     {"IP", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreAddress(s, s.state->remote.ip_address, v, "Invalid IP address"); }},
+     [](Server& s, char* v) { StoreAddress(s, s.state->remote.ip_address, v, IsValidIPAddress, "Invalid IP address"); }},
     {"SUBNET", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreAddress(s, s.state->remote.subnet_mask, v, "Invalid subnet mask"); }},
+     [](Server& s, char* v) {
+         StoreAddress(s, s.state->remote.subnet_mask, v, IsValidSubnetMask, "Invalid subnet mask");
+     }},
     {"WARNING", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreOnOff(s, &s.state->options.warning, v); }},
     {"WARNTIME", true, VALUE_REQUIRED,

@@ -9,7 +9,9 @@
 #include <cstring>
 
 #include "actions/wake_on_lan.h"
+#include "core/address_checks.h"
 #include "core/app_state.h"
+#include "core/port.h"
 #include "core/report.h"
 #include "core/start_up.h"
 #include "remote/text_helpers.h"
@@ -40,13 +42,17 @@ void ShowNumber(HWND dialog, int id, int number)
     SetDlgItemTextA(dialog, id, text);
 }
 
-// The number in a port edit; 0 or less (an empty edit too) means the
-// default port.
-int ReadPort(HWND dialog, int id)
+// The number in a port edit into *port; 0 or less (an empty edit too) means
+// the default port. Above 65535 it is refused with a message and the dialog
+// stays open.
+bool ReadPort(HWND dialog, int id, AppState* state, int32_t* port)
 {
-    BOOL read = FALSE;
-    int port = (int)GetDlgItemInt(dialog, id, &read, TRUE);
-    return read && port > 0 ? port : DEFAULT_PORT;
+    char text[32] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    if (GetWindowTextLengthA(GetDlgItem(dialog, id)) < (int)sizeof text && TakePortText(text, port))
+        return true;
+    Error(state, dialog, "Invalid port specified (1-65535)");
+    return false;
 }
 
 // Reads an edit into a text field. A text that does not fit (only a name
@@ -97,16 +103,14 @@ void InitRemoteDialog(HWND dialog, AppState* state)
 
 bool ApplyRemoteDialog(HWND dialog, AppState* state)
 {
+    int32_t port = DEFAULT_PORT;
+    if (!Checked(dialog, IDC_REMOTE_USE_NT) && !ReadPort(dialog, IDC_REMOTE_PORT, state, &port))
+        return false;
     ReadText(dialog, IDC_REMOTE_NAME, state->remote.computer_name,
              sizeof state->remote.computer_name);
     state->remote.use_nt = Checked(dialog, IDC_REMOTE_USE_NT);
-    if (state->remote.use_nt) {
-        state->remote.port = DEFAULT_PORT;
-        state->remote.schedule_remote = 0;
-    } else {
-        state->remote.port = ReadPort(dialog, IDC_REMOTE_PORT);
-        state->remote.schedule_remote = Checked(dialog, IDC_REMOTE_SCHEDULE);
-    }
+    state->remote.port = port;
+    state->remote.schedule_remote = state->remote.use_nt ? 0 : Checked(dialog, IDC_REMOTE_SCHEDULE);
     state->remote.current_credentials = Checked(dialog, IDC_REMOTE_CURRENT_CREDENTIALS);
     ReadText(dialog, IDC_REMOTE_USERNAME, state->remote.username, sizeof state->remote.username);
     // The placeholder keeps the stored password, whichever the protocol.
@@ -124,7 +128,7 @@ void InitWakeOnLanDialog(HWND dialog, AppState* state)
                         (LPARAM)PackDottedAddress(state->remote.ip_address));
     SendDlgItemMessageA(dialog, IDC_WOL_MASK, IPM_SETADDRESS, 0,
                         (LPARAM)PackDottedAddress(state->remote.subnet_mask));
-    SendDlgItemMessageA(dialog, IDC_WOL_MAC, EM_LIMITTEXT, 12, 0);
+    SendDlgItemMessageA(dialog, IDC_WOL_MAC, EM_LIMITTEXT, MAC_TEXT_SIZE - 1, 0);
 }
 
 DWORD AddressOf(HWND dialog, int id)
@@ -134,26 +138,31 @@ DWORD AddressOf(HWND dialog, int id)
     return packed;
 }
 
-// False, with the dialog left open and nothing stored, for a MAC address
-// that is not 12 hexadecimal digits.
+// False, with the dialog left open and nothing stored, for a MAC address,
+// IP address or mask that no packet could be sent with.
 bool ApplyWakeOnLanDialog(HWND dialog, AppState* state)
 {
     char mac[64];
     GetDlgItemTextA(dialog, IDC_WOL_MAC, mac, sizeof mac);
-    if (!IsValidMACAddress(mac) || !CopyField(state->remote.mac_address, mac)) {
-        Error(state, dialog, "Invalid MAC address specified");
+    char ip[ADDRESS_TEXT_SIZE];
+    char mask[ADDRESS_TEXT_SIZE];
+    FormatPackedAddress(AddressOf(dialog, IDC_WOL_IP), ip, sizeof ip);
+    FormatPackedAddress(AddressOf(dialog, IDC_WOL_MASK), mask, sizeof mask);
+    if (const char* problem = WakeOnLanAddressProblem(ip, mask, mac)) {
+        Error(state, dialog, problem);
         return false;
     }
-    FormatPackedAddress(AddressOf(dialog, IDC_WOL_IP), state->remote.ip_address,
-                        sizeof state->remote.ip_address);
-    FormatPackedAddress(AddressOf(dialog, IDC_WOL_MASK), state->remote.subnet_mask,
-                        sizeof state->remote.subnet_mask);
+    IsValidMACAddress(mac);  // the written forms are kept as their 12 digits
+    CopyField(state->remote.mac_address, mac);
+    CopyField(state->remote.ip_address, ip);
+    CopyField(state->remote.subnet_mask, mask);
     return true;
 }
 
 bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
 {
-    state->remote_control.port = ReadPort(dialog, IDC_RC_PORT);
+    if (!ReadPort(dialog, IDC_RC_PORT, state, &state->remote_control.port))
+        return false;
     // Only the encoded form is ever kept; an empty text clears the password.
     char text[sizeof state->remote_control.password];
     if (const char* password = TypedPassword(dialog, IDC_RC_PASSWORD, text, sizeof text))

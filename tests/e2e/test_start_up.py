@@ -25,7 +25,9 @@ class UsageTest(HaltallTestCase):
                  (('restart',), 'Invalid action specified (restart)'),
                  (('-time', '7'), 'Invalid time format for -time (7)'),
                  (('-days', 'm,x'), 'Invalid day specified for -day (m,x)'),
-                 (('-mac', '0' * 14), 'Argument too long for -mac (%s)' % ('0' * 14))]
+                 (('-mac', 'GGHHIIJJKKLL'), 'Invalid MAC address specified (GGHHIIJJKKLL)'),
+                 (('-remote_port', '70000'), 'Invalid port specified for -remote_port (70000)'),
+                 (('-subnet', '0.0.0.0'), 'Invalid subnet mask specified (0.0.0.0)')]
         for args, error in cases:
             with self.subTest(args=args):
                 self.assertTrue(self.usage_box(*args).startswith('Error: %s\n' % error))

@@ -148,13 +148,64 @@ TEST(CommandLine, OptionsSetTheirFields)
     EXPECT_EQ(s.interactive, 1);  // no action word
 }
 
-TEST(CommandLine, PortsOfZeroOrLessOrNoNumberBecome3210)
+TEST(CommandLine, PortsOfZeroOrLessBecome3210AndAbove65535AreRefused)
 {
-    for (const char* port : {"0", "-1", "abc", ""}) {
-        EXPECT_EQ(Parse({"-port", port}).state.remote.port, 3210) << port;
-        EXPECT_EQ(Parse({"-remote_port", port}).state.remote_control.port, 3210) << port;
+    struct {
+        const char* text;
+        int port;  // 0: refused
+    } cases[] = {{"0", 3210},          {"-1", 3210},   {"abc", 3210},    {"", 3210},
+                 {"12abc", 12},        {"65535", 65535}, {"-99999999999", 3210},
+                 {"65536", 0},         {"106386", 0},  {"99999999999999999999", 0}};
+    for (auto& c : cases) {
+        for (const char* option : {"-port", "-remote_port"}) {
+            Parsed p = Parse({option, c.text});
+            int32_t port = option[1] == 'p' ? p.state.remote.port : p.state.remote_control.port;
+            if (c.port) {
+                EXPECT_TRUE(p.valid) << option << " " << c.text;
+                EXPECT_EQ(port, c.port) << option << " " << c.text;
+            } else {
+                EXPECT_EQ(UsageError({option, c.text}),
+                          std::string("Invalid port specified for ") + option + " (" + c.text + ")");
+            }
+        }
     }
-    EXPECT_EQ(Parse({"-port", "12abc"}).state.remote.port, 12);
+}
+
+TEST(CommandLine, AddressesAreCheckedAndMacFormsStoredAsDigits)
+{
+    struct {
+        const char* option;
+        const char* text;
+        const char* stored;  // null: refused with error
+        const char* error;
+    } cases[] = {
+        {"-mac", "00-11-22-33-44-aa", "0011223344AA", nullptr},
+        {"-mac", "00:11:22:33:44:AA", "0011223344AA", nullptr},
+        {"-mac", "0011223344aa", "0011223344AA", nullptr},
+        {"-mac", "GGHHIIJJKKLL", nullptr, "Invalid MAC address specified (GGHHIIJJKKLL)"},
+        {"-mac", "00:11:22:33:4", nullptr, "Invalid MAC address specified (00:11:22:33:4)"},
+        {"-mac", "00000000000000000000", nullptr,
+         "Invalid MAC address specified (00000000000000000000)"},
+        {"-ip", "10.0.0.1", "10.0.0.1", nullptr},
+        {"-ip", "10.0.0", nullptr, "Invalid IP address specified (10.0.0)"},
+        {"-ip", "1.2.3.400", nullptr, "Invalid IP address specified (1.2.3.400)"},
+        {"-subnet", "255.255.255.0", "255.255.255.0", nullptr},
+        {"-subnet", "0.0.0.0", nullptr, "Invalid subnet mask specified (0.0.0.0)"},
+        {"-subnet", "255.0.255.0", nullptr, "Invalid subnet mask specified (255.0.255.0)"},
+    };
+    for (auto& c : cases) {
+        if (!c.stored) {
+            EXPECT_EQ(UsageError({c.option, c.text}), c.error);
+            continue;
+        }
+        Parsed p = Parse({c.option, c.text});
+        ASSERT_TRUE(p.valid) << c.text << ": " << p.result.usage_error;
+        const AppState& s = p.state;
+        const char* field = c.option[1] == 'm'   ? s.remote.mac_address
+                            : c.option[1] == 'i' ? s.remote.ip_address
+                                                 : s.remote.subnet_mask;
+        EXPECT_STREQ(field, c.stored) << c.text;
+    }
 }
 
 TEST(CommandLine, MessageLineBreaks)
@@ -259,8 +310,8 @@ TEST(CommandLine, ArgumentsLongerThanTheirFieldAreRefused)
     struct {
         const char* option;
         size_t width;
-    } cases[] = {{"-remote", 100}, {"-password", 40}, {"-mac", 14}, {"-msg", 200},
-                 {"-process", 200}, {"-program", 260}, {"-ip", 20}, {"-remote_pswd", 40}};
+    } cases[] = {{"-remote", 100}, {"-password", 40}, {"-msg", 200},
+                 {"-process", 200}, {"-program", 260}, {"-remote_pswd", 40}};
     for (auto& c : cases) {
         std::string fits(c.width - 1, 'x');
         EXPECT_TRUE(Parse({c.option, fits}).valid) << c.option;

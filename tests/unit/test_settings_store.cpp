@@ -205,3 +205,22 @@ TEST(SettingsStore, AFailedWriteStopsTheSave)
     EXPECT_EQ(memory.written.back(), "seconds");
     EXPECT_EQ(memory.numbers.count("play_sound"), 0u);
 }
+
+TEST(SettingsStore, StoredPortsAbove65535FallBackToTheDefault)
+{
+    struct {
+        DWORD stored;
+        int32_t read;  // 0 or less stays for start-up to mend
+    } cases[] = {{4000, 4000}, {65535, 65535}, {65536, 3210}, {106386, 3210},
+                 {0, 0},       {0xFFFFFFFF, -1}};
+    for (auto& c : cases) {
+        MemoryStore memory;
+        memory.numbers["action"] = REBOOT;
+        memory.numbers["remote_port"] = c.stored;
+        memory.numbers["remote_control_port"] = c.stored;
+        AppState s = Defaults();
+        ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &s));
+        EXPECT_EQ(s.remote.port, c.read) << c.stored;
+        EXPECT_EQ(s.remote_control.port, c.read) << c.stored;
+    }
+}

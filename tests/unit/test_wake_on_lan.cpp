@@ -5,34 +5,56 @@
 
 #include "actions/wake_on_lan.h"
 
-TEST(BroadcastAddress, SubnetsAndUnreadableTexts)
+TEST(BroadcastAddress, SubnetsAndRefusals)
 {
     struct {
         const char* ip;
         const char* mask;
-        const char* broadcast;
+        const char* broadcast;  // empty: refused
     } cases[] = {
         {"192.168.1.20", "255.255.255.0", "192.168.1.255"},
         {"192.168.1.20", "255.255.0.0", "192.168.255.255"},
         {"127.0.0.1", "255.0.0.0", "127.255.255.255"},
         {"10.1.2.3", "255.255.255.252", "10.1.2.3"},
-        {"10.1.2.3", "0.0.0.0", "255.255.255.255"},
-        // An unreadable mask counts as 255.255.255.255: the packet goes to the ip itself.
-        {"192.168.1.20", "", "192.168.1.20"},
-        {"192.168.1.20", "255.255.255.x", "192.168.1.20"},
-        // An unreadable ip counts as 255.255.255.255 too.
-        {"nonsense", "255.255.255.0", "255.255.255.255"},
-        {"256.1.1.1", "255.0.0.0", "255.255.255.255"},
-        // The platform's shorter and C-style forms are readable.
-        {"10.1", "255.255.0.0", "10.0.255.255"},
-        {"0x0A.0.0.1", "255.0.0.0", "10.255.255.255"},
-        {"012.0.0.1 trailing", "255.0.0.0", "10.255.255.255"},
+        {"10.1.2.3", "255.255.255.255", "10.1.2.3"},
+        // Nothing that would end at the limited broadcast address.
+        {"10.1.2.3", "0.0.0.0", ""},
+        {"255.255.255.255", "255.255.255.0", ""},
+        {"192.168.1.20", "", ""},
+        {"192.168.1.20", "255.255.255.x", ""},
+        {"192.168.1.20", "255.0.255.0", ""},
+        {"nonsense", "255.255.255.0", ""},
+        {"256.1.1.1", "255.0.0.0", ""},
+        {"10.1", "255.255.0.0", ""},
+        {"012.0.0.1 trailing", "255.0.0.0", ""},
     };
     for (auto& c : cases) {
         char out[ADDRESS_TEXT_SIZE];
         memset(out, 'x', sizeof out);
-        EXPECT_EQ(get_broadcast_addr(out, sizeof out, c.ip, c.mask), 0);
+        EXPECT_EQ(get_broadcast_addr(out, sizeof out, c.ip, c.mask), c.broadcast[0] ? 0 : -1)
+            << c.ip << " / " << c.mask;
         EXPECT_STREQ(out, c.broadcast) << c.ip << " / " << c.mask;
+    }
+}
+
+TEST(BroadcastAddress, TheFirstUnusableAddressIsNamed)
+{
+    struct {
+        const char* ip;
+        const char* mask;
+        const char* mac;
+        const char* problem;
+    } cases[] = {
+        {"10.0.0.1", "255.0.0.0", "00-11-22-33-44-aa", nullptr},
+        {"10.0.0.1", "255.0.0.0", "GGHHIIJJKKLL", "Invalid MAC address specified"},
+        {"10.0.0.1", "255.0.0.0", "00:11:22:33:44:AA:BB", "Invalid MAC address specified"},
+        {"10.0.0", "255.0.0.0", "001122334455", "Invalid IP address specified"},
+        {"10.0.0.1", "0.0.0.0", "001122334455", "Invalid subnet mask specified"},
+        {"255.255.255.255", "255.0.0.0", "001122334455", "Invalid IP address specified"},
+    };
+    for (auto& c : cases) {
+        const char* problem = WakeOnLanAddressProblem(c.ip, c.mask, c.mac);
+        EXPECT_STREQ(problem ? problem : "", c.problem ? c.problem : "") << c.ip << " " << c.mac;
     }
 }
 
@@ -101,19 +123,24 @@ TEST(MagicPacket, DigitValuesOfAnyText)
     }
 }
 
-TEST(AddressChecks, MacValidationUpperCasesInPlace)
+TEST(AddressChecks, MacFormsBecomeTwelveUpperCaseDigits)
 {
     struct {
         const char* text;
         int valid;
-        const char* after;
+        const char* after;  // refused texts stay as they were
     } cases[] = {
         {"0011223344aa", 1, "0011223344AA"},
         {"abcdefABCDEF", 1, "ABCDEFABCDEF"},
-        {"00112233445", 0, "00112233445"},      // 11 characters, untouched
-        {"0011223344aab", 0, "0011223344aab"},  // 13 characters, untouched
-        {"ab1122g34455", 0, "AB1122G34455"},    // stops at the G, the rest as typed
-        {"00-11-22-33", 0, "00-11-22-33"},
+        {"00:11:22:33:44:AA", 1, "0011223344AA"},
+        {"00-11-22-33-44-aa", 1, "0011223344AA"},
+        {"00112233445", 0, "00112233445"},
+        {"0011223344aab", 0, "0011223344aab"},
+        {"GGHHIIJJKKLL", 0, "GGHHIIJJKKLL"},
+        {"00:11:22:33:4", 0, "00:11:22:33:4"},
+        {"00:11-22:33:44:55", 0, "00:11-22:33:44:55"},  // mixed separators
+        {"00.11.22.33.44.55", 0, "00.11.22.33.44.55"},
+        {"0:011:22:33:44:55", 0, "0:011:22:33:44:55"},
         {"", 0, ""},
     };
     for (auto& c : cases) {
@@ -124,18 +151,24 @@ TEST(AddressChecks, MacValidationUpperCasesInPlace)
     }
 }
 
-TEST(AddressChecks, IpValidation)
+TEST(AddressChecks, IpAndMaskValidation)
 {
     struct {
         const char* text;
-        int valid;
+        int ip;
+        int mask;
     } cases[] = {
-        {"10.0.0.1", 1},  {"0.0.0.0", 1},    {"255.255.255.255", 1}, {"1.2.3.4garbage", 1},
-        {"10.0.0", 0},    {"256.1.1.1", 0},  {"-1.0.0.0", 0},        {"1.2.3.99999999999", 0},
-        {"", 0},          {"a.b.c.d", 0},    {"1 .2.3.4", 0},
+        {"10.0.0.1", 1, 0},         {"0.0.0.0", 1, 0},          {"255.255.255.255", 1, 1},
+        {"255.255.255.0", 1, 1},    {"255.255.254.0", 1, 1},    {"255.0.255.0", 1, 0},
+        {"128.0.0.0", 1, 1},        {"1.2.3.4garbage", 0, 0},   {"10.0.0", 0, 0},
+        {"256.1.1.1", 0, 0},        {"-1.0.0.0", 0, 0},         {"1.2.3.99999999999", 0, 0},
+        {"", 0, 0},                 {"a.b.c.d", 0, 0},          {"1 .2.3.4", 0, 0},
+        {"+1.2.3.4", 0, 0},         {"0010.0.0.1", 0, 0},       {"1.2.3.4.5", 0, 0},
     };
-    for (auto& c : cases)
-        EXPECT_EQ(IsValidIPAddress(c.text), c.valid) << '"' << c.text << '"';
+    for (auto& c : cases) {
+        EXPECT_EQ(IsValidIPAddress(c.text), c.ip) << '"' << c.text << '"';
+        EXPECT_EQ(IsValidSubnetMask(c.text), c.mask) << '"' << c.text << '"';
+    }
 }
 
 TEST(DottedAddress, PackingOfTheAddressControl)
