@@ -60,15 +60,6 @@ template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
     return -1;
 }
 
-// Lock is not offered before Windows 2000: a stored LOCK shows as Poweroff.
-void DisableLock(HWND window, AppState* state)
-{
-    EnableControl(window, IDC_LOCK, false);
-    if (state->action == LOCK) {
-        state->action = POWEROFF;
-        CheckRadio(window, action_buttons, POWEROFF);
-    }
-}
 
 void CloseMainWindow(HWND window, AppState* state)
 {
@@ -212,9 +203,12 @@ void EnableFields(HWND window, AppState* state)
     } else if (os.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         for (int id = IDC_LOGOFF; id <= IDC_HIBERNATE; id++)
             EnableControl(window, id, true);
-        DisableLock(window, state);
+        EnableControl(window, IDC_LOCK, false);
     } else if (os.dwPlatformId == VER_PLATFORM_WIN32_NT && os.dwMajorVersion < 5) {
-        DisableLock(window, state);
+        // Lock is not offered before Windows 2000. A LOCK given on the command
+        // line or stored stays as it is, so that "Do it" refuses it instead
+        // of doing another action.
+        EnableControl(window, IDC_LOCK, false);
     }
 
     EnableControl(window, IDC_SPECIFY, state->who != LOCAL_COMPUTER);

@@ -70,6 +70,19 @@ class CommandLineActionTest(ActionTestCase):
         self.assertTrue(run.events[1][1].startswith('Call not implemented.'), run.events)
         self.assertIn(' -> DoLockWorkstation end, result=-1\r\n', self.log_text())
 
+    def test_lock_on_nt4_is_refused_and_never_turned_into_poweroff(self):
+        key = r'HKCU\Software\Wine\AppDefaults\%s' % os.path.basename(harness.HALTALL)
+        self.addCleanup(harness.reg_delete, key)
+        harness.reg_add(key, 'Version', 'REG_SZ', 'nt40')
+        run = self.start('lock', '-debug')
+        box = wintool('msgbox', 'haltall', 20000)
+        run.wait()
+        self.assertEqual(box.stdout, 'Action not supported by this windows version')
+        self.assertEqual(run.returncode, 2)
+        self.assertEqual(run.events, [])
+        self.assertTrue(any(line.startswith('PC is running Windows NT version 4.0 ')
+                            for line in self.log_lines()))
+
     def test_program_runs_before_the_action_and_a_missing_one_does_not_stop_it(self):
         with open(os.path.join(self.dir, 'before.bat'), 'w') as f:
             f.write('@echo off\r\necho %1> ran.txt\r\n')

@@ -48,7 +48,9 @@ class MagicPacketTest(HaltallTestCase):
 
     def test_wol_sends_126_bytes_to_the_subnet_broadcast_on_port_7(self):
         tshark = self.start_tshark()
-        run = self.run_haltall('wol', '-ip', '127.0.0.1', '-subnet', '255.0.0.0', '-mac', MAC, '-quiet')
+        # The written form with dashes and small letters stands for the same address.
+        run = self.run_haltall('wol', '-ip', '127.0.0.1', '-subnet', '255.0.0.0', '-mac',
+                               '00-11-22-33-44-aa', '-quiet')
         self.assertEqual(run.returncode, 0)
         self.assertEqual(run.events, [(4, 'Waking up remote computer '),
                                       (4, 'Wake-On-LAN packet has been sent')])

@@ -123,8 +123,10 @@ TEST_F(MainWindow, EnableRules)
         {2, 6, WAKE_ON_LAN, LOCAL_COMPUTER, WAKE_ON_LAN, REMOTE_COMPUTER, false, true},
         {2, 6, WAKE_ON_LAN, REMOTE_GROUP, WAKE_ON_LAN, REMOTE_GROUP, false, true},
         {2, 6, LOCK, LOCAL_COMPUTER, LOCK, LOCAL_COMPUTER, true, true},
-        {2, 4, LOCK, LOCAL_COMPUTER, POWEROFF, LOCAL_COMPUTER, true, false},  // NT 4
-        {1, 4, LOCK, LOCAL_COMPUTER, POWEROFF, LOCAL_COMPUTER, true, false},  // Windows 9x
+        // Lock is greyed on NT 4 and 9x, but a given LOCK is never turned
+        // into another action: "Do it" refuses it.
+        {2, 4, LOCK, LOCAL_COMPUTER, LOCK, LOCAL_COMPUTER, true, false},  // NT 4
+        {1, 4, LOCK, LOCAL_COMPUTER, LOCK, LOCAL_COMPUTER, true, false},  // Windows 9x
         {1, 4, LOCK, REMOTE_COMPUTER, LOCK, REMOTE_COMPUTER, true, true},     // remote may lock
     };
     for (auto& c : cases) {
@@ -143,6 +145,7 @@ TEST_F(MainWindow, EnableRules)
                                                                      : IDC_GROUP));
         EXPECT_EQ(Enabled(window, IDC_LOCAL_COMPUTER), c.local_enabled);
         EXPECT_EQ(Enabled(window, IDC_LOCK), c.lock_enabled);
+        EXPECT_TRUE(Checked(window, c.shown_action == LOCK ? IDC_LOCK : IDC_WAKE_ON_LAN));
         DestroyWindow(window);
         window = nullptr;
     }

@@ -292,10 +292,10 @@ TEST_F(RemoteDialogs, WakeOnLanOpensWithTheAddressesAndStoresThemOnOk)
         EXPECT_EQ(Address(d, IDC_WOL_IP), 0xC0A80114u);
         EXPECT_EQ(Address(d, IDC_WOL_MASK), 0u);  // empty mask shows 0.0.0.0
         EXPECT_EQ(Text(d, IDC_WOL_MAC), "0011223344AA");
-        EXPECT_EQ(SendDlgItemMessageA(d, IDC_WOL_MAC, EM_GETLIMITTEXT, 0, 0), 12);
+        EXPECT_EQ(SendDlgItemMessageA(d, IDC_WOL_MAC, EM_GETLIMITTEXT, 0, 0), 17);
         SendDlgItemMessageA(d, IDC_WOL_MASK, IPM_SETADDRESS, 0, MAKEIPADDRESS(255, 255, 0, 0));
         SendDlgItemMessageA(d, IDC_WOL_IP, IPM_CLEARADDRESS, 0, 0);
-        Type(d, IDC_WOL_MAC, "a0b1c2d3e4f5");
+        Type(d, IDC_WOL_MAC, "a0-b1-c2-d3-e4-f5");
         Click(d, IDOK);
         EXPECT_FALSE(IsWindowVisible(d));
     });
@@ -306,25 +306,62 @@ TEST_F(RemoteDialogs, WakeOnLanOpensWithTheAddressesAndStoresThemOnOk)
     EXPECT_STREQ(state.remote.subnet_mask, "255.255.0.0");
 }
 
-TEST_F(RemoteDialogs, WakeOnLanRefusesABadMacAndStaysOpen)
+TEST_F(RemoteDialogs, WakeOnLanRefusesABadMacOrMaskAndStaysOpen)
 {
     state.action = WAKE_ON_LAN;
     state.quiet = 0;
     strcpy(state.remote.ip_address, "10.0.0.1");
     AppState before = state;
     BoxWatcher boxes;
-    for (const char* mac : {"0011223344G0", "00112233445", ""}) {
+    struct {
+        const char* mac;
+        LPARAM mask;
+        const char* message;
+    } cases[] = {
+        {"0011223344G0", MAKEIPADDRESS(255, 0, 0, 0), "Invalid MAC address specified"},
+        {"00112233445", MAKEIPADDRESS(255, 0, 0, 0), "Invalid MAC address specified"},
+        {"", MAKEIPADDRESS(255, 0, 0, 0), "Invalid MAC address specified"},
+        {"001122334455", 0, "Invalid subnet mask specified"},  // a blank mask
+        {"001122334455", MAKEIPADDRESS(255, 0, 255, 0), "Invalid subnet mask specified"},
+    };
+    for (auto& c : cases) {
         RunRemote(WAKE_ON_LAN_MARKER, [&](HWND d) {
             SendDlgItemMessageA(d, IDC_WOL_IP, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 9));
-            Type(d, IDC_WOL_MAC, mac);
+            SendDlgItemMessageA(d, IDC_WOL_MASK, IPM_SETADDRESS, 0, c.mask);
+            Type(d, IDC_WOL_MAC, c.mac);
             Click(d, IDOK);
-            EXPECT_TRUE(IsWindowVisible(d)) << mac;
+            EXPECT_TRUE(IsWindowVisible(d)) << c.mac;
         });
-        EXPECT_EQ(memcmp(&before, &state, sizeof state), 0) << mac;
+        EXPECT_EQ(memcmp(&before, &state, sizeof state), 0) << c.mac;
     }
-    ASSERT_EQ(BoxWatcher::boxes.size(), 3u);
-    EXPECT_EQ(BoxWatcher::boxes[0], std::make_pair(std::string("haltall"),
-                                                   std::string("Invalid MAC address specified")));
+    ASSERT_EQ(BoxWatcher::boxes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); i++)
+        EXPECT_EQ(BoxWatcher::boxes[i],
+                  std::make_pair(std::string("haltall"), std::string(cases[i].message)));
+}
+
+TEST_F(RemoteDialogs, PortsAbove65535AreRefusedAndTheDialogStaysOpen)
+{
+    state.quiet = 0;
+    state.os_version.dwPlatformId = 2;
+    AppState before = state;
+    BoxWatcher boxes;
+    RunRemote(REMOTE_MARKER, [&](HWND d) {
+        Type(d, IDC_REMOTE_NAME, "pc9");
+        Type(d, IDC_REMOTE_PORT, "106386");
+        Click(d, IDOK);
+        EXPECT_TRUE(IsWindowVisible(d));
+    });
+    RunRemoteControl([&](HWND d) {
+        Type(d, IDC_RC_PORT, "65536");
+        Click(d, IDOK);
+        EXPECT_TRUE(IsWindowVisible(d));
+    });
+    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    ASSERT_EQ(BoxWatcher::boxes.size(), 2u);
+    for (auto& box : BoxWatcher::boxes)
+        EXPECT_EQ(box, std::make_pair(std::string("haltall"),
+                                      std::string("Invalid port specified (1-65535)")));
 }
 
 TEST_F(RemoteDialogs, LookupWithoutAnAnswerKeepsTheMac)
