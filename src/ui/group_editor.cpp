@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "actions/wake_on_lan.h"  // IsValidMACAddress
+#include "core/port.h"
 
 const char* const GROUP_COLUMN_TITLES[GROUP_COLUMNS] = {"pc",       "mac",  "subnet", "use nt",
                                                         "cur cred", "user", "port"};
@@ -20,7 +21,7 @@ const char* RemotePCProblem(const RemotePC& pc)
     if (pc.use_nt) {
         if (!pc.current_credentials && pc.username[0] == '\0')
             return "User name not filled in";
-    } else if (pc.port <= 0) {
+    } else if (pc.port <= 0 || pc.port > MAX_PORT) {
         return "Invalid port number";
     }
     return nullptr;

@@ -37,6 +37,8 @@ TEST(GroupEditorChecks, FirstProblemOfAComposedComputer)
         {Computer("pc", "", 1, 1, "", 0), nullptr},
         {Computer("pc", "", 0, 0, "", 0), "Invalid port number"},
         {Computer("pc", "", 0, 1, "", -5), "Invalid port number"},
+        {Computer("pc", "", 0, 1, "", 65536), "Invalid port number"},
+        {Computer("pc", "", 0, 1, "", 65535), nullptr},
         {Computer("pc", "", 0, 0, "", 1), nullptr},
     };
     for (const auto& c : cases) {

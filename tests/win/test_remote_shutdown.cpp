@@ -197,6 +197,8 @@ TEST_F(RemoteShutdown, DispatchRoutesRemoteActionsHere)
 
     state.action = WAKE_ON_LAN;
     state.simulate = 1;
+    strcpy(state.remote.ip_address, "127.0.0.1");
+    strcpy(state.remote.subnet_mask, "255.0.0.0");
     EXPECT_EQ(HaltAll_Internal(nullptr, &state), 0);
     EXPECT_TRUE(log.Logged("ERROR: WakeOnLan"));
     EXPECT_TRUE(log.Logged("INFO: Wake-On-LAN packet has been sent"));
