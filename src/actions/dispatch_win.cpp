@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "actions/dispatch.h"
+#include "actions/group_action.h"
 #include "actions/local_actions.h"
 #include "actions/remote_shutdown.h"
-#include "actions/unavailable_operations.h"
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/report.h"
@@ -80,15 +80,7 @@ int HaltAll(HWND window, AppState* state)
         WriteLog("HaltAll end, result=%d", result);
         return result;
     }
-    if (state->interactive) {
-        HANDLE thread = CreateThread(nullptr, 0, HaltallGroup, state, 0, nullptr);
-        if (thread)
-            CloseHandle(thread);
-        else
-            DisplayLastError(state, window);
-    } else {
-        HaltallGroup(state);
-    }
+    StartGroupAction(window, state);
     WriteLog("HaltAll end");
     return 0;
 }

@@ -74,6 +74,7 @@ void SetDefaultSettings(AppState* state)
     state->schedule.day = 1;
     state->options.in_tray = 1;
     state->options.allow_cancel = 1;
+    state->group_parallel = DEFAULT_GROUP_PARALLEL;
 }
 
 void ResetSettings(AppState* state)
@@ -165,5 +166,6 @@ void DebugSettings(AppState* state)
     WriteLog("options.in_tray=%d", state->options.in_tray);
     WriteLog("options.allow_cancel=%d", state->options.allow_cancel);
     WriteLog("options.allow_remote_control=%d", state->options.allow_remote_control);
+    WriteLog("group_parallel=%d", state->group_parallel);
     WriteLog("DebugSettings end");
 }

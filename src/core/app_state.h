@@ -41,6 +41,14 @@ enum ExitCode : int32_t {
     EXIT_CODE_FAILED = 2,        // an action or a maintenance command failed
 };
 
+// How many computers of a group are handled at a time (group_parallel).
+const int DEFAULT_GROUP_PARALLEL = 16;
+const int MAX_GROUP_PARALLEL = 64;
+inline bool IsValidGroupParallel(int width)
+{
+    return width >= 1 && width <= MAX_GROUP_PARALLEL;
+}
+
 struct AppState {
     Action action;
     Who who;
@@ -76,6 +84,7 @@ struct AppState {
     int32_t group_count;
     char group_file[260];
     uint32_t group_modified;
+    int32_t group_parallel;  // computers a group run handles at a time
 
     struct {
         int32_t port;

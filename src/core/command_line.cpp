@@ -124,7 +124,8 @@ const char usage_second_block[] =
     "  -create_service\t: Creates the haltall service, including the settings\n"
     "  -remove_service\t: Removes the haltall service, including the settings\n"
     "  -debug\t\t: Start haltall in debug mode\n"
-    "  -group g\t\t: Do all actions for computers in the group file g\n";
+    "  -group g\t\t: Do all actions for computers in the group file g\n"
+    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 16)\n";
 
 }  // namespace
 
@@ -293,6 +294,14 @@ const Option options[] = {
     {"-group", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
          s->who = REMOTE_GROUP;
          return TEXT_ARGUMENT(s->group_file);
+     }},
+    {"-parallel", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         char* end;
+         long width = strtol(arg, &end, 10);
+         if (end == arg || *end != '\0' || width < 1 || width > MAX_GROUP_PARALLEL)
+             return Fail(result, "Invalid number of parallel actions specified (%s)", arg);
+         s->group_parallel = (int32_t)width;
+         return true;
      }},
     {"-remschedule", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.schedule_remote = 1, true; }},
     {"-use_nt", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.use_nt = 1, true; }},

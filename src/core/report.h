@@ -1,6 +1,8 @@
 // How the program tells about problems and events: message boxes, the
 // Windows event log, and failed system calls.
 #pragma once
+#include <cstddef>
+
 #include "core/log.h"
 #include "core/platform.h"
 
@@ -19,6 +21,16 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
+// Where a thread collects the first problem reported on it.
+struct ProblemText {
+    char* text;  // empty until a problem is reported
+    size_t size;
+};
+// While a sink is set, the first problem that Error or DisplayLastError
+// report on the calling thread is copied into it (without its line break;
+// cut to size); nullptr ends the collection.
+void CollectProblem(ProblemText* sink);
+
 // Reports the thread's last error code: log, event log (NT) and, with a
 // window, a message box.
 void DisplayLastError(AppState* state, HWND window);

@@ -1,14 +1,44 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/app_state.h"
 #include "core/report.h"
 #include "haltall_events.h"
 
+namespace {
+
+// Each thread's ProblemText, while it collects one.
+const DWORD problem_slot = TlsAlloc();
+
+void NoteProblem(const char* text)
+{
+    ProblemText* sink =
+        problem_slot == TLS_OUT_OF_INDEXES ? nullptr : (ProblemText*)TlsGetValue(problem_slot);
+    if (!sink || sink->size == 0 || sink->text[0])
+        return;
+    size_t length = strlen(text);
+    while (length > 0 && strchr("\r\n ", text[length - 1]))
+        length--;
+    if (length >= sink->size)
+        length = sink->size - 1;
+    memcpy(sink->text, text, length);
+    sink->text[length] = '\0';
+}
+
+}  // namespace
+
+void CollectProblem(ProblemText* sink)
+{
+    if (problem_slot != TLS_OUT_OF_INDEXES)
+        TlsSetValue(problem_slot, sink);
+}
+
 void Error(AppState* state, HWND window, const char* text)
 {
     WriteLog("Error start");
+    NoteProblem(text);
     if (!state || !state->quiet)
         MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
     WriteLog("ERROR: %s", text);
@@ -63,6 +93,7 @@ void DisplayLastError(AppState* state, HWND window)
     char unknown[40];
     snprintf(unknown, sizeof unknown, "Unknown error (%lu)", (unsigned long)code);
     const char* text = system_text ? system_text : unknown;
+    NoteProblem(text);
 
     WriteEvent(state, EVENT_ERROR, "%s", text);
     if (window)

@@ -80,6 +80,7 @@ const Value values[] = {
     {"in_tray", SHORT_FLAG, FIELD(options.in_tray), 0},
     {"allow_cancel", SHORT_FLAG, FIELD(options.allow_cancel), 0},
     {"allow_remote_control", SHORT_FLAG, FIELD(options.allow_remote_control), 0},
+    {"group_parallel", NUMBER, FIELD(group_parallel), 0},
 };
 
 const Value debug_value = {"debug", DEBUG_FLAG, nullptr, 0};
@@ -92,7 +93,7 @@ const char* const read_order[] = {
     "seconds", "message", "play_sound", "sound_file", "program", "directory", "schedule", "time",
     "date", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday", "week1",
     "week2", "week3", "week4", "week5", "day", "wait", "after_seconds", "process", "warning",
-    "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control"};
+    "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control", "group_parallel"};
 
 #undef TEXT_FIELD
 #undef FIELD

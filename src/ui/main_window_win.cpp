@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "actions/dispatch.h"
+#include "actions/group_action.h"
 #include "core/app_state.h"
 #include "core/report.h"
 #include "core/settings_store.h"
@@ -13,6 +14,7 @@
 #include "triggers/schedule.h"
 #include "ui/dialog_fields.h"
 #include "ui/group_editor.h"
+#include "ui/group_progress.h"
 #include "ui/main_window.h"
 #include "ui/remote_dialogs.h"
 #include "ui/schedule_dialog.h"
@@ -289,6 +291,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_CLIENT_SOCKET:
         OnClientSocketMessage(window, state, wParam, lParam);
+        return TRUE;
+    case WM_GROUP_PROGRESS:
+        ShowGroupProgress(window, (int)wParam, (int)lParam);
+        return TRUE;
+    case WM_GROUP_DONE:
+        EndGroupProgress(window, state);
+        FinishGroupAction(window, state, lParam);
         return TRUE;
     default:
         return FALSE;

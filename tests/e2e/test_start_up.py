@@ -18,7 +18,7 @@ class UsageTest(HaltallTestCase):
         self.assertTrue(text.startswith('Error: Missing argument for -remote\n'
                                         'Usage: haltall action [options]\n'), text)
         self.assertIn('  -allow_remote\t: Allow remote control\n  -remote_port p\t:', text)
-        self.assertTrue(text.rstrip('\n').endswith('in the group file g'), text)
+        self.assertTrue(text.rstrip('\n').endswith('at a time (1-64, default 16)'), text)
 
     def test_invalid_words_and_options(self):
         cases = [(('reboot', '-FORCE'), 'Invalid option specified (-FORCE)'),
@@ -56,7 +56,8 @@ class MaintenanceTest(HaltallTestCase):
                          "[m0ASf'9L]o2CUh);N_!4EWj+=Pa#6GYl-?Rc%8")
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
-        self.assertEqual(len(values), 47)
+        self.assertEqual(len(values), 48)
+        self.assertEqual(values['group_parallel'], ('REG_DWORD', 16))
         self.assertIsNone(reg_values(USER_KEY))
 
     def test_last_maintenance_command_wins_and_remove_deletes(self):
@@ -102,7 +103,7 @@ class StartUpTest(HaltallTestCase):
         self.assertIn('-debug -minimize', lines[start + 1])
         self.assertEqual(lines[start + 2], 'DebugSettings start')
         end = lines.index('DebugSettings end')
-        self.assertEqual(end - start, 57)
+        self.assertEqual(end - start, 58)
         self.assertRegex(lines[end + 1], r'^PC is running Windows NT version \d+\.\d+ build \d+ \(.*\)$')
         self.assertIn('Haltall stopped', lines)
         with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1') as f:

@@ -107,13 +107,14 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     s.options.warning = s.options.run_program = s.options.force = 1;
     s.options.in_tray = s.options.allow_cancel = 0;
     s.options.allow_remote_control = 1;
+    s.group_parallel = 4;
 
     MemoryStore memory;
     ASSERT_TRUE(SaveSettingsTo(memory.Bind(), &s));
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 47u);
+    EXPECT_EQ(memory.written.size(), 48u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));

@@ -117,3 +117,39 @@ TEST(SettingsRegistry, SaveAndReadThroughTheRealRegistry)
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(ReadSettings(HKEY_CURRENT_USER, TEST_KEY, &again), 0);
 }
+
+TEST(Reporting, AThreadCollectsOnlyItsOwnFirstProblem)
+{
+    AppState state = Defaults(true);
+    char first[32] = "stale";
+    ProblemText sink = {first, sizeof first};
+    CollectProblem(&sink);
+    EXPECT_STREQ(first, "stale");  // the caller empties it
+
+    first[0] = '\0';
+    // Another thread's reports stay there.
+    HANDLE other = CreateThread(
+        nullptr, 0,
+        [](LPVOID s) -> DWORD {
+            Error((AppState*)s, nullptr, "on another thread");
+            return 0;
+        },
+        &state, 0, nullptr);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
+    EXPECT_STREQ(first, "");
+
+    SetLastError(ERROR_ACCESS_DENIED);
+    DisplayLastError(&state, nullptr);  // a system text ends in CR LF
+    Error(&state, nullptr, "second");
+    CollectProblem(nullptr);
+    Error(&state, nullptr, "after the end");
+    EXPECT_STREQ(first, "Access denied.");
+
+    char small[8] = "";
+    ProblemText cut = {small, sizeof small};
+    CollectProblem(&cut);
+    Error(&state, nullptr, "a longer text");
+    CollectProblem(nullptr);
+    EXPECT_STREQ(small, "a longe");
+}

@@ -1,0 +1,125 @@
+// The parts of a group run decided from the record and the results alone.
+#include "actions/group_action.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "actions/group_file.h"
+#include "core/app_state.h"
+
+namespace {
+
+// Appends text when it fits whole; false (out unchanged) when it does not.
+bool Append(char* out, size_t size, const char* text)
+{
+    size_t used = strlen(out);
+    size_t length = strlen(text);
+    if (used + length >= size)
+        return false;
+    memcpy(out + used, text, length + 1);
+    return true;
+}
+
+bool Failed(const GroupResult& result)
+{
+    return result.result < 0;
+}
+
+}  // namespace
+
+int GroupWorkerCount(int setting, int count)
+{
+    int width = IsValidGroupParallel(setting) ? setting : DEFAULT_GROUP_PARALLEL;
+    if (width > count)
+        width = count;
+    return width < 1 ? 1 : width;
+}
+
+void PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
+{
+    *job = *run;
+    job->who = REMOTE_COMPUTER;
+    job->quiet = 1;
+    job->server_socket = INVALID_SOCKET;
+    job->client_socket = INVALID_SOCKET;
+    job->authenticated = 0;
+    job->group_list = nullptr;
+    job->group_count = 0;
+    KeepLastGroupEntry(job, pc);
+    job->remote.use_nt = pc->use_nt;
+    job->remote.port = pc->port <= 0 ? DEFAULT_PORT : pc->port;
+    job->remote.current_credentials = pc->current_credentials;
+}
+
+void KeepLastGroupEntry(AppState* state, const RemotePC* pc)
+{
+    // Both records have the same widths, so every copy fits.
+    CopyField(state->remote.computer_name, pc->computer_name);
+    CopyField(state->remote.mac_address, pc->mac_address);
+    CopyField(state->remote.subnet_mask, pc->subnet_mask);
+    CopyField(state->remote.password, pc->password);
+    CopyField(state->remote.username, pc->username);
+}
+
+void FormatGroupProgress(char* out, size_t size, int done, int count)
+{
+    int percent = count > 0 ? (int)((double)done / count * 100) : 100;
+    snprintf(out, size, "%d%%", percent);
+}
+
+void FormatGroupEntryResult(char* out, size_t size, const RemotePC* pc, const GroupResult* result)
+{
+    if (Failed(*result))
+        snprintf(out, size, "%s: failed (%s)", pc->computer_name,
+                 result->reason[0] ? result->reason : "no reason given");
+    else
+        snprintf(out, size, "%s: done", pc->computer_name);
+}
+
+int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const GroupResult* results,
+                       int count)
+{
+    int failed = 0;
+    for (int i = 0; i < count; i++)
+        failed += Failed(results[i]);
+    snprintf(out, size, "Group action on %d computers: %d done, %d failed", count, count - failed,
+             failed);
+    const char* separator = ": ";
+    for (int i = 0; i < count; i++) {
+        if (!Failed(results[i]))
+            continue;
+        char name[sizeof list[i].computer_name + 2];
+        snprintf(name, sizeof name, "%s%s", separator, list[i].computer_name);
+        // Room is kept for ", ..." after the last name that fits.
+        if (strlen(out) + strlen(name) + 5 >= size || !Append(out, size, name)) {
+            Append(out, size, ", ...");
+            break;
+        }
+        separator = ", ";
+    }
+    return failed;
+}
+
+void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const GroupResult* results,
+                         int count, int max_lines)
+{
+    snprintf(out, size, "The action failed on these computers:");
+    int shown = 0, more = 0;
+    for (int i = 0; i < count; i++) {
+        if (!Failed(results[i]))
+            continue;
+        char line[sizeof list[i].computer_name + sizeof results[i].reason + 4];
+        snprintf(line, sizeof line, "\n%s: %s", list[i].computer_name,
+                 results[i].reason[0] ? results[i].reason : "failed");
+        // The tail line needs room too: about 40 characters.
+        if (shown < max_lines && strlen(out) + strlen(line) + 40 < size && Append(out, size, line))
+            shown++;
+        else
+            more++;
+    }
+    if (more > 0) {
+        char tail[40];
+        snprintf(tail, sizeof tail, "\nand %d more", more);
+        Append(out, size, tail);
+    }
+}

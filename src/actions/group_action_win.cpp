@@ -1,0 +1,192 @@
+// A group run: a pool of worker threads takes the computers in list order,
+// each job on its own copy of the record, so that the record the main
+// window, the triggers and the remote-control server use is never written
+// from another thread. The results go back to the record on the thread that
+// started the run.
+#include <cstdlib>
+#include <cstring>
+
+#include "actions/dispatch.h"
+#include "actions/group_action.h"
+#include "actions/group_file.h"
+#include "core/app_state.h"
+#include "core/report.h"
+
+namespace {
+
+struct GroupRun {
+    AppState record;  // the settings as they were when the run began
+    RemotePC* list;   // the run's own copy of the group
+    GroupResult* results;
+    int count;
+    int workers;
+    HWND window;  // the main window: owner of reports, receiver of progress
+    volatile LONG next;
+    volatile LONG finished;
+};
+
+// Set and cleared on the main window's thread only.
+bool g_group_running = false;
+
+// Workers need little stack: the record, a few lines and the log's buffer.
+const SIZE_T WORKER_STACK = 256 * 1024;
+
+void FreeGroupRun(GroupRun* run)
+{
+    free(run->list);
+    free(run->results);
+    free(run);
+}
+
+GroupRun* NewGroupRun(HWND window, const AppState* state)
+{
+    GroupRun* run = (GroupRun*)calloc(1, sizeof(GroupRun));
+    if (!run)
+        return nullptr;
+    run->record = *state;
+    run->record.group_list = nullptr;
+    run->count = state->group_count;
+    run->window = window;
+    size_t count = (size_t)(run->count > 0 ? run->count : 0);
+    run->list = (RemotePC*)malloc(sizeof(RemotePC) * (count ? count : 1));
+    run->results = (GroupResult*)calloc(count ? count : 1, sizeof(GroupResult));
+    if (!run->list || !run->results) {
+        FreeGroupRun(run);
+        return nullptr;
+    }
+    if (count)
+        memcpy(run->list, state->group_list, sizeof(RemotePC) * count);
+    run->workers = GroupWorkerCount(state->group_parallel, run->count);
+    return run;
+}
+
+// One computer, checked as a single remote computer would be.
+int RunGroupEntry(HWND window, AppState* job)
+{
+    char message[MESSAGE_SIZE] = "";
+    if (SanityCheck(window, job, message)) {
+        Error(job, window, message);
+        return -1;
+    }
+    return HaltAll_Internal(window, job);
+}
+
+DWORD WINAPI RunGroupJobs(LPVOID argument)
+{
+    GroupRun* run = (GroupRun*)argument;
+    for (;;) {
+        LONG i = InterlockedIncrement(&run->next) - 1;
+        if (i >= run->count)
+            break;
+        AppState job;
+        PrepareGroupEntry(&run->record, &run->list[i], &job);
+        WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
+        GroupResult* result = &run->results[i];
+        result->reason[0] = '\0';
+        ProblemText problem = {result->reason, sizeof result->reason};
+        CollectProblem(&problem);
+        result->result = RunGroupEntry(run->window, &job);
+        CollectProblem(nullptr);
+        LONG done = InterlockedIncrement(&run->finished);
+        if (run->record.interactive && run->window)
+            PostMessage(run->window, WM_GROUP_PROGRESS, (WPARAM)done, (LPARAM)run->count);
+    }
+    return 0;
+}
+
+// Reports the results, hands them to the record and ends the run.
+void EndGroupRun(HWND window, AppState* state, GroupRun* run)
+{
+    for (int i = 0; i < run->count; i++) {
+        char line[512];
+        FormatGroupEntryResult(line, sizeof line, &run->list[i], &run->results[i]);
+        WriteLog("%s", line);
+    }
+    char summary[4000];
+    int failed = FormatGroupSummary(summary, sizeof summary, run->list, run->results, run->count);
+    WriteEvent(state, failed ? EVENT_ERROR : EVENT_INFORMATION, "%s", summary);
+
+    if (failed)
+        NoteResult(state, -1);
+    state->who = REMOTE_GROUP;
+    state->schedule.wait = 60;
+    if (run->count > 0)
+        KeepLastGroupEntry(state, &run->list[run->count - 1]);
+    g_group_running = false;
+
+    if (failed && state->interactive && !state->quiet) {
+        char failures[4000];
+        FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count, 20);
+        DisplayInformation(state, window, failures);
+    }
+    FreeGroupRun(run);
+}
+
+}  // namespace
+
+DWORD WINAPI HaltallGroup(LPVOID argument)
+{
+    GroupRun* run = (GroupRun*)argument;
+    WriteLog("HaltallGroup start, count=%d, workers=%d", run->count, run->workers);
+    // This thread is one of the workers; the others are started beside it.
+    HANDLE helpers[MAX_GROUP_PARALLEL];
+    int started = 0;
+    for (int i = 1; i < run->workers; i++) {
+        HANDLE thread = CreateThread(nullptr, WORKER_STACK, RunGroupJobs, run,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (!thread) {
+            WriteLog("HaltallGroup: only %d workers could be started", started + 1);
+            break;
+        }
+        helpers[started++] = thread;
+    }
+    RunGroupJobs(run);
+    if (started > 0)
+        WaitForMultipleObjects((DWORD)started, helpers, TRUE, INFINITE);
+    for (int i = 0; i < started; i++)
+        CloseHandle(helpers[i]);
+    WriteLog("HaltallGroup end");
+    if (run->record.interactive)
+        PostMessage(run->window, WM_GROUP_DONE, 0, (LPARAM)run);
+    return 0;
+}
+
+void StartGroupAction(HWND window, AppState* state)
+{
+    if (g_group_running) {
+        WriteLog("HaltallGroup refused: a group action is already running");
+        return;
+    }
+    GroupRun* run = NewGroupRun(window, state);
+    if (!run) {
+        Error(state, window, "Not enough memory for the group action");
+        return;
+    }
+    state->schedule.wait = 60;
+    g_group_running = true;
+    if (!state->interactive || !window) {
+        run->record.interactive = 0;
+        HaltallGroup(run);
+        EndGroupRun(window, state, run);
+        return;
+    }
+
+    SendMessage(window, WM_GROUP_PROGRESS, 0, (LPARAM)run->count);
+    HANDLE thread = CreateThread(nullptr, 0, HaltallGroup, run, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);
+        return;
+    }
+    DisplayLastError(state, window);
+    // Nothing ran: every computer counts as failed.
+    for (int i = 0; i < run->count; i++) {
+        run->results[i].result = -1;
+        CopyField(run->results[i].reason, "the group action could not be started");
+    }
+    PostMessage(window, WM_GROUP_DONE, 0, (LPARAM)run);
+}
+
+void FinishGroupAction(HWND window, AppState* state, LPARAM run)
+{
+    EndGroupRun(window, state, (GroupRun*)run);
+}

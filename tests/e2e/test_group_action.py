@@ -1,0 +1,182 @@
+"""A group of computers as its users meet it: three copies of haltall serving
+remote control on loopback ports and one refused port, driven from the
+command line and from the main window; and a Wake-on-LAN group. Every
+packet stays on 127.0.0.0/8."""
+import os
+import socket
+import time
+import unittest
+
+import test_remote_control as rc
+from fake_server import FakeServers, HELD
+from harness import Run, parse_dump, wintool
+
+MAIN_WINDOW = 'Haltall 3.0.2.0'
+WM_CLOSE = 0x10
+IDC_PROGRESS, IDC_PROGRESS_TEXT = 1108, 1109
+IDC_CLOSE, IDC_DOIT, IDC_NO_ACTION, IDC_GROUP, IDC_SPECIFY = 1008, 1009, 1020, 1030, 1011
+WAKE_ON_LAN_PORT = 7
+IP_PKTINFO = getattr(socket, 'IP_PKTINFO', 8)  # Linux's value
+
+
+def group_line(name, port=0, mac='', mask='', use_nt=0):
+    return '%s;%s;%s;%d;%d;1;;\n' % (name, mac, mask, port, use_nt)
+
+
+class GroupTestCase(rc.RemoteControlTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.client_dir = os.path.join(self.dir, 'client')
+        os.mkdir(self.client_dir)
+
+    def write_group(self, lines):
+        path = os.path.join(self.dir, 'group.csv')
+        with open(path, 'w', newline='') as f:
+            f.write('#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;'
+                    'USERNAME;PASSWORD\n')
+            f.writelines(lines)
+        return path
+
+    def start_client(self, *args):
+        """The controlling copy, with a log of its own."""
+        run = Run(args, self.client_dir)
+        self.addCleanup(run.stop)
+        return run
+
+    def client_log(self):
+        path = os.path.join(self.client_dir, 'haltall.log')
+        with open(path, encoding='latin-1') as f:
+            return [line.rstrip('\r\n').split(' -> ', 1)[1] for line in f if ' -> ' in line]
+
+    def three_servers_and_a_refused_port(self):
+        """Copies answering as 127.0.0.1 to .3 (each on its own port); .4 is refused."""
+        servers = [self.serve()[:2] for _ in range(3)]
+        lines = [group_line('127.0.0.%d' % (i + 1), port) for i, (_, port) in enumerate(servers)]
+        lines.append(group_line('127.0.0.4', rc.free_port()))
+        return [run for run, _ in servers], lines
+
+    def assert_each_server_acted_once(self, servers):
+        for server in servers:
+            events = self.end(server).events
+            self.assertEqual(events.count((4, 'Initiating NO_ACTION')), 1, events)
+
+
+class CommandLineGroupTest(GroupTestCase):
+
+    def test_a_refused_computer_does_not_stop_the_run_and_is_named(self):
+        servers, lines = self.three_servers_and_a_refused_port()
+        # The refused computer comes second: the ones after it are still tried.
+        lines.insert(1, lines.pop())
+        group = self.write_group(lines)
+        client = self.start_client('no_action', '-group', group, '-debug').wait(120)
+        self.assertEqual(client.returncode, 2)
+
+        self.assertEqual(client.events[-1],
+                         (1, 'Group action on 4 computers: 3 done, 1 failed: 127.0.0.4'))
+        log = self.client_log()
+        results = [line for line in log if line.startswith('127.0.0.')]
+        self.assertEqual(results, ['127.0.0.1: done',
+                                   '127.0.0.4: failed (connect(): Connection refused (10061))',
+                                   '127.0.0.2: done', '127.0.0.3: done'])
+        self.assertIn('HaltallGroup start, count=4, workers=4', log)
+        self.assertFalse([line for line in log if line.startswith('Group progress')])
+        self.assert_each_server_acted_once(servers)
+
+    def test_entries_reach_their_own_ports_one_after_the_other(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        ports = [fakes.listen() for _ in range(3)]
+        group = self.write_group([group_line('127.0.0.1', port) for port in ports])
+        client = self.start_client('monitor_off', '-group', group, '-parallel', '1', '-debug',
+                                   '-quiet').wait(60)
+        self.assertEqual(client.returncode, 0)
+        self.assertEqual(client.events[-1], (4, 'Group action on 3 computers: 3 done, 0 failed'))
+        self.assertIn('HaltallGroup start, count=3, workers=1', self.client_log())
+        for port in ports:
+            self.assertEqual(fakes.commands[port][:3], ['VERSION', 'PASSWORD ', 'ACTION MONITOR_OFF'])
+            self.assertEqual(fakes.doit_count(port), 1)
+
+
+class InteractiveGroupTest(GroupTestCase):
+
+    def test_progress_disabled_controls_and_the_list_of_failures(self):
+        servers, lines = self.three_servers_and_a_refused_port()
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        held = fakes.listen(HELD)
+        # The held computer goes first, so the run can be looked at while it waits.
+        group = self.write_group([group_line('127.0.0.1', held)] + lines)
+        client = self.start_client('-group', group, '-parallel', '1', '-debug')
+        self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_NO_ACTION).returncode, 0)
+        self.assertEqual(wintool('click', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+
+        deadline = time.time() + 20
+        while not os.path.exists(os.path.join(self.client_dir, 'haltall.log')) or \
+                'Group progress 0%' not in self.client_log():
+            self.assertLess(time.time(), deadline, 'the run never began')
+            time.sleep(0.2)
+        during = parse_dump(wintool('dump', MAIN_WINDOW, 5000).stdout)
+        for control, (_, _, enabled, visible, _) in during.items():
+            if control in (IDC_PROGRESS, IDC_PROGRESS_TEXT, IDC_CLOSE):
+                self.assertTrue(enabled and visible, control)
+            elif control in (IDC_DOIT, IDC_NO_ACTION, IDC_GROUP, IDC_SPECIFY):
+                self.assertFalse(enabled, control)
+        self.assertEqual(during[IDC_PROGRESS_TEXT][1], '0%')
+        # "Do it" reaching the window anyway starts no second run.
+        self.assertEqual(wintool('command', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+        deadline = time.time() + 10
+        while 'HaltallGroup refused: a group action is already running' not in self.client_log():
+            self.assertLess(time.time(), deadline, 'the second run was not refused')
+            time.sleep(0.2)
+        fakes.release()
+
+        box = wintool('msgbox', 'Haltall', 60000)
+        self.assertEqual(box.returncode, 0)
+        self.assertEqual(box.stdout, 'The action failed on these computers:\n'
+                                     '127.0.0.4: connect(): Connection refused (10061)')
+        after = parse_dump(wintool('dump', MAIN_WINDOW, 5000).stdout)
+        self.assertFalse(after[IDC_PROGRESS][3] or after[IDC_PROGRESS_TEXT][3])
+        self.assertTrue(after[IDC_DOIT][2] and after[IDC_SPECIFY][2])
+        self.assertTrue(after[IDC_GROUP][4], 'the group stays chosen')
+        self.assertEqual(after[IDC_PROGRESS_TEXT][1], '100%')
+
+        log = self.client_log()
+        self.assertEqual([line for line in log if line.startswith('Group progress')],
+                         ['Group progress %d%%' % p for p in (0, 20, 40, 60, 80, 100)])
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        client.wait(30)
+        self.assertEqual(client.events[-1],
+                         (1, 'Group action on 5 computers: 4 done, 1 failed: 127.0.0.4'))
+        self.assertEqual(fakes.doit_count(held), 1)
+        self.assert_each_server_acted_once(servers)
+
+
+class WakeOnLanGroupTest(GroupTestCase):
+
+    def test_one_packet_per_entry_to_its_own_subnet_broadcast(self):
+        receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(receiver.close)
+        receiver.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
+        receiver.bind(('', WAKE_ON_LAN_PORT))
+        entries = [('pc-a', '0011223344AA', '255.0.0.0'), ('pc-b', '0011223344BB', '255.255.0.0'),
+                   ('pc-c', '0011223344CC', '255.255.255.0')]
+        group = self.write_group([group_line(name, 0, mac, mask) for name, mac, mask in entries])
+        client = self.start_client('wol', '-group', group, '-ip', '127.0.0.1', '-quiet').wait(60)
+        self.assertEqual(client.returncode, 0)
+        self.assertEqual(client.events.count((4, 'Wake-On-LAN packet has been sent')), 3)
+
+        received = {}
+        receiver.settimeout(10)
+        for _ in entries:
+            data, ancillary, _, _ = receiver.recvmsg(1024, socket.CMSG_SPACE(12))
+            # in_pktinfo: interface index, local address, destination of the header
+            destination = socket.inet_ntoa(ancillary[0][2][8:12])
+            received[data[6:12].hex().upper()] = (destination, len(data))
+        self.assertEqual(received, {'0011223344AA': ('127.255.255.255', 126),
+                                    '0011223344BB': ('127.0.255.255', 126),
+                                    '0011223344CC': ('127.0.0.255', 126)})
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)

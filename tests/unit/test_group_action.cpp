@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "actions/group_action.h"
+#include "actions/group_file.h"
+#include "core/app_state.h"
+
+namespace {
+
+RemotePC Computer(const char* name, int port = 3211, int use_nt = 0, int current_credentials = 1)
+{
+    RemotePC pc = {};
+    CopyField(pc.computer_name, name);
+    CopyField(pc.mac_address, "00AABBCCDDEE");
+    CopyField(pc.subnet_mask, "255.0.0.0");
+    CopyField(pc.password, "pw");
+    CopyField(pc.username, "bob");
+    pc.port = port;
+    pc.use_nt = (int16_t)use_nt;
+    pc.current_credentials = (int16_t)current_credentials;
+    return pc;
+}
+
+GroupResult Result(int result, const char* reason = "")
+{
+    GroupResult r = {};
+    r.result = result;
+    CopyField(r.reason, reason);
+    return r;
+}
+
+}  // namespace
+
+TEST(GroupAction, ProgressTextIsTruncatedPercent)
+{
+    struct {
+        int done, count;
+        const char* text;
+    } cases[] = {{0, 3, "0%"},  {1, 3, "33%"}, {2, 3, "66%"}, {3, 3, "100%"}, {1, 4, "25%"},
+                 {3, 4, "75%"}, {1, 7, "14%"}, {6, 7, "85%"}, {0, 0, "100%"}};
+    for (const auto& c : cases) {
+        char text[16];
+        FormatGroupProgress(text, sizeof text, c.done, c.count);
+        EXPECT_STREQ(text, c.text) << c.done << "/" << c.count;
+    }
+}
+
+TEST(GroupAction, WorkersAreBoundedBySettingAndGroup)
+{
+    struct {
+        int setting, count, workers;
+    } cases[] = {{16, 500, 16}, {1, 500, 1}, {64, 500, 64}, {16, 3, 3}, {0, 500, 16},
+                 {65, 500, 16}, {-1, 2, 2},  {16, 0, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GroupWorkerCount(c.setting, c.count), c.workers) << c.setting << " " << c.count;
+}
+
+TEST(GroupAction, EachEntryAppliesItsOwnValues)
+{
+    AppState run;
+    SetDefaultSettings(&run);
+    run.who = REMOTE_GROUP;
+    run.action = SHUTDOWN;
+    run.quiet = 0;
+    run.remote.use_nt = 1;
+    run.remote.port = 4000;
+    run.remote.current_credentials = 0;
+    CopyField(run.remote.ip_address, "127.0.0.1");
+    run.server_socket = 7;
+    run.client_socket = 8;
+    RemotePC list[1] = {Computer("pc one", 0, 0, 1)};
+    run.group_list = list;
+    run.group_count = 1;
+
+    AppState job;
+    PrepareGroupEntry(&run, &list[0], &job);
+    EXPECT_EQ(job.who, REMOTE_COMPUTER);
+    EXPECT_EQ(job.quiet, 1);
+    EXPECT_EQ(job.action, SHUTDOWN);
+    EXPECT_STREQ(job.remote.computer_name, "pc one");
+    EXPECT_STREQ(job.remote.mac_address, "00AABBCCDDEE");
+    EXPECT_STREQ(job.remote.subnet_mask, "255.0.0.0");
+    EXPECT_STREQ(job.remote.password, "pw");
+    EXPECT_STREQ(job.remote.username, "bob");
+    EXPECT_STREQ(job.remote.ip_address, "127.0.0.1");  // the record's, for every computer
+    // The entry's protocol, port and credentials, not the single computer's.
+    EXPECT_EQ(job.remote.use_nt, 0);
+    EXPECT_EQ(job.remote.port, 3210);  // 0 falls back to the default
+    EXPECT_EQ(job.remote.current_credentials, 1);
+    // Nothing of the run's shared resources reaches the job.
+    EXPECT_EQ(job.server_socket, INVALID_SOCKET);
+    EXPECT_EQ(job.client_socket, INVALID_SOCKET);
+    EXPECT_EQ(job.group_list, nullptr);
+    EXPECT_EQ(job.group_count, 0);
+    // The run's record is left as it was.
+    EXPECT_EQ(run.who, REMOTE_GROUP);
+    EXPECT_EQ(run.quiet, 0);
+    EXPECT_EQ(run.remote.port, 4000);
+    EXPECT_STREQ(run.remote.computer_name, "");
+}
+
+TEST(GroupAction, ResultLinesAndSummary)
+{
+    RemotePC list[] = {Computer("alpha"), Computer("beta"), Computer("gamma"), Computer("delta")};
+    GroupResult results[] = {Result(0), Result(-1, "connect(): Connection refused (10061)"),
+                             Result(1), Result(-1)};
+    char line[512];
+    FormatGroupEntryResult(line, sizeof line, &list[0], &results[0]);
+    EXPECT_STREQ(line, "alpha: done");
+    FormatGroupEntryResult(line, sizeof line, &list[1], &results[1]);
+    EXPECT_STREQ(line, "beta: failed (connect(): Connection refused (10061))");
+    FormatGroupEntryResult(line, sizeof line, &list[2], &results[2]);
+    EXPECT_STREQ(line, "gamma: done");  // cancelled at a warning is not a failure
+    FormatGroupEntryResult(line, sizeof line, &list[3], &results[3]);
+    EXPECT_STREQ(line, "delta: failed (no reason given)");
+
+    char summary[4000];
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 4), 2);
+    EXPECT_STREQ(summary, "Group action on 4 computers: 2 done, 2 failed: beta, delta");
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 1), 0);
+    EXPECT_STREQ(summary, "Group action on 1 computers: 1 done, 0 failed");
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 0), 0);
+    EXPECT_STREQ(summary, "Group action on 0 computers: 0 done, 0 failed");
+}
+
+TEST(GroupAction, LongFailureListsAreCutWhole)
+{
+    std::vector<RemotePC> list;
+    std::vector<GroupResult> results;
+    for (int i = 0; i < 500; i++) {
+        list.push_back(Computer(("computer-" + std::to_string(i)).c_str()));
+        results.push_back(Result(-1, "timed out"));
+    }
+    char summary[200];
+    FormatGroupSummary(summary, sizeof summary, list.data(), results.data(), 500);
+    std::string text = summary;
+    EXPECT_EQ(text.rfind("Group action on 500 computers: 0 done, 500 failed: computer-0, computer-1, ", 0), 0u);
+    EXPECT_EQ(text.substr(text.size() - 5), ", ...") << text;
+    EXPECT_LT(text.size(), sizeof summary);
+
+    char box[4000];
+    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 500, 3);
+    EXPECT_STREQ(box, "The action failed on these computers:\ncomputer-0: timed out\n"
+                      "computer-1: timed out\ncomputer-2: timed out\nand 497 more");
+    char small[60];
+    FormatGroupFailures(small, sizeof small, list.data(), results.data(), 2, 20);
+    EXPECT_STREQ(small, "The action failed on these computers:\nand 2 more");
+}
+
+TEST(GroupAction, AfterTheRunTheRecordKeepsTheLastComputer)
+{
+    AppState state;
+    SetDefaultSettings(&state);
+    state.remote.port = 4000;
+    RemotePC last = Computer("last one", 5000, 1, 0);
+    KeepLastGroupEntry(&state, &last);
+    EXPECT_STREQ(state.remote.computer_name, "last one");
+    EXPECT_STREQ(state.remote.mac_address, "00AABBCCDDEE");
+    EXPECT_STREQ(state.remote.subnet_mask, "255.0.0.0");
+    EXPECT_STREQ(state.remote.password, "pw");
+    EXPECT_STREQ(state.remote.username, "bob");
+    EXPECT_EQ(state.remote.port, 4000);  // only the five copied values change
+    EXPECT_EQ(state.remote.use_nt, 0);
+}
