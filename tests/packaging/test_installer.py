@@ -9,10 +9,12 @@ import subprocess
 import tempfile
 import time
 import unittest
+import zipfile
 
-from harness import WINE, WINE_RUN, windows_path, windows_processes
+from harness import WINE, WINE_RUN, events, pe_machine, windows_path, windows_processes
 
 PACKAGE_DIR = os.environ.get('HALTALL_PACKAGE_DIR', '')
+SHIPPED_EXE = os.environ.get('HALTALL_EXE', '')
 WINESERVER = '/usr/lib/wine/wineserver64'
 PROGRAM_DIR = r'C:\Program Files (x86)\Haltall'
 SHORTCUT = r'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Haltall.lnk'
@@ -52,12 +54,13 @@ class InstallerTest(unittest.TestCase):
         shutil.rmtree(cls.dir, True)
 
     @classmethod
-    def wine(cls, *args, runner=WINE, timeout=120):
+    def wine(cls, *args, runner=WINE, timeout=120, debug='-all'):
         """Runs a Windows program to its end. Its output goes through files:
         helper processes that Wine starts on the way would hold pipes open."""
-        with tempfile.TemporaryFile('w+') as out, tempfile.TemporaryFile('w+') as err:
-            result = subprocess.run([runner] + list(args), env=cls.env, cwd=cls.dir,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+        with tempfile.TemporaryFile('w+', errors='replace') as out, \
+                tempfile.TemporaryFile('w+', errors='replace') as err:
+            result = subprocess.run([runner] + list(args), env=dict(cls.env, WINEDEBUG=debug),
+                                    cwd=cls.dir, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                     timeout=timeout)
             out.seek(0)
             err.seek(0)
@@ -109,8 +112,10 @@ class InstallerTest(unittest.TestCase):
         self.assertIsNone(self.service_state())
 
         # The installed program runs, as the 32-bit program it is.
-        run = self.wine(self.path(exe), 'no_action', '-simulate', '-quiet', runner=WINE_RUN)
+        run = self.wine(self.path(exe), 'no_action', '-simulate', '-quiet', runner=WINE_RUN,
+                        debug='-all,+eventlog')
         self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(events(run.stderr), [(4, 'Initiating NO_ACTION')])
         self.assertEqual(self.wine(self.path(exe), '-save_settings', '-quiet',
                                    runner=WINE_RUN).returncode, 0)
         self.assertIsNotNone(self.values(SETTINGS_KEY))
@@ -142,6 +147,21 @@ class InstallerTest(unittest.TestCase):
                       'still running: %s' % (self.processes('haltall.exe') + self.processes('un_a.exe')))
         # A silent uninstall keeps the user's settings.
         self.assertIsNotNone(self.values(SETTINGS_KEY))
+
+
+class PackageTest(unittest.TestCase):
+
+    def test_setup_is_a_small_32_bit_program_and_the_zip_holds_the_shipped_one(self):
+        setup, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-setup.exe'))
+        self.assertEqual(pe_machine(setup), 0x14c)
+        self.assertLess(os.path.getsize(setup), 1 << 20)
+        portable, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-portable.zip'))
+        with zipfile.ZipFile(portable) as z:
+            self.assertEqual(sorted(z.namelist()), ['LICENSE.txt', 'README.txt', 'haltall.exe'])
+            program = z.read('haltall.exe')
+            self.assertIn(b'\r\n', z.read('README.txt'))
+        with open(SHIPPED_EXE, 'rb') as f:
+            self.assertEqual(program, f.read(), 'the zip holds another program than the shipped one')
 
 
 if __name__ == '__main__':
