@@ -40,8 +40,8 @@ struct GroupEditor {
     GroupFileDialogs files;
     RangeScan scan;
     volatile LONG range_running;  // cleared by "Cancel" to stop the scan
-    HANDLE worker;                    // from the scan's start until it has ended
-    bool close_pending;               // closing was asked for during a scan
+    HANDLE worker;                // from the scan's start until it has ended
+    bool close_pending;           // closing was asked for during a scan
     char port_text[16];
 };
 
