@@ -7,16 +7,14 @@
 #include "actions/warning.h"
 #include "core/app_state.h"
 #include "core/report.h"
+#include "core/system_library.h"
 #include "triggers/process_list.h"
 
 namespace {
 
-LockWorkStationFunction FindLockWorkStation(HMODULE* library)
+LockWorkStationFunction FindLockWorkStation()
 {
-    *library = LoadLibraryA("user32.dll");
-    if (!*library)
-        return nullptr;
-    return (LockWorkStationFunction)(void*)GetProcAddress(*library, "LockWorkStation");
+    return (LockWorkStationFunction)(void*)SystemFunction("user32.dll", "LockWorkStation");
 }
 
 BOOL WINAPI CallSetSystemPowerState(BOOL suspend, BOOL force)
@@ -127,8 +125,7 @@ int DoLockWorkstation(HWND window, AppState* state)
     if (!WarnAndRunProgram(window, state, "DoLockWorkstation"))
         return 1;
 
-    HMODULE library = nullptr;
-    LockWorkStationFunction lock = g_power_calls.find_lock_workstation(&library);
+    LockWorkStationFunction lock = g_power_calls.find_lock_workstation();
     int result = 0;
     if (!lock) {
         DisplayLastError(state, window);
@@ -144,8 +141,6 @@ int DoLockWorkstation(HWND window, AppState* state)
             WriteEvent(state, EVENT_INFORMATION, "LockWorkStation executed succesfully!");
         }
     }
-    if (library)
-        FreeLibrary(library);
     WriteLog("DoLockWorkstation end, result=%d", result);
     return result;
 }
@@ -272,7 +267,7 @@ int UserIsLoggedOn(AppState* state)
 void TrySetSuspendState()
 {
     WriteLog("TrySetSuspendState start");
-    HMODULE library = LoadLibraryA("Powrprof.dll");
+    HMODULE library = LoadSystemLibrary("Powrprof.dll");
     if (!library) {
         WriteLog("TrySetSuspendState end, failed to load library powrprof.dll");
         return;

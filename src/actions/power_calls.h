@@ -14,10 +14,9 @@ struct PowerCalls {
     // MySetSuspendState: SetSuspendState of "Powrprof.dll", null when that
     // is missing. Filled by TrySetSuspendState.
     SetSuspendStateFunction set_suspend_state;
-    // Loads "user32.dll" and looks up "LockWorkStation". Null, with the
-    // thread's last error set, when either fails; *library is then null or
-    // the library to release.
-    LockWorkStationFunction (*find_lock_workstation)(HMODULE* library);
+    // Looks up "LockWorkStation" of "user32.dll". Null, with the thread's
+    // last error set, when either is missing.
+    LockWorkStationFunction (*find_lock_workstation)();
     LRESULT(WINAPI* send_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 };
 

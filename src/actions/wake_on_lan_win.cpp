@@ -6,6 +6,7 @@
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/report.h"
+#include "core/system_library.h"
 #include "remote/sockets.h"
 
 namespace {
@@ -25,7 +26,7 @@ const WORD ECHO_DATA_SIZE = 64;
 int Ping(AppState* state, HWND window, DWORD address)
 {
     const AddressLookupNames& names = g_address_lookup_names;
-    HMODULE icmp = LoadLibraryA(names.icmp_library);
+    HMODULE icmp = LoadSystemLibrary(names.icmp_library);
     if (!icmp) {
         DisplayLastError(state, window);
         return LOOKUP_NO_ICMP;
@@ -40,28 +41,24 @@ int Ping(AppState* state, HWND window, DWORD address)
                  : !send_echo   ? LOOKUP_NO_ICMP_SEND_ECHO
                                 : LOOKUP_NO_ICMP_CLOSE_HANDLE;
         DisplayLastError(state, window);
-        FreeLibrary(icmp);
         return code;
     }
 
     HANDLE handle = create_file();
     if (handle == INVALID_HANDLE_VALUE) {
         DisplayLastError(state, window);
-        FreeLibrary(icmp);
         return LOOKUP_NO_ICMP_HANDLE;
     }
     void* reply = calloc(1, REPLY_BUFFER_SIZE);
     if (!reply) {
         Error(state, window, "Failed to allocate global ping packet buffer");
         close_handle(handle);
-        FreeLibrary(icmp);
         return LOOKUP_NO_REPLY_BUFFER;
     }
     unsigned char data[ECHO_DATA_SIZE];
     memset(data, 0xAA, sizeof data);
     send_echo(handle, address, data, sizeof data, nullptr, reply, REPLY_BUFFER_SIZE, 1);
     close_handle(handle);
-    FreeLibrary(icmp);
     free(reply);
     return 0;
 }
@@ -189,7 +186,7 @@ int LookupMACAddress(AppState* state, HWND window, DWORD address, int control_id
     }
 
     const AddressLookupNames& names = g_address_lookup_names;
-    HMODULE iphlpapi = LoadLibraryA(names.iphlpapi_library);
+    HMODULE iphlpapi = LoadSystemLibrary(names.iphlpapi_library);
     if (!iphlpapi) {
         DisplayLastError(state, window);
         WriteLog("LookupMACAddress end, ret=%d", LOOKUP_NO_IPHLPAPI);
@@ -199,7 +196,6 @@ int LookupMACAddress(AppState* state, HWND window, DWORD address, int control_id
         (GetIpNetTableFunction)(void*)GetProcAddress(iphlpapi, names.get_ip_net_table);
     if (!get_ip_net_table) {
         DisplayLastError(state, window);
-        FreeLibrary(iphlpapi);
         WriteLog("LookupMACAddress end, ret=%d", LOOKUP_NO_GET_IP_NET_TABLE);
         return LOOKUP_NO_GET_IP_NET_TABLE;
     }
@@ -210,7 +206,6 @@ int LookupMACAddress(AppState* state, HWND window, DWORD address, int control_id
     if (!table) {
         WriteLog("GetIpNetTable error=%lu", (unsigned long)error);
         Error(state, window, "Error during GetIpNetTable()");
-        FreeLibrary(iphlpapi);
         WriteLog("LookupMACAddress end, ret=%d", LOOKUP_TABLE_UNREADABLE);
         return LOOKUP_TABLE_UNREADABLE;
     }
@@ -218,7 +213,6 @@ int LookupMACAddress(AppState* state, HWND window, DWORD address, int control_id
     FindPhysicalAddress((const AddressTableRow*)(table + sizeof(uint32_t)), rows, address, mac,
                         sizeof mac);
     free(table);
-    FreeLibrary(iphlpapi);
 
     if (mac[0] == '\0') {
         Error(state, window, "MAC address not found");

@@ -8,6 +8,7 @@
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
+#include "core/system_library.h"
 #include "remote/sockets.h"
 #include "resource.h"
 #include "service/service_runtime.h"
@@ -35,8 +36,7 @@ DWORD WINAPI CheckServiceThread(LPVOID state)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&controls);
+    RestrictLibrarySearch();
     g_instance = instance;
 
     static AppState state;  // lives until the process ends, whatever ends it
@@ -64,6 +64,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         CloseHandle(service_thread);
 
     g_tray_menu = LoadMenu(instance, MAKEINTRESOURCE(IDM_TRAY));
+
+    // Only now, so that maintenance commands end without loading the
+    // common controls.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+    InitCommonControlsEx(&controls);
 
     if (!InitDialog(nullptr, instance, &state))
         return EXIT_CODE_FAILED;

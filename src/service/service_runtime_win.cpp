@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/report.h"
+#include "core/system_library.h"
 #include "core/start_up.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
@@ -95,18 +96,13 @@ int CheckService(AppState* state)
     } else {
         WriteLog("Starting as WIN98 service");
         typedef DWORD(WINAPI * RegisterServiceProcessFn)(DWORD, DWORD);
-        HMODULE kernel = LoadLibraryA("kernel32");
         RegisterServiceProcessFn register_process =
-            kernel ? (RegisterServiceProcessFn)(void*)GetProcAddress(kernel, "RegisterServiceProcess")
-                   : nullptr;
+            (RegisterServiceProcessFn)(void*)SystemFunction("kernel32", "RegisterServiceProcess");
         if (!register_process) {
             DisplayLastError(state, nullptr);
-            if (kernel)
-                FreeLibrary(kernel);
             return 0;
         }
         register_process(0, 1);
-        FreeLibrary(kernel);
     }
     WriteLog("CheckService end");
     return 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/system_library.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ bool FindToolHelp()
 {
     if (tool_help.library)
         return true;
-    HMODULE library = LoadLibraryA("Kernel32.DLL");
+    HMODULE library = LoadSystemLibrary("Kernel32.DLL");
     if (!library) {
         WriteLog("Cannot load Kernel32.DLL");
         return false;
@@ -41,7 +42,6 @@ bool FindToolHelp()
     if (!found.create_snapshot || !found.process_first || !found.process_next || !found.module_first ||
         !found.module_next) {
         WriteLog("Error loading libraries");
-        FreeLibrary(library);
         return false;
     }
     tool_help = found;

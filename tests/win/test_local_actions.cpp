@@ -69,9 +69,8 @@ BOOL WINAPI FakeLockWorkStation()
     return recorded.lock_result;
 }
 
-LockWorkStationFunction FakeFindLockWorkStation(HMODULE* library)
+LockWorkStationFunction FakeFindLockWorkStation()
 {
-    *library = nullptr;
     if (recorded.find_lock_fails) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
