@@ -1,7 +1,6 @@
 #include "actions/local_actions.h"
 #include "core/app_state.h"
 
-#include <commctrl.h>
 #include "core/command_line.h"
 #include "core/log.h"
 #include "core/log_mask.h"
@@ -64,11 +63,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         CloseHandle(service_thread);
 
     g_tray_menu = LoadMenu(instance, MAKEINTRESOURCE(IDM_TRAY));
-
-    // Only now, so that maintenance commands end without loading the
-    // common controls.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&controls);
 
     if (!InitDialog(nullptr, instance, &state))
         return EXIT_CODE_FAILED;

@@ -3,6 +3,8 @@
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "core/app_state.h"
+
+#include <commctrl.h>
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
@@ -304,11 +306,43 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+namespace {
+
+// An immediate action word ends the run without ever showing the window.
+// Such a run gets the same procedure over a dialog without controls: the
+// 72 controls and the common controls they need are most of its start-up.
+// A group run keeps the real window for its progress.
+bool WindowNeverShown(const AppState* state)
+{
+    return !state->interactive && state->when == IMMEDIATE && !state->run_as_service &&
+           state->who != REMOTE_GROUP;
+}
+
+HWND CreateMainWindow(HWND owner, HINSTANCE instance, AppState* state)
+{
+    if (WindowNeverShown(state)) {
+        // No menu, the standard class, no title, no controls.
+        struct BareTemplate {
+            DLGTEMPLATE header;
+            WORD menu, window_class, title;
+        };
+        alignas(4) BareTemplate bare = {};
+        bare.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        return CreateDialogIndirectParamA(instance, &bare.header, owner, MainDialogProc,
+                                          (LPARAM)state);
+    }
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+    InitCommonControlsEx(&controls);
+    return CreateDialogParamA(instance, MAKEINTRESOURCE(IDD_MAIN), owner, MainDialogProc,
+                              (LPARAM)state);
+}
+
+}  // namespace
+
 int InitDialog(HWND owner, HINSTANCE instance, AppState* state)
 {
     WriteLog("InitDialog start");
-    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCE(IDD_MAIN), owner, MainDialogProc,
-                                     (LPARAM)state);
+    HWND window = CreateMainWindow(owner, instance, state);
     if (!window)
         DisplayLastError(state, owner);
     WriteLog("InitDialog end");
