@@ -1,5 +1,5 @@
 // Libraries that many runs never need (the shell, the common dialogs and
-// controls, network connections, sound) are bound on first use instead of
+// controls, network connections, sound, sockets) are bound on first use instead of
 // at start, where each would cost every run, a maintenance command too,
 // the time to load it and its own dependencies.
 //
@@ -54,3 +54,48 @@ LAZY_ENTRY("mpr.dll", DWORD, WNetAddConnection2A, 16, ERROR_PROC_NOT_FOUND,
 LAZY_ENTRY("mpr.dll", DWORD, WNetCancelConnection2A, 12, ERROR_PROC_NOT_FOUND,
            (LPCSTR a, DWORD b, WINBOOL c), (a, b, c))
 LAZY_ENTRY("winmm.dll", BOOL, PlaySoundA, 12, FALSE, (const char* a, HMODULE b, DWORD c), (a, b, c))
+
+// Windows Sockets 1.1: a SOCKET is pointer-sized, a failure SOCKET_ERROR
+// (-1) or INVALID_SOCKET; a missing library reads as an absent network.
+const int NO_NETWORK = 10091;  // WSASYSNOTREADY
+LAZY_ENTRY("wsock32.dll", int, WSAStartup, 8, NO_NETWORK, (WORD a, void* b), (a, b))
+LAZY_ENTRY("wsock32.dll", int, WSACleanup, 0, -1, (), ())
+LAZY_ENTRY("wsock32.dll", int, WSAGetLastError, 0, NO_NETWORK, (), ())
+LAZY_ENTRY("wsock32.dll", void*, WSASetLastError, 4, nullptr, (int a), (a))
+LAZY_ENTRY("wsock32.dll", int, WSAAsyncSelect, 16, -1, (UINT_PTR a, HWND b, UINT c, LONG d),
+           (a, b, c, d))
+LAZY_ENTRY("wsock32.dll", UINT_PTR, accept, 12, ~(UINT_PTR)0, (UINT_PTR a, void* b, int* c),
+           (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, bind, 12, -1, (UINT_PTR a, const void* b, int c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, closesocket, 4, -1, (UINT_PTR a), (a))
+LAZY_ENTRY("wsock32.dll", int, connect, 12, -1, (UINT_PTR a, const void* b, int c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", void*, gethostbyname, 4, nullptr, (const char* a), (a))
+LAZY_ENTRY("wsock32.dll", void*, gethostbyaddr, 12, nullptr, (const char* a, int b, int c),
+           (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, gethostname, 8, -1, (char* a, int b), (a, b))
+LAZY_ENTRY("wsock32.dll", int, getpeername, 12, -1, (UINT_PTR a, void* b, int* c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, getsockname, 12, -1, (UINT_PTR a, void* b, int* c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, getsockopt, 20, -1, (UINT_PTR a, int b, int c, char* d, int* e),
+           (a, b, c, d, e))
+LAZY_ENTRY("wsock32.dll", int, setsockopt, 20, -1,
+           (UINT_PTR a, int b, int c, const char* d, int e), (a, b, c, d, e))
+LAZY_ENTRY("wsock32.dll", ULONG, htonl, 4, 0, (ULONG a), (a))
+LAZY_ENTRY("wsock32.dll", USHORT, htons, 4, 0, (USHORT a), (a))
+LAZY_ENTRY("wsock32.dll", ULONG, ntohl, 4, 0, (ULONG a), (a))
+LAZY_ENTRY("wsock32.dll", USHORT, ntohs, 4, 0, (USHORT a), (a))
+LAZY_ENTRY("wsock32.dll", ULONG, inet_addr, 4, 0xFFFFFFFF, (const char* a), (a))
+LAZY_ENTRY("wsock32.dll", char*, inet_ntoa, 4, nullptr, (ULONG a), (a))
+LAZY_ENTRY("wsock32.dll", int, ioctlsocket, 12, -1, (UINT_PTR a, LONG b, ULONG* c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, listen, 8, -1, (UINT_PTR a, int b), (a, b))
+LAZY_ENTRY("wsock32.dll", int, recv, 16, -1, (UINT_PTR a, char* b, int c, int d), (a, b, c, d))
+LAZY_ENTRY("wsock32.dll", int, recvfrom, 24, -1,
+           (UINT_PTR a, char* b, int c, int d, void* e, int* f), (a, b, c, d, e, f))
+LAZY_ENTRY("wsock32.dll", int, select, 20, -1, (int a, void* b, void* c, void* d, const void* e),
+           (a, b, c, d, e))
+LAZY_ENTRY("wsock32.dll", int, send, 16, -1, (UINT_PTR a, const char* b, int c, int d),
+           (a, b, c, d))
+LAZY_ENTRY("wsock32.dll", int, sendto, 24, -1,
+           (UINT_PTR a, const char* b, int c, int d, const void* e, int f), (a, b, c, d, e, f))
+LAZY_ENTRY("wsock32.dll", int, shutdown, 8, -1, (UINT_PTR a, int b), (a, b))
+LAZY_ENTRY("wsock32.dll", UINT_PTR, socket, 12, ~(UINT_PTR)0, (int a, int b, int c), (a, b, c))
+LAZY_ENTRY("wsock32.dll", int, __WSAFDIsSet, 8, 0, (UINT_PTR a, void* b), (a, b))

@@ -40,11 +40,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     static AppState state;  // lives until the process ends, whatever ends it
     InitSettings(&state);
-    TrySetSuspendState();
 
     const char* command_line = GetCommandLineA();
     if (ParseCommandLine(command_line, &state) == 0)
         ReadStartupSettings(&state);
+    // Only now: a maintenance command ends above without loading the power
+    // library.
+    TrySetSuspendState();
 
     WriteLog("Starting haltall %s", VERSION_TEXT);
     if (g_debug) {
