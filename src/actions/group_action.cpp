@@ -6,6 +6,7 @@
 
 #include "actions/group_file.h"
 #include "core/app_state.h"
+#include "core/port.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ int GroupWorkerCount(int setting, int count)
     return width < 1 ? 1 : width;
 }
 
-void PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
+bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
 {
     *job = *run;
     job->who = REMOTE_COMPUTER;
@@ -47,8 +48,8 @@ void PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     job->group_count = 0;
     KeepLastGroupEntry(job, pc);
     job->remote.use_nt = pc->use_nt;
-    job->remote.port = pc->port <= 0 ? DEFAULT_PORT : pc->port;
     job->remote.current_credentials = pc->current_credentials;
+    return TakePort(pc->port, &job->remote.port);
 }
 
 void KeepLastGroupEntry(AppState* state, const RemotePC* pc)

@@ -22,8 +22,8 @@ int GroupWorkerCount(int setting, int count);
 
 // The record one computer's job works on: the run's record with that
 // computer's values, as a single remote computer, quiet, without sockets or
-// group list of its own.
-void PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job);
+// group list of its own. False when the computer's port is above 65535.
+bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job);
 // After the run the record keeps the last computer's five copied values.
 void KeepLastGroupEntry(AppState* state, const RemotePC* pc);
 

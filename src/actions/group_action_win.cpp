@@ -61,10 +61,10 @@ GroupRun* NewGroupRun(HWND window, const AppState* state)
 }
 
 // One computer, checked as a single remote computer would be.
-int RunGroupEntry(HWND window, AppState* job)
+int RunGroupEntry(HWND window, AppState* job, bool port_valid)
 {
-    char message[MESSAGE_SIZE] = "";
-    if (SanityCheck(window, job, message)) {
+    char message[MESSAGE_SIZE] = "Invalid port specified (1-65535)";
+    if (!port_valid || SanityCheck(window, job, message)) {
         Error(job, window, message);
         return -1;
     }
@@ -79,13 +79,13 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
         if (i >= run->count)
             break;
         AppState job;
-        PrepareGroupEntry(&run->record, &run->list[i], &job);
+        bool port_valid = PrepareGroupEntry(&run->record, &run->list[i], &job);
         WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
         GroupResult* result = &run->results[i];
         result->reason[0] = '\0';
         ProblemText problem = {result->reason, sizeof result->reason};
         CollectProblem(&problem);
-        result->result = RunGroupEntry(run->window, &job);
+        result->result = RunGroupEntry(run->window, &job, port_valid);
         CollectProblem(nullptr);
         LONG done = InterlockedIncrement(&run->finished);
         if (run->record.interactive && run->window)

@@ -29,10 +29,10 @@ class FakeServers:
         self.thread = threading.Thread(target=self._serve, daemon=True)
         self.thread.start()
 
-    def listen(self, mode=ANSWER):
+    def listen(self, mode=ANSWER, host='127.0.0.1'):
         """A new listening port with the given behaviour; returns the port."""
         listener = socket.socket()
-        listener.bind(('127.0.0.1', 0))
+        listener.bind((host, 0))
         listener.listen(128)
         listener.setblocking(False)
         port = listener.getsockname()[1]
@@ -43,11 +43,11 @@ class FakeServers:
         self._register(listener, ('listen', port))
         return port
 
-    def never_accepting(self):
+    def never_accepting(self, host='127.0.0.1'):
         """A port whose accept queue is full: Linux drops further SYNs, so a
         client's connect waits until its own time-out."""
         listener = socket.socket()
-        listener.bind(('127.0.0.1', 0))
+        listener.bind((host, 0))
         listener.listen(0)
         port = listener.getsockname()[1]
         self.sockets.append(listener)
@@ -55,7 +55,7 @@ class FakeServers:
         for _ in range(8):  # queue length 0 still admits one or two
             filler = socket.socket()
             filler.setblocking(False)
-            filler.connect_ex(('127.0.0.1', port))
+            filler.connect_ex((host, port))
             fillers.append(filler)
         self.sockets.extend(fillers)
         return port

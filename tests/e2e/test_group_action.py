@@ -3,12 +3,13 @@ remote control on loopback ports and one refused port, driven from the
 command line and from the main window; and a Wake-on-LAN group. Every
 packet stays on 127.0.0.0/8."""
 import os
+import re
 import socket
 import time
 import unittest
 
 import test_remote_control as rc
-from fake_server import FakeServers, HELD
+from fake_server import FakeServers, HELD, SILENT
 from harness import Run, parse_dump, wintool
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
@@ -68,18 +69,20 @@ class CommandLineGroupTest(GroupTestCase):
         servers, lines = self.three_servers_and_a_refused_port()
         # The refused computer comes second: the ones after it are still tried.
         lines.insert(1, lines.pop())
+        lines.append(group_line('127.0.0.5', 65536 + 3210))  # never wrapped onto 3210
         group = self.write_group(lines)
         client = self.start_client('no_action', '-group', group, '-debug').wait(120)
         self.assertEqual(client.returncode, 2)
 
-        self.assertEqual(client.events[-1],
-                         (1, 'Group action on 4 computers: 3 done, 1 failed: 127.0.0.4'))
+        self.assertEqual(client.events[-1], (1, 'Group action on 5 computers: 3 done, 2 failed: '
+                                                '127.0.0.4, 127.0.0.5'))
         log = self.client_log()
         results = [line for line in log if line.startswith('127.0.0.')]
         self.assertEqual(results, ['127.0.0.1: done',
                                    '127.0.0.4: failed (connect(): Connection refused (10061))',
-                                   '127.0.0.2: done', '127.0.0.3: done'])
-        self.assertIn('HaltallGroup start, count=4, workers=4', log)
+                                   '127.0.0.2: done', '127.0.0.3: done',
+                                   '127.0.0.5: failed (Invalid port specified (1-65535))'])
+        self.assertIn('HaltallGroup start, count=5, workers=5', log)
         self.assertFalse([line for line in log if line.startswith('Group progress')])
         self.assert_each_server_acted_once(servers)
 
@@ -150,6 +153,49 @@ class InteractiveGroupTest(GroupTestCase):
                          (1, 'Group action on 5 computers: 4 done, 1 failed: 127.0.0.4'))
         self.assertEqual(fakes.doit_count(held), 1)
         self.assert_each_server_acted_once(servers)
+
+
+class PoolTest(GroupTestCase):
+
+    def test_computers_that_never_accept_or_never_answer_hold_up_no_other(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        answering = [fakes.listen() for _ in range(4)]
+        silent = fakes.listen(SILENT, '127.0.0.2')
+        unreachable = fakes.never_accepting('127.0.0.3')
+        lines = [group_line('127.0.0.1', port) for port in answering]
+        lines.insert(1, group_line('127.0.0.2', silent))
+        lines.insert(3, group_line('127.0.0.3', unreachable))
+        group = self.write_group(lines)
+        client = self.start_client('-group', group, '-debug')
+        self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_NO_ACTION).returncode, 0)
+        self.assertEqual(wintool('click', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+
+        box = wintool('msgbox', 'Haltall', 90000)
+        self.assertEqual(box.returncode, 0)
+        self.assertRegex(box.stdout, r'^The action failed on these computers:\n'
+                                     r'127\.0\.0\.2: recv\(\): .* \(10060\)\n'
+                                     r'127\.0\.0\.3: connect\(\): .* \(10060\)$')
+        after = parse_dump(wintool('dump', MAIN_WINDOW, 5000).stdout)
+        self.assertEqual(after[IDC_PROGRESS_TEXT][1], '100%')
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        client.wait(30)
+        self.assertEqual(client.events[-1], (1, 'Group action on 6 computers: 4 done, 2 failed: '
+                                                '127.0.0.2, 127.0.0.3'))
+        for port in answering:
+            self.assertEqual(fakes.doit_count(port), 1)
+
+        with open(os.path.join(self.client_dir, 'haltall.log'), encoding='latin-1') as f:
+            log = f.read().splitlines()
+        self.assertIn('HaltallGroup start, count=6, workers=6', [l.split(' -> ', 1)[-1] for l in log])
+        # Workers log side by side: no line runs into another (a line without
+        # a time stamp is the next line of a message of several lines).
+        stamp = re.compile(r'\d\d-\d\d-\d{4} \d\d:\d\d:\d\d -> ')
+        for line in log:
+            found = [m.start() for m in stamp.finditer(line)]
+            self.assertIn(found, ([], [0]), line)
+        progress = [l for l in log if 'Group progress' in l]
+        self.assertEqual(progress[-1].split(' -> ')[1], 'Group progress 100%')
 
 
 class WakeOnLanGroupTest(GroupTestCase):

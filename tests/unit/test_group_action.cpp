@@ -76,7 +76,7 @@ TEST(GroupAction, EachEntryAppliesItsOwnValues)
     run.group_count = 1;
 
     AppState job;
-    PrepareGroupEntry(&run, &list[0], &job);
+    EXPECT_TRUE(PrepareGroupEntry(&run, &list[0], &job));
     EXPECT_EQ(job.who, REMOTE_COMPUTER);
     EXPECT_EQ(job.quiet, 1);
     EXPECT_EQ(job.action, SHUTDOWN);
@@ -100,6 +100,15 @@ TEST(GroupAction, EachEntryAppliesItsOwnValues)
     EXPECT_EQ(run.quiet, 0);
     EXPECT_EQ(run.remote.port, 4000);
     EXPECT_STREQ(run.remote.computer_name, "");
+
+    // A port above 65535 is refused, never wrapped onto another port.
+    for (auto [port, taken] : {std::pair{65535, 65535}, {-5, 3210}, {1, 1}}) {
+        RemotePC pc = Computer("pc", port);
+        EXPECT_TRUE(PrepareGroupEntry(&run, &pc, &job)) << port;
+        EXPECT_EQ(job.remote.port, taken) << port;
+    }
+    RemotePC wrapped = Computer("pc", 65536 + 3211);
+    EXPECT_FALSE(PrepareGroupEntry(&run, &wrapped, &job));
 }
 
 TEST(GroupAction, ResultLinesAndSummary)
