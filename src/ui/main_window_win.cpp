@@ -331,7 +331,8 @@ HWND CreateMainWindow(HWND owner, HINSTANCE instance, AppState* state)
         return CreateDialogIndirectParamA(instance, &bare.header, owner, MainDialogProc,
                                           (LPARAM)state);
     }
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_DATE_CLASSES | ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     return CreateDialogParamA(instance, MAKEINTRESOURCE(IDD_MAIN), owner, MainDialogProc,
                               (LPARAM)state);
