@@ -3,10 +3,9 @@
 #include <cstddef>
 
 #include "core/platform.h"
+#include "core/report.h"
 
 struct AppState;
-
-const size_t MESSAGE_SIZE = 500;  // user-facing problem texts
 
 // 0 when the settings are usable; 1 with the first problem in message
 // (MESSAGE_SIZE bytes).
@@ -40,8 +39,10 @@ enum ActionOperation {
 ActionOperation ChooseOperation(int action, int who);
 
 #ifdef _WIN32
-// 0 done, armed or handed over; -1 the remote copy refused or could not be
-// reached; -2 bad settings. Failures mark the run failed.
+// 0 done or handed over; DOIT_ARMED when a trigger timer of the window was
+// armed (the window then hides into the tray); -1 the remote copy refused or
+// could not be reached; -2 bad settings. Failures mark the run failed.
+const int DOIT_ARMED = 1;
 int DoIt(HWND window, AppState* state);
 // 0 for a group, else the result of HaltAll_Internal.
 int HaltAll(HWND window, AppState* state);

@@ -7,10 +7,9 @@
 #include "actions/remote_shutdown.h"
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
+#include "core/messages.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
-#include "ui/main_window.h"
-#include "ui/tray.h"
 
 namespace {
 
@@ -32,6 +31,7 @@ int DoIt(HWND window, AppState* state)
         return -2;
     }
 
+    int result = 0;
     switch (ChooseDoItRoute(state)) {
     case ROUTE_HAND_OVER: {
         // The copy on the remote computer does the scheduling or the
@@ -58,18 +58,18 @@ int DoIt(HWND window, AppState* state)
     case ROUTE_ARM_SCHEDULE:
         state->remaining_seconds = state->schedule.seconds;
         state->active_timer = (uint32_t)SetTimer(window, TIMER_SCHEDULE, 1000, nullptr);
-        MinimizeHaltall(window, state);
+        result = DOIT_ARMED;
         break;
     case ROUTE_ARM_PROCESS:
         state->active_timer = (uint32_t)SetTimer(window, TIMER_PROCESS, 1000, nullptr);
         state->process.seen_running = 0;
-        MinimizeHaltall(window, state);
+        result = DOIT_ARMED;
         break;
     case ROUTE_NONE:
         break;
     }
     WriteLog("DoIt end");
-    return 0;
+    return result;
 }
 
 int HaltAll(HWND window, AppState* state)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/text_compare.h"
 
 namespace {
 
@@ -14,20 +15,11 @@ const int EWX_REBOOT_FLAG = 2;
 const int EWX_FORCE_FLAG = 4;
 const int EWX_POWEROFF_FLAG = 8;
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
-}
-
 bool EndsWithIgnoringCase(const char* text, size_t length, const char* suffix)
 {
     size_t suffix_length = strlen(suffix);
-    if (length < suffix_length)
-        return false;
-    for (size_t i = 0; i < suffix_length; i++)
-        if (LowerAscii(text[length - suffix_length + i]) != LowerAscii(suffix[i]))
-            return false;
-    return true;
+    return length >= suffix_length &&
+           EqualIgnoringCaseN(text + length - suffix_length, suffix, suffix_length);
 }
 
 bool IsBlank(char c)
@@ -36,14 +28,6 @@ bool IsBlank(char c)
 }
 
 }  // namespace
-
-bool EqualIgnoringCase(const char* a, const char* b)
-{
-    for (; *a && *b; a++, b++)
-        if (LowerAscii(*a) != LowerAscii(*b))
-            return false;
-    return *a == *b;
-}
 
 int ExitWindowsFlags(int action, DWORD platform_id, int force)
 {

@@ -41,8 +41,6 @@ bool ShellProgramName(const char* shell, char* name, size_t size);
 // given as data, ignoring case; 1 otherwise.
 int MatchShellProcess(DWORD process_id, WORD reserved, const char* name, void* shell_name);
 
-bool EqualIgnoringCase(const char* a, const char* b);
-
 #ifdef _WIN32
 // Each returns 0 when performed (or simulated, or skipped by rule), 1 when
 // the user cancelled the warning, -1 on a failure already reported.

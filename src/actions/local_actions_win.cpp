@@ -228,7 +228,7 @@ int AquirePrivileges(HWND window, AppState* state)
     return ok ? 0 : -1;
 }
 
-int UserIsLoggedOn(AppState* state)
+int UserIsLoggedOn(AppState*)
 {
     WriteLog("UserIsLoggedOn start");
     char shell[261] = "";

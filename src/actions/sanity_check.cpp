@@ -71,7 +71,7 @@ const char* FirstProblem(const AppState* s)
 
 }  // namespace
 
-int SanityCheck(HWND window, AppState* state, char* message)
+int SanityCheck(HWND, AppState* state, char* message)
 {
     WriteLog("SanityCheck start");
     const char* problem = FirstProblem(state);

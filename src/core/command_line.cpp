@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "core/address_checks.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/port.h"
-#include "remote/text_helpers.h"
+#include "core/text_compare.h"
+#include "core/text_helpers.h"
 
 // ---------------------------------------------------------------------------
 // Tokenizer
@@ -177,7 +177,7 @@ const ActionWord action_words[] = {
 bool ApplyActionWord(const char* word, AppState* state, CommandLineResult* result)
 {
     for (const ActionWord& entry : action_words) {
-        if (strcasecmp(word, entry.word) == 0) {
+        if (EqualIgnoringCase(word, entry.word)) {
             state->action = entry.action;
             state->interactive = 0;
             if (entry.action == WAKE_ON_LAN)

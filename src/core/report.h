@@ -8,6 +8,8 @@
 
 struct AppState;
 
+const size_t MESSAGE_SIZE = 500;  // user-facing problem texts
+
 const int EVENT_ERROR = 1;        // EVENTLOG_ERROR_TYPE
 const int EVENT_WARNING = 2;      // EVENTLOG_WARNING_TYPE
 const int EVENT_INFORMATION = 4;  // EVENTLOG_INFORMATION_TYPE

@@ -1,10 +1,5 @@
-// Start-up and the end of a run.
+// The program instance, set first thing at start-up.
 #pragma once
 #include "core/platform.h"
 
-struct AppState;
-
 extern HINSTANCE g_instance;
-
-// Releases what start-up acquired; state may be null (service stop).
-void Cleanup(AppState* state);

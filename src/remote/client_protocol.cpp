@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "actions/dispatch.h"
+#include "core/report.h"
 #include "core/app_state.h"
 #include "core/log.h"
 #include "remote/protocol_words.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "actions/dispatch.h"
+#include "core/report.h"
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
@@ -101,18 +101,18 @@ int SendRemoteCommand(HWND window, AppState* state, char* message)
     Connection connection = {window, state, {}};
     ClientLink link = {
         &connection,
-        [](void* c, char* message) {
+        [](void* c, char* text) {
             Connection* to = (Connection*)c;
             return OpenServerConnection(to->window, to->state, to->state->remote.computer_name,
-                                        message, &to->replies);
+                                        text, &to->replies);
         },
-        [](void* c, char* message) {
+        [](void* c, char* text) {
             Connection* to = (Connection*)c;
-            return GetServerVersion(to->window, to->state, &to->replies, message);
+            return GetServerVersion(to->window, to->state, &to->replies, text);
         },
-        [](void* c, char* message, const char* line) {
+        [](void* c, char* text, const char* line) {
             Connection* to = (Connection*)c;
-            return SendClientCommand(to->window, to->state, &to->replies, message, "%s", line);
+            return SendClientCommand(to->window, to->state, &to->replies, text, "%s", line);
         },
         [](void* c) {
             Connection* to = (Connection*)c;

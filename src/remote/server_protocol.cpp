@@ -7,13 +7,13 @@
 #include <cstring>
 
 #include "core/address_checks.h"
-#include "actions/dispatch.h"
+#include "core/report.h"
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
 #include "remote/protocol_words.h"
+#include "core/text_helpers.h"
 #include "remote/reply_queue.h"
-#include "remote/text_helpers.h"
 
 namespace {
 

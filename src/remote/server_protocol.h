@@ -44,7 +44,12 @@ struct ServerEffects {
 };
 
 #ifdef _WIN32
-// The real effects: the connection, the main window, DoIt and the clock.
+// The real connection, trigger timers and clocks; refresh, sanity_check and
+// do_it are left empty.
+ServerEffects SocketServerEffects();
+// What the commands do in the running program: SocketServerEffects with the
+// main window's refresh, SanityCheck and DoIt. Defined by the main window,
+// the layer that knows all three.
 extern const ServerEffects g_server_effects;
 #endif
 

@@ -1,11 +1,11 @@
-// What the protocol's commands do outside the record under Windows.
-#include "actions/dispatch.h"
+// What the protocol's commands do to the connection, the trigger timers and
+// the clock under Windows.
 #include "core/app_state.h"
 #include "core/clock.h"
+#include "core/messages.h"
 #include "core/report.h"
 #include "remote/server_protocol.h"
 #include "remote/sockets.h"
-#include "ui/main_window.h"
 
 namespace {
 
@@ -48,7 +48,16 @@ void ReportWrongPassword(HWND, AppState* state)
 
 }  // namespace
 
-const ServerEffects g_server_effects = {
-    SendToPeer, ClosePeerSocket, LogSocketError, DisplaySettings,     StopTriggerTimer, SanityCheck,
-    DoIt,       GetLocalNow,     Ticks,          HoldPeerCommands, ReportWrongPassword,
-};
+ServerEffects SocketServerEffects()
+{
+    ServerEffects fx = {};
+    fx.send = SendToPeer;
+    fx.close_peer = ClosePeerSocket;
+    fx.socket_error = LogSocketError;
+    fx.stop_timer = StopTriggerTimer;
+    fx.now = GetLocalNow;
+    fx.ticks = Ticks;
+    fx.hold = HoldPeerCommands;
+    fx.wrong_password = ReportWrongPassword;
+    return fx;
+}

@@ -8,7 +8,7 @@
 #include "remote/client_protocol.h"
 #include "remote/reply_lines.h"
 #include "remote/server_protocol.h"
-#include "ui/main_window.h"
+#include "core/messages.h"
 
 namespace {
 

@@ -284,7 +284,7 @@ int RemoveHaltallService(HWND window, AppState* state)
     return result;
 }
 
-int IsHaltallServiceRunning(HWND window, AppState* state)
+int IsHaltallServiceRunning(HWND, AppState* state)
 {
     WriteLog("IsHaltallServiceRunning start");
     int running = 0;

@@ -1,11 +1,9 @@
 #include "service/service_runtime.h"
 
 #include "core/app_state.h"
+#include "core/messages.h"
 #include "core/report.h"
 #include "core/system_library.h"
-#include "core/start_up.h"
-#include "ui/main_window.h"
-#include "ui/tray.h"
 
 namespace {
 
@@ -14,7 +12,6 @@ SERVICE_STATUS_HANDLE service_status_handle;
 volatile LONG stop_requested;
 
 const char SERVICE_NAME[] = "Haltall";
-const UINT_PTR TIMER_QUIT = 3;
 
 void ReportStatus(DWORD state)
 {
@@ -37,10 +34,7 @@ void WINAPI ServiceHandlerProcedure(DWORD control)
         // A stop that arrives before the main window exists is kept for it.
         InterlockedExchange(&stop_requested, 1);
         if (g_main_window)
-            RemoveFromTray(g_main_window);
-        Cleanup(nullptr);
-        if (g_main_window)
-            SetTimer(g_main_window, TIMER_QUIT, 1000, nullptr);
+            PostMessage(g_main_window, WM_SERVICE_STOP, 0, 0);
         break;
     case SERVICE_CONTROL_INTERROGATE:
         service_status.dwCheckPoint++;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "actions/local_actions.h"
 #include "core/log.h"
+#include "core/text_compare.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "triggers/process_watch.h"
 
-#include "actions/local_actions.h"
 #include "core/app_state.h"
+#include "core/text_compare.h"
 
 int MatchWatchedProcess(DWORD, WORD, const char* name, void* state)
 {

@@ -15,6 +15,7 @@ int MatchWatchedProcess(DWORD process_id, WORD reserved, const char* name, void*
 bool WatchedProcessGone(AppState* state, int walk_result);
 
 #ifdef _WIN32
-// The process timer's tick: HaltAll once the watched process has stopped.
-void CheckProcessTimer(HWND window, AppState* state);
+// The process timer's tick: true once the watched process has stopped, and
+// the window then calls HaltAll.
+bool CheckProcessTimer(HWND window, AppState* state);
 #endif

@@ -14,6 +14,7 @@ int WeekOfMonth(int day);
 bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now));
 
 #ifdef _WIN32
-// The schedule timer's tick: HaltAll when the schedule is due.
-void CheckScheduleTimer(HWND window, AppState* state);
+// The schedule timer's tick: true when the schedule is due, and the window
+// then calls HaltAll.
+bool CheckScheduleTimer(HWND window, AppState* state);
 #endif

@@ -1,13 +1,12 @@
-#include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/log.h"
 #include "triggers/schedule.h"
 
-void CheckScheduleTimer(HWND window, AppState* state)
+bool CheckScheduleTimer(HWND, AppState* state)
 {
     WriteLog("CheckScheduleTimer start, wait=%d", state->schedule.wait);
-    if (ScheduleTick(state, GetLocalNow))
-        HaltAll(window, state);
+    bool due = ScheduleTick(state, GetLocalNow);
     WriteLog("CheckScheduleTimer end");
+    return due;
 }

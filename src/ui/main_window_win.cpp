@@ -8,6 +8,7 @@
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
+#include "remote/server_protocol.h"
 #include "remote/sockets.h"
 #include "resource.h"
 #include "service/service_control.h"
@@ -22,9 +23,6 @@
 #include "ui/schedule_dialog.h"
 #include "ui/settings_dialogs.h"
 #include "ui/tray.h"
-
-HWND g_main_window;
-AppState* g_main_state;
 
 namespace {
 
@@ -65,6 +63,24 @@ template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
 }
 
 
+// DoIt, and into the tray when it armed a trigger timer.
+int DoItHere(HWND window, AppState* state)
+{
+    int result = DoIt(window, state);
+    if (result == DOIT_ARMED)
+        MinimizeHaltall(window, state);
+    return result;
+}
+
+// The service was asked to stop: out of the tray, start-up's resources
+// released, and the quit follows on TIMER_QUIT.
+void StopForService(HWND window)
+{
+    RemoveFromTray(window);
+    Cleanup(nullptr);
+    SetTimer(window, TIMER_QUIT, 1000, nullptr);
+}
+
 void CloseMainWindow(HWND window, AppState* state)
 {
     if (state->run_as_service)
@@ -79,7 +95,7 @@ BOOL OnInitDialog(HWND window, AppState* state)
     g_main_window = window;
     g_main_state = state;
     if (ServiceStopRequested())
-        SetTimer(window, TIMER_QUIT, 1000, nullptr);
+        StopForService(window);
     char title[64];
     snprintf(title, sizeof title, "Haltall %s", VERSION_TEXT);
     SetWindowTextA(window, title);
@@ -91,15 +107,15 @@ BOOL OnInitDialog(HWND window, AppState* state)
     if (!state->interactive) {
         // A run with an action word ends unless a trigger is left armed; an
         // action handed to a remote copy leaves nothing to do here either.
-        int result = DoIt(window, state);
-        if (result != 0 || state->active_timer == 0)
+        int result = DoItHere(window, state);
+        if (result != DOIT_ARMED || state->active_timer == 0)
             PostQuitMessage(0);
         return FALSE;
     }
     if (state->run_as_service) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
         if (state->when == SCHEDULED)
-            DoIt(window, state);
+            DoItHere(window, state);
         else
             MinimizeHaltall(window, state);
         return FALSE;
@@ -128,7 +144,7 @@ void OnCommand(HWND window, AppState* state, int id)
         CloseMainWindow(window, state);
         break;
     case IDC_DOIT:
-        DoIt(window, state);
+        DoItHere(window, state);
         break;
     case IDC_SPECIFY:
         if (state->who == REMOTE_COMPUTER)
@@ -254,6 +270,15 @@ void ApplySettings(HWND window, AppState* state)
     WriteLog("ApplySettings end");
 }
 
+// What the protocol's commands make happen in this window.
+const ServerEffects g_server_effects = [] {
+    ServerEffects fx = SocketServerEffects();
+    fx.refresh = DisplaySettings;
+    fx.sanity_check = SanityCheck;
+    fx.do_it = DoItHere;
+    return fx;
+}();
+
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     AppState* state = g_main_state;
@@ -280,10 +305,16 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         else if (wParam == TIMER_QUIT)
             PostQuitMessage(0);
         // A trigger timer left running after a cancel does nothing.
-        else if (wParam == TIMER_SCHEDULE && state->active_timer)
-            CheckScheduleTimer(window, state);
-        else if (wParam == TIMER_PROCESS && state->active_timer)
-            CheckProcessTimer(window, state);
+        else if (wParam == TIMER_SCHEDULE && state->active_timer) {
+            if (CheckScheduleTimer(window, state))
+                HaltAll(window, state);
+        } else if (wParam == TIMER_PROCESS && state->active_timer) {
+            if (CheckProcessTimer(window, state))
+                HaltAll(window, state);
+        }
+        return TRUE;
+    case WM_SERVICE_STOP:
+        StopForService(window);
         return TRUE;
     case WM_TRAY_ICON:
         HandleTrayIcon(window, state, lParam);

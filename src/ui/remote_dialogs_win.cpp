@@ -14,7 +14,7 @@
 #include "core/port.h"
 #include "core/report.h"
 #include "core/start_up.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 #include "resource.h"
 #include "ui/dialog_fields.h"
 

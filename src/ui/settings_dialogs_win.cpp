@@ -216,7 +216,7 @@ void BrowseFolders(HWND dialog)
     WriteLog("BrowseFolders end, directory=%s", directory);
 }
 
-int AddProcessToList(DWORD process_id, WORD reserved, const char* name, void* dialog)
+int AddProcessToList(DWORD, WORD, const char* name, void* dialog)
 {
     if (name && name[0])
         SendDlgItemMessageA((HWND)dialog, IDC_SEL_LIST, LB_ADDSTRING, 0, (LPARAM)name);

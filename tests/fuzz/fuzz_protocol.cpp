@@ -11,7 +11,7 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "remote/server_protocol.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/app_state.h"
 #include "fake_peer.h"
 #include "remote/client_protocol.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 namespace {
 

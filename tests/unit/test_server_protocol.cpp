@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "fake_peer.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 namespace {
 

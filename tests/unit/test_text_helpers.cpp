@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 TEST(EncodePassword, KnownValueAndShape)
 {

@@ -10,9 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "actions/local_actions.h"
+#include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
+#include "core/text_compare.h"
 #include "resource.h"
 #include "scratch_log.h"
 #include "triggers/process_list.h"
@@ -94,6 +95,17 @@ protected:
         state_.quiet = 1;
     }
     int Actions() const { return log_.CountStartingWith("HaltAll start"); }
+    // One tick of each trigger timer, as the main window handles it.
+    void ProcessTick()
+    {
+        if (CheckProcessTimer(nullptr, &state_))
+            HaltAll(nullptr, &state_);
+    }
+    void ScheduleTick()
+    {
+        if (CheckScheduleTimer(nullptr, &state_))
+            HaltAll(nullptr, &state_);
+    }
 
     ScratchLog log_;
     AppState state_;
@@ -157,31 +169,31 @@ TEST_F(Triggers, ProcessWatchFiresWhenTheLastCopyStopsAndAgainAfterARestart)
         WatchedProgram program(path);
         // Not yet running: nothing happens however long it is watched.
         for (int tick = 0; tick < 3; tick++)
-            CheckProcessTimer(nullptr, &state_);
+            ProcessTick();
         EXPECT_EQ(state_.process.seen_running, 0u);
 
         program.Start();
         program.Start();
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         EXPECT_EQ(state_.process.seen_running, 1u);
 
         // One of two copies left: still running.
         program.StopOldest();
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         EXPECT_EQ(Actions(), 0);
 
         program.StopOldest();
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         EXPECT_EQ(Actions(), 1);
         EXPECT_EQ(state_.process.seen_running, 0u);
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         EXPECT_EQ(Actions(), 1);
 
         // The watch stays armed: a restart and stop fires again.
         program.Start();
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         program.StopOldest();
-        CheckProcessTimer(nullptr, &state_);
+        ProcessTick();
         EXPECT_EQ(Actions(), 2);
     }
     EXPECT_EQ(log_.CountStartingWith("DoNoAction start"), 2);
@@ -197,14 +209,14 @@ TEST_F(Triggers, AfterSecondsFiresThroughTheActionAndItsWaitHoldsTheNextTicks)
     state_.remaining_seconds = state_.schedule.seconds;
 
     for (int tick = 1; tick <= 2; tick++)
-        CheckScheduleTimer(nullptr, &state_);
+        ScheduleTick();
     EXPECT_EQ(Actions(), 0);
-    CheckScheduleTimer(nullptr, &state_);
+    ScheduleTick();
     EXPECT_EQ(Actions(), 1);
     EXPECT_EQ(state_.schedule.wait, 60);  // set by the action
 
     for (int tick = 0; tick < 100; tick++)
-        CheckScheduleTimer(nullptr, &state_);
+        ScheduleTick();
     EXPECT_EQ(Actions(), 1);
     EXPECT_EQ(state_.schedule.wait, 0);
     EXPECT_TRUE(log_.Logged("CheckScheduleTimer start, wait=1"));

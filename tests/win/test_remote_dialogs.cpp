@@ -14,7 +14,7 @@
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 #include "resource.h"
 #include "box_watcher.h"
 #include "controls.h"

@@ -1,11 +1,9 @@
 // What start-up acquired and the end of a run releases. Kept apart from
 // WinMain so that the service's stop request can call it too.
 #include "core/log.h"
-#include "core/start_up.h"
 #include "remote/sockets.h"
+#include "ui/main_window.h"
 #include "ui/tray.h"
-
-HINSTANCE g_instance;
 
 void Cleanup(AppState* state)
 {

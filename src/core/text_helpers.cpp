@@ -1,4 +1,4 @@
-#include "remote/text_helpers.h"
+#include "core/text_helpers.h"
 
 #include <cstring>
 

@@ -1,6 +1,7 @@
+// WinMain: the program's composition. It wires every layer together and is
+// built into the program only.
 #include "actions/local_actions.h"
 #include "core/app_state.h"
-
 #include "core/command_line.h"
 #include "core/log.h"
 #include "core/log_mask.h"

@@ -1,0 +1,28 @@
+// The main window's program-wide messages and timers, and the window itself.
+// The lower layers reach the window only through these: they arm its timers,
+// post to it or name its messages; the user interface handles them.
+#pragma once
+#include "core/platform.h"
+
+struct AppState;
+
+#ifdef _WIN32
+// The listening socket's notification. Not 1000: that number is
+// WM_DDE_EXECUTE, and Wine drops a DDE message whose lParam is no DDE data,
+// so an FD_ACCEPT sent with it never arrives there.
+const UINT WM_SERVER_SOCKET = 1002;
+const UINT WM_CLIENT_SOCKET = 1001;
+const UINT WM_TRAY_ICON = 1234;
+// The service was asked to stop: the window leaves the tray, releases what
+// start-up acquired and arms TIMER_QUIT. Posted from the service's thread.
+const UINT WM_SERVICE_STOP = WM_APP + 1;
+
+const UINT_PTR TIMER_SCHEDULE = 0;
+const UINT_PTR TIMER_PROCESS = 1;
+const UINT_PTR TIMER_TRAY = 2;
+const UINT_PTR TIMER_QUIT = 3;
+
+// Set when the main window is created; null before.
+extern HWND g_main_window;
+extern AppState* g_main_state;
+#endif

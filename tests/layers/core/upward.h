@@ -1,0 +1,2 @@
+#include "core/own.h"
+#include "ui/main_window.h"
