@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "actions/wake_on_lan.h"  // IsValidMACAddress
+#include "core/address_checks.h"
 #include "core/port.h"
 
 const char* const GROUP_COLUMN_TITLES[GROUP_COLUMNS] = {"pc",       "mac",  "subnet", "use nt",
