@@ -51,10 +51,4 @@ DWORD WINAPI HaltallGroup(LPVOID run);
 // (WM_GROUP_DONE): reports the results and hands them to the record.
 void FinishGroupAction(HWND window, AppState* state, LPARAM run);
 
-// Sent to the main window: a run has begun (wParam 0) or one more computer
-// is done (wParam the number done); lParam is the number of computers.
-const UINT WM_GROUP_PROGRESS = WM_APP + 1;
-// Posted to the main window when an interactive run has ended; lParam is
-// the run, for FinishGroupAction.
-const UINT WM_GROUP_DONE = WM_APP + 2;
 #endif

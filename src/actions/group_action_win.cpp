@@ -10,6 +10,7 @@
 #include "actions/group_action.h"
 #include "actions/group_file.h"
 #include "core/app_state.h"
+#include "core/messages.h"
 #include "core/report.h"
 
 namespace {

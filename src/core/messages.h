@@ -13,9 +13,16 @@ struct AppState;
 const UINT WM_SERVER_SOCKET = 1002;
 const UINT WM_CLIENT_SOCKET = 1001;
 const UINT WM_TRAY_ICON = 1234;
+// Sent to the main window: a group run has begun (wParam 0) or one more
+// computer is done (wParam the number done); lParam is the number of
+// computers.
+const UINT WM_GROUP_PROGRESS = WM_APP + 1;
+// Posted to the main window when an interactive group run has ended; lParam
+// is the run, for FinishGroupAction.
+const UINT WM_GROUP_DONE = WM_APP + 2;
 // The service was asked to stop: the window leaves the tray, releases what
 // start-up acquired and arms TIMER_QUIT. Posted from the service's thread.
-const UINT WM_SERVICE_STOP = WM_APP + 1;
+const UINT WM_SERVICE_STOP = WM_APP + 3;
 
 const UINT_PTR TIMER_SCHEDULE = 0;
 const UINT_PTR TIMER_PROCESS = 1;
