@@ -36,9 +36,24 @@ void SplitCommandLine(const char* text, int* count, char*** list)
     *list = (char**)calloc(1, sizeof(char*));
     if (!*list)
         abort();
+    // The program path follows Windows' own rule: quoted, or up to the
+    // first blank. An apostrophe in it (C:\Users\O'Brien) opens no quote.
+    int at = 0;
+    while (text[at] == ' ' || text[at] == '\t')
+        at++;
+    if (text[at] != '\0') {
+        char end = text[at] == '"' ? '"' : ' ';
+        int path_start = end == '"' ? at + 1 : at;
+        int path_end = path_start;
+        while (text[path_end] && text[path_end] != end && (end == '"' || text[path_end] != '\t'))
+            path_end++;
+        AddToken(list, count, text, path_start, path_end);
+        at = text[path_end] ? path_end + 1 : path_end;
+    }
+
     char quote = 0;
-    int start = 0;
-    for (int i = 0;; i++) {
+    int start = at;
+    for (int i = at;; i++) {
         char c = text[i];
         if (quote) {
             // Only the same quote closes; an unclosed quote drops its token.

@@ -58,14 +58,31 @@ TEST(SplitCommandLine, QuoteRules)
     } cases[] = {
         {"", {}},
         {"   \t ", {}},
-        {"a  b\tc", {"a", "b", "c"}},
+        {"h a  b\tc", {"h", "a", "b", "c"}},
+        {"h ab\"cd\"", {"h", "cd"}},                    // text before a quote is dropped
+        {"h \"ab\"cd", {"h", "ab", "cd"}},              // text after a closing quote is a new token
+        {"h x \"\" y", {"h", "x", "", "y"}},            // empty quotes give an empty token
+        {"h 'it \"is\" ok' z", {"h", "it \"is\" ok", "z"}},  // the other quote is ordinary inside
+        {"h a \"unfinished", {"h", "a"}},                // an open quote drops its token
+        {"h -msg 'two words'", {"h", "-msg", "two words"}},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(Split(c.text), c.tokens) << c.text;
+}
+
+TEST(SplitCommandLine, TheProgramPathFollowsTheSystemRule)
+{
+    using Tokens = std::vector<std::string>;
+    struct {
+        const char* text;
+        Tokens tokens;
+    } cases[] = {
         {"\"C:\\Program Files\\h.exe\" reboot", {"C:\\Program Files\\h.exe", "reboot"}},
-        {"ab\"cd\"", {"cd"}},                       // text before a quote is dropped
-        {"\"ab\"cd", {"ab", "cd"}},                 // text after a closing quote is a new token
-        {"x \"\" y", {"x", "", "y"}},               // empty quotes give an empty token
-        {"'it \"is\" ok' z", {"it \"is\" ok", "z"}},  // the other quote is ordinary inside
-        {"a \"unfinished", {"a"}},                  // an open quote drops its token
-        {"-msg 'two words'", {"-msg", "two words"}},
+        {"C:\\Users\\O'Brien\\haltall.exe -bogus", {"C:\\Users\\O'Brien\\haltall.exe", "-bogus"}},
+        {"\"C:\\O'Brien\\h.exe\" -msg 'a b'", {"C:\\O'Brien\\h.exe", "-msg", "a b"}},
+        {"  C:\\h.exe\treboot", {"C:\\h.exe", "reboot"}},
+        {"\"C:\\unclosed path", {"C:\\unclosed path"}},
+        {"h\"x\" y", {"h\"x\"", "y"}},
     };
     for (auto& c : cases)
         EXPECT_EQ(Split(c.text), c.tokens) << c.text;
