@@ -93,6 +93,11 @@ void DisplayLastError(AppState* state, HWND window)
     char unknown[40];
     snprintf(unknown, sizeof unknown, "Unknown error (%lu)", (unsigned long)code);
     const char* text = system_text ? system_text : unknown;
+    // System texts end in a line break; the log, the event and the box add
+    // their own.
+    for (size_t len = system_text ? strlen(system_text) : 0;
+         len > 0 && (system_text[len - 1] == '\r' || system_text[len - 1] == '\n');)
+        system_text[--len] = '\0';
     NoteProblem(text);
 
     WriteEvent(state, EVENT_ERROR, "%s", text);

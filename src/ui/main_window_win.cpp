@@ -101,7 +101,8 @@ BOOL OnInitDialog(HWND window, AppState* state)
     SetWindowTextA(window, title);
     SendMessage(window, WM_SETICON, ICON_BIG, (LPARAM)LoadIcon(g_instance, MAKEINTRESOURCE(IDI_BIG)));
     SendMessage(window, WM_SETICON, ICON_SMALL,
-                (LPARAM)LoadImage(g_instance, MAKEINTRESOURCE(IDI_SMALL), IMAGE_ICON, 16, 16, 0));
+                (LPARAM)LoadImage(g_instance, MAKEINTRESOURCE(IDI_SMALL), IMAGE_ICON,
+                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     DisplaySettings(window, state);
 
     if (!state->interactive) {

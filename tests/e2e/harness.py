@@ -173,8 +173,7 @@ class HaltallTestCase(unittest.TestCase):
         return self.start(*args).wait(timeout)
 
     def log_lines(self):
-        """The messages of haltall.log, without their time stamps. A message
-        that carries a system error text ends in CR LF of its own."""
+        """The messages of haltall.log, without their time stamps."""
         path = os.path.join(self.dir, 'haltall.log')
         if not os.path.exists(path):
             return None

@@ -21,8 +21,7 @@ class ActionTestCase(HaltallTestCase):
         return run
 
     def log_text(self):
-        """haltall.log as written; a system text ends in CR LF, and the log
-        file's text mode makes that CR CR LF."""
+        """haltall.log as written, line ends and all."""
         with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1', newline='') as f:
             return f.read()
 
@@ -67,8 +66,11 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(run.returncode, 2)
         self.assertEqual([kind for kind, _ in run.events], [4, 1])
         self.assertEqual(run.events[0][1], 'Initiating LOCK')
-        self.assertTrue(run.events[1][1].startswith('Call not implemented.'), run.events)
-        self.assertIn(' -> DoLockWorkstation end, result=-1\r\n', self.log_text())
+        self.assertEqual(run.events[1][1], 'Call not implemented.')
+        log = self.log_text()
+        self.assertIn(' -> ERROR: Call not implemented.\r\n', log)
+        self.assertNotIn('\r\r', log)
+        self.assertIn(' -> DoLockWorkstation end, result=-1\r\n', log)
 
     def test_lock_on_nt4_is_refused_and_never_turned_into_poweroff(self):
         key = r'HKCU\Software\Wine\AppDefaults\%s' % os.path.basename(harness.HALTALL)

@@ -424,3 +424,62 @@ TEST_F(MainWindow, SpecifyForAGroupOpensTheGroupEditor)
     SendMessageA(window, WM_COMMAND, IDC_SPECIFY, 0);
     EXPECT_TRUE(opened);
 }
+
+namespace {
+
+struct Clipped {
+    std::vector<std::string> captions;
+};
+
+// Adds the caption of a button or static that its control cannot show whole:
+// check boxes and radio buttons lose their box and a gap, push buttons and
+// group boxes their frame.
+BOOL CALLBACK FindClipped(HWND control, LPARAM data)
+{
+    char class_name[32], text[128];
+    GetClassNameA(control, class_name, sizeof class_name);
+    GetWindowTextA(control, text, sizeof text);
+    if (!text[0] || !IsWindowVisible(control) ||
+        (lstrcmpiA(class_name, "Button") != 0 && lstrcmpiA(class_name, "Static") != 0))
+        return TRUE;
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
+    SIZE size;
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client;
+    GetClientRect(control, &client);
+    LONG style = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    int frame = 0;
+    if (lstrcmpiA(class_name, "Button") == 0)
+        frame = style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON || style == BS_GROUPBOX
+                    ? 8
+                    : GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    if (size.cx + frame > client.right)
+        ((Clipped*)data)->captions.push_back(text);
+    return TRUE;
+}
+
+}  // namespace
+
+TEST_F(MainWindow, EveryCaptionShowsWhole)
+{
+    Open();
+    Clipped clipped;
+    EnumChildWindows(window, FindClipped, (LPARAM)&clipped);
+    EXPECT_EQ(clipped.captions, std::vector<std::string>{});
+}
+
+TEST_F(MainWindow, TheSmallIconHasTheSystemsSmallIconSize)
+{
+    Open();
+    HICON icon = (HICON)SendMessageA(window, WM_GETICON, ICON_SMALL, 0);
+    ICONINFO info;
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap;
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+}
