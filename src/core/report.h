@@ -16,7 +16,8 @@ const int EVENT_INFORMATION = 4;  // EVENTLOG_INFORMATION_TYPE
 
 // A message box captioned "haltall", unless state is given and quiet.
 void Error(AppState* state, HWND window, const char* text);
-// An unowned box captioned "Haltall", only when a window is given and not quiet.
+// A box captioned "Haltall", modal to the window, only when a window is
+// given and not quiet.
 void DisplayInformation(AppState* state, HWND window, const char* text);
 void WriteEvent(AppState* state, int type, const char* format, ...)
 #ifdef __GNUC__

@@ -49,7 +49,8 @@ void DisplayInformation(AppState* state, HWND window, const char* text)
 {
     WriteLog("DisplayInformation start");
     if (window && (!state || !state->quiet))
-        MessageBoxA(nullptr, text, "Haltall", MB_OK | MB_ICONINFORMATION);
+        // Modal to the window, so that nothing there runs again while it shows.
+        MessageBoxA(window, text, "Haltall", MB_OK | MB_ICONINFORMATION);
     WriteLog("INFO: %s", text);
     WriteLog("DisplayInformation end");
 }

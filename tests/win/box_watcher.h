@@ -1,5 +1,5 @@
 // Answers every message box that this thread opens, and remembers each
-// one's caption and text.
+// one's caption, text and owner.
 #pragma once
 #include <windows.h>
 
@@ -13,6 +13,7 @@ public:
     explicit BoxWatcher(int answer = IDOK)
     {
         boxes.clear();
+        owners.clear();
         seen_.clear();
         answer_ = answer;
         hook_ = SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId());
@@ -23,6 +24,7 @@ public:
     static void Answer(int answer) { answer_ = answer; }
 
     static inline std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
+    static inline std::vector<HWND> owners;
 
 private:
     static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
@@ -35,6 +37,7 @@ private:
             GetWindowTextA(box, caption, sizeof caption);
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
             boxes.emplace_back(caption, text);
+            owners.push_back(GetWindow(box, GW_OWNER));
             PostMessageA(box, WM_COMMAND, (WPARAM)answer_, 0);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);

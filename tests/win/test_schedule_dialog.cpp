@@ -185,7 +185,9 @@ TEST_F(ScheduleDialog, OkStoresWhatTheCheckedKindTakesOver)
         Keep();
         DialogDriver driver;
         BoxWatcher boxes;
+        HWND shown = nullptr;
         driver.On("Schedule", [&](HWND dialog) {
+            shown = dialog;
             if (c.button)
                 Click(dialog, c.button);
             SetPicker(dialog, IDC_SCHED_TIME, 2024, 5, 14, 6, 45);
@@ -235,6 +237,8 @@ TEST_F(ScheduleDialog, OkStoresWhatTheCheckedKindTakesOver)
             ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
             EXPECT_EQ(BoxWatcher::boxes[0].first, "Haltall");
             EXPECT_EQ(BoxWatcher::boxes[0].second, c.reminder);
+            // Modal to the dialog: a second OK cannot open a second reminder.
+            EXPECT_EQ(BoxWatcher::owners[0], shown);
         } else {
             EXPECT_TRUE(BoxWatcher::boxes.empty());
         }
