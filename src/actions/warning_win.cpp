@@ -45,6 +45,12 @@ void OpenWarning(HWND dialog, Countdown* countdown)
     if (state->warning.play_sound)
         PlaySoundA(state->warning.sound_file, nullptr, SND_ASYNC | SND_FILENAME);
     SetTimer(dialog, COUNTDOWN_TIMER, 1000, nullptr);
+    // The text opens at its start with nothing selected, not all selected as
+    // a dialog's first edit otherwise is.
+    HWND text = GetDlgItem(dialog, IDC_WARN_TEXT);
+    SetFocus(text);
+    SendMessageA(text, EM_SETSEL, 0, 0);
+    SendMessageA(text, EM_SCROLLCARET, 0, 0);
 }
 
 void CloseWarning(HWND dialog, INT_PTR result)
@@ -60,7 +66,7 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
     switch (message) {
     case WM_INITDIALOG:
         OpenWarning(dialog, (Countdown*)lparam);
-        return TRUE;
+        return FALSE;  // the focus is set
 
     case WM_TIMER: {
         Countdown* countdown = (Countdown*)GetWindowLongPtrA(dialog, DWLP_USER);
@@ -75,12 +81,11 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
     }
 
     case WM_COMMAND:
-        // Escape and the close request arrive as IDCANCEL and are ignored:
-        // only the countdown or an enabled "Cancel" ends the window.
+        // Escape and the close request arrive as IDCANCEL, Return as the
+        // hidden default button: all are ignored. Only the countdown or an
+        // enabled "Cancel" ends the window.
         if (LOWORD(wparam) == IDC_WARN_CANCEL && IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL)))
             CloseWarning(dialog, 0);
-        else if (LOWORD(wparam) == IDC_WARN_OK)
-            CloseWarning(dialog, 1);
         return TRUE;
     }
     return FALSE;

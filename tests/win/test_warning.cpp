@@ -21,6 +21,7 @@ struct Observed {
     std::string action, text;
     std::vector<std::string> times;  // each distinct "Time left" text, in order
     bool cancel_enabled = false, ok_visible = true;
+    DWORD selection = 1;  // of the text at open: start | end << 16
 };
 
 struct Driver {
@@ -67,6 +68,7 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
     seen.text = ItemText(dialog, IDC_WARN_TEXT);
     seen.cancel_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL));
     seen.ok_visible = IsWindowVisible(GetDlgItem(dialog, IDC_WARN_OK));
+    seen.selection = (DWORD)SendDlgItemMessageA(dialog, IDC_WARN_TEXT, EM_GETSEL, 0, 0);
     if (driver->on_open)
         driver->on_open(dialog);
 }
@@ -132,6 +134,7 @@ TEST_F(Warning, ShowsTheActionAndTextAndCountsDownToGoAhead)
     EXPECT_EQ(seen.times, Countdown(3));
     EXPECT_TRUE(seen.cancel_enabled);
     EXPECT_FALSE(seen.ok_visible);
+    EXPECT_EQ(seen.selection, 0u) << "the caret at the start, nothing selected";
     // Three ticks of a second each; a clearly shorter stay means a wrong period.
     EXPECT_GE(elapsed, 2500u);
     EXPECT_FALSE(IsWindow(seen.dialog));
@@ -167,7 +170,7 @@ TEST_F(Warning, CancelStopsTheActionBeforeItsEvent)
     EXPECT_EQ(log_.CountStartingWith("WriteEvent start"), 0);
 }
 
-TEST_F(Warning, WithoutAllowCancelNothingButTheCountdownEndsIt)
+TEST_F(Warning, NothingButTheCountdownOrAnAllowedCancelEndsIt)
 {
     state_.options.allow_cancel = 0;
     state_.warning.seconds = 2;
@@ -177,9 +180,13 @@ TEST_F(Warning, WithoutAllowCancelNothingButTheCountdownEndsIt)
         SendMessageA(dialog, WM_COMMAND, IDC_WARN_CANCEL, (LPARAM)cancel);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         SendMessageA(dialog, WM_CLOSE, 0, 0);
-        // Escape through the dialog's own message loop.
-        SetFocus(GetDlgItem(dialog, IDC_WARN_TEXT));
-        PostMessageA(GetDlgItem(dialog, IDC_WARN_TEXT), WM_KEYDOWN, VK_ESCAPE, 0);
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
+        // Escape and Return through the dialog's own message loop.
+        HWND text = GetDlgItem(dialog, IDC_WARN_TEXT);
+        SetFocus(text);
+        PostMessageA(text, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(text, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(text, WM_CHAR, '\r', 0);
     };
     EXPECT_EQ(Show(), 1);
     EXPECT_FALSE(driver_.seen.cancel_enabled);
