@@ -1,7 +1,7 @@
 // Libraries that many runs never need (the shell, the common dialogs and
-// controls, network connections, sound, sockets) are bound on first use instead of
-// at start, where each would cost every run, a maintenance command too,
-// the time to load it and its own dependencies.
+// controls, network connections, sound, sockets) are bound on first use
+// instead of at start, where each would cost every run, a maintenance
+// command too, the time to load it and its own dependencies.
 //
 // The program calls these functions as usual. They are defined here
 // instead of by the import libraries, which are not linked: on its first
@@ -22,14 +22,19 @@
 #endif
 
 // A missing library or entry fails the call (last error
-// ERROR_PROC_NOT_FOUND). Threads that bind at once store the same value.
+// ERROR_PROC_NOT_FOUND). Binding keeps the thread's last error, which
+// WSAGetLastError, say, is called to read. Threads that bind at once store
+// the same value.
 #define LAZY_ENTRY(library, result, name, bytes, failure, params, args)          \
     extern "C" result WINAPI name params                                         \
     {                                                                            \
         typedef result(WINAPI * Entry) params;                                   \
         static Entry entry;                                                      \
-        if (!entry)                                                              \
+        if (!entry) {                                                            \
+            DWORD last_error = GetLastError();                                   \
             entry = (Entry)(void*)SystemFunction(library, #name);                \
+            SetLastError(last_error);                                            \
+        }                                                                        \
         if (!entry) {                                                            \
             SetLastError(ERROR_PROC_NOT_FOUND);                                  \
             return failure;                                                      \
