@@ -99,6 +99,12 @@ def main():
 
     figure, floor = paired(idle_resident_kb, [wine, haltall], [wine, dialog], MEMORY_RUNS, cwd)
     report('idle main window, resident', figure, floor, kilobytes, 1.2)
+    # For scale: themed controls load the common controls, whatever else a
+    # dialog program does.
+    themed = [wine, os.path.join(floors, 'floor_themed.exe'), '-button']
+    floor = statistics.median(idle_resident_kb(themed, cwd) for _ in range(MEMORY_RUNS))
+    print('%-34s %12s  (a one-button dialog with the same manifest)' % (
+        '  the smallest themed dialog', kilobytes(floor)))
 
 
 if __name__ == '__main__':
