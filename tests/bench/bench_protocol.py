@@ -1,5 +1,6 @@
 """Pipelined commands per second through the real remote-control server,
-beside the minimal WSAAsyncSelect echo server under the same Wine.
+beside the minimal WSAAsyncSelect echo server under the same Wine, and the
+rate at which wrong passwords are answered.
 
     python3 tests/bench/bench_protocol.py [BUILD_DIR]     (default build/win64)
 
@@ -75,6 +76,29 @@ def measure(command, port, skip_lines):
         process.wait()
 
 
+GUESS_SECONDS = 35
+
+
+def guesses_per_second(port, process):
+    """Wrong passwords pipelined on one connection for GUESS_SECONDS: how
+    many answers came back, and the rate."""
+    sock = connect(port, process)
+    with sock:
+        reader = sock.makefile('rb')
+        reader.readline()  # the welcome
+        sock.sendall(b'PASSWORD guess\r\n' * 1000)
+        sock.settimeout(1)
+        answered = 0
+        start = time.perf_counter()
+        while time.perf_counter() - start < GUESS_SECONDS:
+            try:
+                if reader.readline().startswith(b'501 Invalid password'):
+                    answered += 1
+            except socket.timeout:
+                pass
+        return answered, time.perf_counter() - start
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else 'build/win64'
     haltall = os.path.join(build, 'haltall.exe')
@@ -88,10 +112,22 @@ def main():
                      port, 1)
     port = free_port()
     baseline = measure([echo, str(port)], port, 0)
+    port = free_port()
+    process = subprocess.Popen([WINE, haltall, '-service', '-allow_remote', '-remote_port',
+                                str(port), '-remote_pswd', 'secret', '-quiet'],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        guesses, seconds = guesses_per_second(port, process)
+    finally:
+        process.kill()
+        process.wait()
     print('%d pipelined VERSION commands per round, best of %d rounds' % (COMMANDS, ROUNDS))
     print('haltall server:     %9.0f commands/s' % server)
     print('echo server:        %9.0f lines/s' % baseline)
     print('ratio:              %9.2f' % (server / baseline))
+    print('password guesses:   %9.3f/s (%d answered in %.0f s on one connection)'
+          % (guesses / seconds, guesses, seconds))
 
 
 if __name__ == '__main__':
