@@ -96,10 +96,10 @@ struct Server {
 
 void SendLine(Server& s, const char* line, const char* log_format)
 {
-    char shown[REPLY_SIZE];
-    snprintf(shown, sizeof shown, "%.*s", (int)(strlen(line) - 2), line);  // without CR LF
-    WriteLog(log_format, shown);
-    QueueReply(s.fx, s.window, s.state, line, strlen(line));
+    size_t length = strlen(line);
+    if (g_debug)
+        WriteLog(log_format, (int)(length - 2), line);  // without CR LF
+    QueueReply(s.fx, s.window, s.state, line, length);
 }
 
 bool Connected(const AppState* state)
@@ -413,7 +413,7 @@ void ReturnClientOK(const ServerEffects& fx, HWND window, AppState* state)
     char line[REPLY_SIZE];
     snprintf(line, sizeof line, "%d OK\r\n", 250);
     Server s{fx, window, state};
-    SendLine(s, line, "sending ok %s to client");
+    SendLine(s, line, "sending ok %.*s to client");
 }
 
 void ReturnClientError(const ServerEffects& fx, HWND window, AppState* state, const char* text)
@@ -423,22 +423,23 @@ void ReturnClientError(const ServerEffects& fx, HWND window, AppState* state, co
     char line[REPLY_SIZE];
     snprintf(line, sizeof line, "%d %.493s\r\n", 501, text);
     Server s{fx, window, state};
-    SendLine(s, line, "Sending error %s to client");
+    SendLine(s, line, "Sending error %.*s to client");
 }
 
 void ReturnClientInfo(const ServerEffects& fx, HWND window, AppState* state, const char* format, ...)
 {
     if (!Connected(state))
         return;
-    char text[REPLY_SIZE];
+    // "201 ", at most 493 characters of text, CR LF.
+    char line[REPLY_SIZE];
+    memcpy(line, "201 ", 4);
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    vsnprintf(line + 4, REPLY_SIZE - 6, format, args);
     va_end(args);
-    char line[REPLY_SIZE];
-    snprintf(line, sizeof line, "%d %.493s\r\n", 201, text);
+    memcpy(line + strlen(line), "\r\n", 3);
     Server s{fx, window, state};
-    SendLine(s, line, "sending info %s to client");
+    SendLine(s, line, "sending info %.*s to client");
 }
 
 void ShowClientHelp(const ServerEffects& fx, HWND window, AppState* state)
