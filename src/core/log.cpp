@@ -38,6 +38,8 @@ LogLock lock;
 FILE* file;
 long file_size;
 long size_limit = DEFAULT_SIZE_LIMIT;
+// Where a log that could not be moved aside tries again (0: at the limit).
+long retry_at;
 
 // The file stays open while the log is on: opening and closing it for
 // every line would cost more than everything else a command does.
@@ -65,11 +67,14 @@ void CloseLogFile()
 // next line begins a new file.
 void RotateIfFull()
 {
-    if (file_size <= size_limit)
+    if (file_size <= (retry_at ? retry_at : size_limit))
         return;
+    long size = file_size;
     CloseLogFile();
     remove(LOG_FILE_NAME ".1");
-    rename(LOG_FILE_NAME, LOG_FILE_NAME ".1");
+    // Another copy of the program that writes the same file keeps it from
+    // being renamed: go on in it rather than try again at every line.
+    retry_at = rename(LOG_FILE_NAME, LOG_FILE_NAME ".1") == 0 ? 0 : size + size_limit;
 }
 
 }  // namespace
@@ -131,5 +136,6 @@ void SetLogSizeLimit(long bytes)
 {
     lock.Enter();
     size_limit = bytes > 0 ? bytes : DEFAULT_SIZE_LIMIT;
+    retry_at = 0;
     lock.Leave();
 }
