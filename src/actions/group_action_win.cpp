@@ -115,7 +115,8 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
         KeepLastGroupEntry(state, &run->list[run->count - 1]);
     g_group_running = false;
 
-    if (failed && state->interactive && !state->quiet) {
+    // Nobody would see a service's box.
+    if (failed && state->interactive && !state->quiet && !state->run_as_service) {
         char failures[4000];
         FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count, 20);
         DisplayInformation(state, window, failures);

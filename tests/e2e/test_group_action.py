@@ -70,19 +70,24 @@ class CommandLineGroupTest(GroupTestCase):
         # The refused computer comes second: the ones after it are still tried.
         lines.insert(1, lines.pop())
         lines.append(group_line('127.0.0.5', 65536 + 3210))  # never wrapped onto 3210
+        # Windows' own remote shutdown knows no "no action": this computer is
+        # refused, and the action never runs here instead.
+        lines.append(group_line('127.0.0.6', use_nt=1))
         group = self.write_group(lines)
         client = self.start_client('no_action', '-group', group, '-debug').wait(120)
         self.assertEqual(client.returncode, 2)
 
-        self.assertEqual(client.events[-1], (1, 'Group action on 5 computers: 3 done, 2 failed: '
-                                                '127.0.0.4, 127.0.0.5'))
+        self.assertEqual(client.events[-1], (1, 'Group action on 6 computers: 3 done, 3 failed: '
+                                                '127.0.0.4, 127.0.0.5, 127.0.0.6'))
+        self.assertNotIn((4, 'Initiating NO_ACTION'), client.events)
         log = self.client_log()
         results = [line for line in log if line.startswith('127.0.0.')]
         self.assertEqual(results, ['127.0.0.1: done',
                                    '127.0.0.4: failed (connect(): Connection refused (10061))',
                                    '127.0.0.2: done', '127.0.0.3: done',
-                                   '127.0.0.5: failed (Invalid port specified (1-65535))'])
-        self.assertIn('HaltallGroup start, count=5, workers=5', log)
+                                   '127.0.0.5: failed (Invalid port specified (1-65535))',
+                                   '127.0.0.6: failed (Unsupported action for specified remote protocol)'])
+        self.assertIn('HaltallGroup start, count=6, workers=6', log)
         self.assertFalse([line for line in log if line.startswith('Group progress')])
         self.assert_each_server_acted_once(servers)
 
