@@ -47,11 +47,31 @@ void ReadSearchPath(char (&path)[SEARCH_PATH_SIZE + 1])
     free(whole);
 }
 
-// Whether two names reach the same file, compared as full paths without
-// regard to letter case: "haltall.exe" started in the system directory, or
-// found there through a PATH entry ending in a backslash, is the system copy.
-bool IsSameFile(const char* one, const char* other)
+bool ReadFileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info)
 {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool read = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return read;
+}
+
+// Whether two names reach the same file. On NT the file system says so: that
+// also sees through the name under which a 32-bit program on 64-bit Windows
+// reaches the 32-bit system folder. Otherwise (Windows 9x, whose file indexes
+// are not reliable, or a file missing) as full paths without regard to letter
+// case: "haltall.exe" started in the system directory, or found there through
+// a PATH entry ending in a backslash, is the system copy.
+bool IsSameFile(const char* one, const char* other, bool by_identity)
+{
+    BY_HANDLE_FILE_INFORMATION one_info;
+    BY_HANDLE_FILE_INFORMATION other_info;
+    if (by_identity && ReadFileIdentity(one, &one_info) && ReadFileIdentity(other, &other_info))
+        return one_info.dwVolumeSerialNumber == other_info.dwVolumeSerialNumber &&
+               one_info.nFileIndexHigh == other_info.nFileIndexHigh &&
+               one_info.nFileIndexLow == other_info.nFileIndexLow;
     char full_one[MAX_PATH];
     char full_other[MAX_PATH];
     DWORD one_len = GetFullPathNameA(one, sizeof full_one, full_one, nullptr);
@@ -225,7 +245,7 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
         return 0;
     }
 
-    if (!IsSameFile(found, target)) {
+    if (!IsSameFile(found, target, !IsWindows9x(state))) {
         WriteLog("Copying %s to %s", found, target);
         if (!CopyFileA(found, target, FALSE)) {
             DisplayLastError(state, window);

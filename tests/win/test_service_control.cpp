@@ -74,9 +74,15 @@ bool RunIfStartedAsService()
 
 // --- Helpers ------------------------------------------------------------------
 
+// The folder of the service's program copy: the system folder, which a
+// 32-bit program on 64-bit Windows names by its own name (SysWOW64).
 std::string SystemDirectory()
 {
     char dir[MAX_PATH];
+#ifndef _WIN64
+    if (GetSystemWow64DirectoryA(dir, sizeof dir))
+        return dir;
+#endif
     GetSystemDirectoryA(dir, sizeof dir);
     return dir;
 }
