@@ -11,6 +11,7 @@
 #include "actions/group_file.h"
 #include "core/app_state.h"
 #include "core/messages.h"
+#include "core/owned.h"
 #include "core/report.h"
 
 namespace {
@@ -131,7 +132,8 @@ DWORD WINAPI HaltallGroup(LPVOID argument)
     GroupRun* run = (GroupRun*)argument;
     WriteLog("HaltallGroup start, count=%d, workers=%d", run->count, run->workers);
     // This thread is one of the workers; the others are started beside it.
-    HANDLE helpers[MAX_GROUP_PARALLEL];
+    OwnedHandle helpers[MAX_GROUP_PARALLEL];
+    HANDLE waiting[MAX_GROUP_PARALLEL];
     int started = 0;
     for (int i = 1; i < run->workers; i++) {
         HANDLE thread = CreateThread(nullptr, WORKER_STACK, RunGroupJobs, run,
@@ -140,13 +142,12 @@ DWORD WINAPI HaltallGroup(LPVOID argument)
             WriteLog("HaltallGroup: only %d workers could be started", started + 1);
             break;
         }
-        helpers[started++] = thread;
+        helpers[started].reset(thread);
+        waiting[started++] = thread;
     }
     RunGroupJobs(run);
     if (started > 0)
-        WaitForMultipleObjects((DWORD)started, helpers, TRUE, INFINITE);
-    for (int i = 0; i < started; i++)
-        CloseHandle(helpers[i]);
+        WaitForMultipleObjects((DWORD)started, waiting, TRUE, INFINITE);
     WriteLog("HaltallGroup end");
     if (run->record.interactive)
         PostMessage(run->window, WM_GROUP_DONE, 0, (LPARAM)run);
@@ -174,11 +175,9 @@ void StartGroupAction(HWND window, AppState* state)
     }
 
     SendMessage(window, WM_GROUP_PROGRESS, 0, (LPARAM)run->count);
-    HANDLE thread = CreateThread(nullptr, 0, HaltallGroup, run, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
+    OwnedHandle thread(CreateThread(nullptr, 0, HaltallGroup, run, 0, nullptr));
+    if (thread)
         return;
-    }
     DisplayLastError(state, window);
     // Nothing ran: every computer counts as failed.
     for (int i = 0; i < run->count; i++) {

@@ -2,6 +2,7 @@
 
 #include "actions/group_file.h"
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 
 namespace {
@@ -40,16 +41,15 @@ int GroupReadFile(HWND window, AppState* state)
 {
     WriteLog("GroupReadFile start, file=%s", state->group_file);
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    HANDLE file = CreateFileA(state->group_file, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    OwnedHandle file(CreateFileA(state->group_file, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         DisplayLastError(state, window);
         SetCursor(previous);
         WriteLog("GroupReadFile end, cannot open file");
         return 1;
     }
-    ReadGroupLines(window, state, GroupSource{ReadChunk, file});
-    CloseHandle(file);
+    ReadGroupLines(window, state, GroupSource{ReadChunk, file.get()});
     SetCursor(previous);
     WriteLog("GroupReadFile end, count=%d", state->group_count);
     return 0;
@@ -60,26 +60,26 @@ int GroupSave(HWND window, AppState* state)
     WriteLog("GroupSave start, file=%s", state->group_file);
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     char folder[MAX_PATH], temp[MAX_PATH];
-    HANDLE file = INVALID_HANDLE_VALUE;
+    OwnedHandle file;
     if (FolderOf(state->group_file, folder, sizeof folder) &&
         GetTempFileNameA(folder, "grp", 0, temp))
-        file = CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        file.reset(CreateFileA(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     else if (GetLastError() == ERROR_SUCCESS)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!file) {
         DisplayLastError(state, window);
         SetCursor(previous);
         WriteLog("GroupSave end, cannot create file");
         return 1;
     }
 
-    int result = WriteGroupLines(state, GroupSink{WriteChunk, file});
-    if (result == 0 && !FlushFileBuffers(file))
+    int result = WriteGroupLines(state, GroupSink{WriteChunk, file.get()});
+    if (result == 0 && !FlushFileBuffers(file.get()))
         result = 3;
     if (result != 0)
         DisplayLastError(state, window);
-    CloseHandle(file);
+    file.reset();  // closed before it replaces the group file
     if (result == 0 &&
         !MoveFileExA(temp, state->group_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DisplayLastError(state, window);

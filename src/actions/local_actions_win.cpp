@@ -6,6 +6,7 @@
 #include "actions/power_calls.h"
 #include "actions/warning.h"
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 #include "core/system_library.h"
 #include "triggers/process_list.h"
@@ -195,35 +196,33 @@ void RunProgram(HWND window, AppState* state)
         WriteLog("RunProgram end, program not started");
         return;
     }
+    OwnedHandle thread(process.hThread);
+    OwnedHandle program(process.hProcess);
 
     WriteLog("Waiting for program to finish");
     DWORD exit_code = STILL_ACTIVE;
     do {
-        if (!GetExitCodeProcess(process.hProcess, &exit_code))
+        if (!GetExitCodeProcess(program.get(), &exit_code))
             break;
         Sleep(100);
     } while (exit_code == STILL_ACTIVE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     WriteLog("RunProgram end, exit code %lu", (unsigned long)exit_code);
 }
 
 int AquirePrivileges(HWND window, AppState* state)
 {
     WriteLog("AquirePrivileges start");
-    HANDLE token = nullptr;
+    OwnedHandle token;
     TOKEN_PRIVILEGES privileges = {};
-    bool ok = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token) &&
+    bool ok = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.out()) &&
               LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
     if (ok) {
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        ok = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != 0;
+        ok = AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) != 0;
     }
     if (!ok)
         DisplayLastError(state, window);
-    if (token)
-        CloseHandle(token);
     WriteLog("AquirePrivileges end, result=%d", ok ? 0 : -1);
     return ok ? 0 : -1;
 }
@@ -232,16 +231,15 @@ int UserIsLoggedOn(AppState*)
 {
     WriteLog("UserIsLoggedOn start");
     char shell[261] = "";
-    HKEY key;
+    OwnedKey key;
     bool read = false;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                      0, KEY_READ, &key) == ERROR_SUCCESS) {
+                      0, KEY_READ, key.out()) == ERROR_SUCCESS) {
         DWORD type = 0;
         DWORD size = sizeof shell - 1;
-        read = RegQueryValueExA(key, "Shell", nullptr, &type, (BYTE*)shell, &size) == ERROR_SUCCESS &&
+        read = RegQueryValueExA(key.get(), "Shell", nullptr, &type, (BYTE*)shell, &size) == ERROR_SUCCESS &&
                (type == REG_SZ || type == REG_EXPAND_SZ);
         shell[read ? size : 0] = '\0';
-        RegCloseKey(key);
     }
 
     char program[MAX_PATH] = "";

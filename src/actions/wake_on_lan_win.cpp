@@ -5,6 +5,7 @@
 
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 #include "core/system_library.h"
 #include "remote/sockets.h"
@@ -109,16 +110,15 @@ int WakeOnLan(AppState* state, const char* ip, const char* mask, const char* mac
     unsigned char packet[MAGIC_PACKET_SIZE];
     BuildMagicPacket(mac_bytes, packet);
 
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
-    if (sock == INVALID_SOCKET) {
+    OwnedSocket sock(socket(AF_INET, SOCK_DGRAM, 0));
+    if (!sock) {
         ShowSocketError(state, "socket");
         WriteLog("WakeOnLan end, no socket");
         return -5;
     }
     int on = 1;
-    if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, (const char*)&on, sizeof on) == SOCKET_ERROR) {
+    if (setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, (const char*)&on, sizeof on) == SOCKET_ERROR) {
         ShowSocketError(state, "setsockopt");
-        closesocket(sock);
         WriteLog("WakeOnLan end, broadcast refused");
         return -6;
     }
@@ -128,14 +128,12 @@ int WakeOnLan(AppState* state, const char* ip, const char* mask, const char* mac
     destination.sin_port = htons(WAKE_ON_LAN_PORT);
     destination.sin_addr.s_addr = NetworkOrder(AddressTextValue(broadcast));
     WriteLog("Sending magic packet");
-    if (sendto(sock, (const char*)packet, sizeof packet, 0, (const sockaddr*)&destination,
+    if (sendto(sock.get(), (const char*)packet, sizeof packet, 0, (const sockaddr*)&destination,
                sizeof destination) == SOCKET_ERROR) {
         ShowSocketError(state, "sendto");
-        closesocket(sock);
         WriteLog("WakeOnLan end, not sent");
         return -7;
     }
-    closesocket(sock);
     WriteLog("WakeOnLan end");
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "actions/local_actions.h"
 #include "core/app_state.h"
 #include "core/command_line.h"
+#include "core/owned.h"
 #include "core/log.h"
 #include "core/log_mask.h"
 #include "core/report.h"
@@ -61,9 +62,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     InitializeSockets();
 
-    HANDLE service_thread = CreateThread(nullptr, 0, CheckServiceThread, &state, 0, nullptr);
-    if (service_thread)
-        CloseHandle(service_thread);
+    // The thread runs on its own: its handle is closed at once.
+    OwnedHandle(CreateThread(nullptr, 0, CheckServiceThread, &state, 0, nullptr)).reset();
 
     g_tray_menu = LoadMenu(instance, MAKEINTRESOURCE(IDM_TRAY));
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 #include "haltall_events.h"
 
@@ -67,15 +68,12 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
     va_end(args);
 
     if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-        HANDLE source = RegisterEventSourceA(nullptr, "Haltall");
-        if (!source) {
-            free(message);
-            return;
-        }
+        OwnedEventSource source(RegisterEventSourceA(nullptr, "Haltall"));
         const char* strings[] = {message};
         // The message table shows the one string as the whole text.
-        ReportEventA(source, (WORD)type, 0, HALTALL_EVENT_TEXT, nullptr, 1, 0, strings, nullptr);
-        DeregisterEventSource(source);
+        if (source)
+            ReportEventA(source.get(), (WORD)type, 0, HALTALL_EVENT_TEXT, nullptr, 1, 0, strings,
+                         nullptr);
     }
     free(message);
     WriteLog("WriteEvent end");

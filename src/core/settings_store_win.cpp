@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/port.h"
 #include "core/report.h"
 #include "core/settings_store.h"
@@ -15,13 +16,12 @@ namespace {
 bool WriteRegValue(HKEY root, const char* key, const char* name, const char* key_class, DWORD type,
                    const BYTE* data, DWORD size)
 {
-    HKEY handle;
+    OwnedKey handle;
     DWORD disposition;
     if (RegCreateKeyExA(root, key, 0, (LPSTR)key_class, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                        nullptr, &handle, &disposition) != ERROR_SUCCESS)
+                        nullptr, handle.out(), &disposition) != ERROR_SUCCESS)
         return false;
-    LONG result = RegSetValueExA(handle, name, 0, type, data, size);
-    RegCloseKey(handle);
+    LONG result = RegSetValueExA(handle.get(), name, 0, type, data, size);
     if (result != ERROR_SUCCESS)
         SetLastError((DWORD)result);
     return result == ERROR_SUCCESS;
@@ -32,12 +32,11 @@ bool WriteRegValue(HKEY root, const char* key, const char* name, const char* key
 bool ReadRegValue(HKEY root, const char* key, const char* name, DWORD expected_type, BYTE* data,
                   DWORD* size)
 {
-    HKEY handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+    OwnedKey handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, handle.out()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
-    LONG result = RegQueryValueExA(handle, name, nullptr, &type, data, size);
-    RegCloseKey(handle);
+    LONG result = RegQueryValueExA(handle.get(), name, nullptr, &type, data, size);
     if (result != ERROR_SUCCESS) {
         SetLastError((DWORD)result);
         return false;
@@ -135,11 +134,10 @@ bool ReadRegShort(HKEY root, const char* key, const char* name, int16_t* value)
 
 bool DeleteRegValue(HKEY root, const char* key, const char* name)
 {
-    HKEY handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
+    OwnedKey handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, handle.out()) != ERROR_SUCCESS)
         return false;
-    LONG result = RegDeleteValueA(handle, name);
-    RegCloseKey(handle);
+    LONG result = RegDeleteValueA(handle.get(), name);
     if (result != ERROR_SUCCESS)
         SetLastError((DWORD)result);
     return result == ERROR_SUCCESS;

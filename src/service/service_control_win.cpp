@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "service/event_source.h"
@@ -22,11 +23,8 @@ bool IsWindows9x(const AppState* state)
 
 bool FileExists(void*, const char* path)
 {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    OwnedHandle file(CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return (bool)file;
 }
 
 // The first SEARCH_PATH_SIZE characters of PATH, terminated: FindProgramFile
@@ -89,20 +87,22 @@ void ReportTooLong(AppState* state, HWND window)
     DisplayLastError(state, window);
 }
 
+// The service manager and the service, opened together.
+struct OpenedService {
+    OwnedService manager;
+    OwnedService service;
+};
+
 // Opens the service manager and the service; reports a failure and returns
-// false with nothing left open.
+// false.
 bool OpenHaltallService(AppState* state, HWND window, DWORD manager_access,
-                        DWORD service_access, SC_HANDLE* manager, SC_HANDLE* service)
+                        DWORD service_access, OpenedService* opened)
 {
-    *manager = OpenSCManagerA(nullptr, nullptr, manager_access);
-    if (!*manager) {
+    opened->manager.reset(OpenSCManagerA(nullptr, nullptr, manager_access));
+    if (opened->manager)
+        opened->service.reset(OpenServiceA(opened->manager.get(), HALTALL_SERVICE, service_access));
+    if (!opened->service) {
         DisplayLastError(state, window);
-        return false;
-    }
-    *service = OpenServiceA(*manager, HALTALL_SERVICE, service_access);
-    if (!*service) {
-        DisplayLastError(state, window);
-        CloseServiceHandle(*manager);
         return false;
     }
     return true;
@@ -125,46 +125,34 @@ UINT ServiceSystemDirectory(char* buffer, UINT size)
     return GetSystemDirectoryA(buffer, size);
 }
 
-void CloseHandles(SC_HANDLE manager, SC_HANDLE service)
-{
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
-}
-
 // Opens the service with the access that the request needs and makes it;
 // every failure is reported. 0 done, -1 failed.
 int SendToService(HWND window, AppState* state, DWORD access, BOOL (*request)(SC_HANDLE service))
 {
-    SC_HANDLE manager;
-    SC_HANDLE service;
-    if (!OpenHaltallService(state, window, GENERIC_WRITE, access, &manager, &service))
+    OpenedService opened;
+    if (!OpenHaltallService(state, window, GENERIC_WRITE, access, &opened))
         return -1;
-    int result = 0;
-    if (!request(service)) {
+    if (!request(opened.service.get())) {
         DisplayLastError(state, window);
-        result = -1;
+        return -1;
     }
-    CloseHandles(manager, service);
-    return result;
+    return 0;
 }
 
 int CreateNtService(HWND window, AppState* state, const char* command)
 {
     WriteLog("Creating real NT service");
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+    OwnedService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
         DisplayLastError(state, window);
         return -1;
     }
-    SC_HANDLE service = CreateServiceA(
-        manager, HALTALL_SERVICE, HALTALL_SERVICE, STANDARD_RIGHTS_REQUIRED | SERVICE_START,
+    OwnedService service(CreateServiceA(
+        manager.get(), HALTALL_SERVICE, HALTALL_SERVICE, STANDARD_RIGHTS_REQUIRED | SERVICE_START,
         SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
-        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr);
+        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service) {
         DisplayLastError(state, window);
-        CloseHandles(manager, nullptr);
         return -1;
     }
     // Registered before the start, so that the service's first events have their texts.
@@ -172,12 +160,10 @@ int CreateNtService(HWND window, AppState* state, const char* command)
     if (ServiceProgramPath(command, program, sizeof program))
         RegisterHaltallEventSource(window, state, program);
     WriteLog("Starting service");
-    if (!StartServiceA(service, 0, nullptr)) {
+    if (!StartServiceA(service.get(), 0, nullptr)) {
         DisplayLastError(state, window);
-        CloseHandles(manager, service);
         return -1;
     }
-    CloseHandles(manager, service);
     DisplayInformation(state, window, "Haltall service succesfully installed");
     return 0;
 }
@@ -185,20 +171,18 @@ int CreateNtService(HWND window, AppState* state, const char* command)
 int RemoveNtService(HWND window, AppState* state)
 {
     WriteLog("Deleting NT service");
-    SC_HANDLE manager;
-    SC_HANDLE service;
-    if (!OpenHaltallService(state, window, GENERIC_WRITE, DELETE, &manager, &service))
-        return -1;
-    if (!DeleteService(service)) {
-        DWORD code = GetLastError();
-        DisplayLastError(state, window);
-        // A service already marked for deletion goes away all the same.
-        if (code != ERROR_SERVICE_MARKED_FOR_DELETE) {
-            CloseHandles(manager, service);
+    {
+        OpenedService opened;
+        if (!OpenHaltallService(state, window, GENERIC_WRITE, DELETE, &opened))
             return -1;
+        if (!DeleteService(opened.service.get())) {
+            DWORD code = GetLastError();
+            DisplayLastError(state, window);
+            // A service already marked for deletion goes away all the same.
+            if (code != ERROR_SERVICE_MARKED_FOR_DELETE)
+                return -1;
         }
     }
-    CloseHandles(manager, service);
     RemoveHaltallEventSource();
     DisplayInformation(state, window, "Haltall service succesfully deleted");
     if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
@@ -309,16 +293,15 @@ int IsHaltallServiceRunning(HWND, AppState* state)
     WriteLog("IsHaltallServiceRunning start");
     int running = 0;
     if (!IsWindows9x(state)) {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
-        SC_HANDLE service =
-            manager ? OpenServiceA(manager, HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr;
+        OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+        OwnedService service(
+            manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
         SERVICE_STATUS status;
-        if (service && QueryServiceStatus(service, &status)) {
+        if (service && QueryServiceStatus(service.get(), &status)) {
             running = status.dwCurrentState == SERVICE_RUNNING;
             if (!running)
                 WriteLog("IsHaltallServiceRunning stop");
         }
-        CloseHandles(manager, service);
     }
     WriteLog("IsHaltallServiceRunning end, running=%d", running);
     return running;

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "core/log.h"
+#include "core/owned.h"
 #include "triggers/perf_data.h"
 #include "triggers/process_list.h"
 
@@ -44,23 +45,23 @@ long GetPerfTitleSz(HKEY machine_key, HKEY perf_key, char** title_buffer, const 
     WriteLog("GetPerfTitleSz start");
     *title_buffer = nullptr;
     *title_table = nullptr;
-    HKEY perflib = nullptr;
-    HKEY english = nullptr;
+    OwnedKey perflib;
+    OwnedKey english;
     HKEY titles_key = perf_key;
     const char* titles_value = "Counter 009";
     DWORD size = sizeof *last_index;
     DWORD type = 0;
 
-    long error = RegOpenKeyExA(machine_key, PERFLIB_KEY, 0, KEY_READ, &perflib);
+    long error = RegOpenKeyExA(machine_key, PERFLIB_KEY, 0, KEY_READ, perflib.out());
     if (error == ERROR_SUCCESS)
-        error = RegQueryValueExA(perflib, "Last Counter", nullptr, &type, (BYTE*)last_index, &size);
+        error = RegQueryValueExA(perflib.get(), "Last Counter", nullptr, &type, (BYTE*)last_index, &size);
     if (error == ERROR_SUCCESS && (type != REG_DWORD || size != sizeof *last_index))
         error = ERROR_INVALID_DATA;
     // Without a "Version" value the titles are kept under the language key.
     if (error == ERROR_SUCCESS &&
-        RegQueryValueExA(perflib, "Version", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        error = RegOpenKeyExA(machine_key, PERFLIB_ENGLISH_KEY, 0, KEY_READ, &english);
-        titles_key = english;
+        RegQueryValueExA(perflib.get(), "Version", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        error = RegOpenKeyExA(machine_key, PERFLIB_ENGLISH_KEY, 0, KEY_READ, english.out());
+        titles_key = english.get();
         titles_value = "Counters";
     }
 
@@ -87,10 +88,6 @@ long GetPerfTitleSz(HKEY machine_key, HKEY perf_key, char** title_buffer, const 
         *title_table = nullptr;
     }
 
-    if (english)
-        RegCloseKey(english);
-    if (perflib)
-        RegCloseKey(perflib);
     WriteLog("GetPerfTitleSz end");
     return error;
 }

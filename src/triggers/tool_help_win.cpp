@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/owned.h"
 #include "core/system_library.h"
 
 namespace {
@@ -65,21 +66,20 @@ int GetProcessModule(DWORD process_id, DWORD module_id, MODULEENTRY32* module, D
 {
     WriteLog("GetProcessModule start, process=%lu, module=%lu", (unsigned long)process_id,
              (unsigned long)module_id);
-    HANDLE snapshot = TakeSnapshot(TH32CS_SNAPMODULE, process_id);
+    OwnedHandle snapshot(TakeSnapshot(TH32CS_SNAPMODULE, process_id));
     int found = 0;
-    if (snapshot != INVALID_HANDLE_VALUE) {
+    if (snapshot) {
         MODULEENTRY32 entry;
         entry.dwSize = sizeof entry;
         // The size field is set anew before every call.
-        for (BOOL more = tool_help.module_first(snapshot, &entry); more;
-             entry.dwSize = sizeof entry, more = tool_help.module_next(snapshot, &entry)) {
+        for (BOOL more = tool_help.module_first(snapshot.get(), &entry); more;
+             entry.dwSize = sizeof entry, more = tool_help.module_next(snapshot.get(), &entry)) {
             if (entry.th32ModuleID == module_id) {
                 memcpy(module, &entry, size < sizeof entry ? size : sizeof entry);
                 found = 1;
                 break;
             }
         }
-        CloseHandle(snapshot);
     }
     WriteLog("GetProcessModule end (bret=%d)", found);
     return found;
@@ -88,15 +88,15 @@ int GetProcessModule(DWORD process_id, DWORD module_id, MODULEENTRY32* module, D
 int EnumToolHelpProcesses(ToolHelpNames names, EnumProcsCallback callback, void* data)
 {
     WriteLog("EnumToolHelpProcesses start");
-    HANDLE snapshot = TakeSnapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    OwnedHandle snapshot(TakeSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return 0;
 
     int result = 1;
     PROCESSENTRY32 process;
     process.dwSize = sizeof process;
-    for (BOOL more = tool_help.process_first(snapshot, &process); more;
-         process.dwSize = sizeof process, more = tool_help.process_next(snapshot, &process)) {
+    for (BOOL more = tool_help.process_first(snapshot.get(), &process); more;
+         process.dwSize = sizeof process, more = tool_help.process_next(snapshot.get(), &process)) {
         const char* name = process.szExeFile;
         MODULEENTRY32 module;
         if (names == MAIN_MODULE_NAMES) {
@@ -117,7 +117,6 @@ int EnumToolHelpProcesses(ToolHelpNames names, EnumProcsCallback callback, void*
             break;
         }
     }
-    CloseHandle(snapshot);
     WriteLog("EnumToolHelpProcesses end, result=%d", result);
     return result;
 }

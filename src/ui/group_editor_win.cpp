@@ -9,6 +9,7 @@
 
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
+#include "core/owned.h"
 #include "core/report.h"
 #include "core/start_up.h"
 #include "remote/sockets.h"
@@ -40,7 +41,7 @@ struct GroupEditor {
     GroupFileDialogs files;
     RangeScan scan;
     volatile LONG range_running;  // cleared by "Cancel" to stop the scan
-    HANDLE worker;                // from the scan's start until it has ended
+    OwnedHandle worker;           // from the scan's start until it has ended
     bool close_pending;           // closing was asked for during a scan
     char port_text[16];
 };
@@ -242,7 +243,7 @@ void StartRangeScan(HWND dialog, GroupEditor* editor)
     scan.end = AddressOf(dialog, IDC_GROUP_RANGE_END);
     scan.running = &editor->range_running;
     InterlockedExchange(&editor->range_running, 1);
-    editor->worker = CreateThread(nullptr, 0, AddRemoteRange, &scan, 0, nullptr);
+    editor->worker.reset(CreateThread(nullptr, 0, AddRemoteRange, &scan, 0, nullptr));
     if (!editor->worker) {
         InterlockedExchange(&editor->range_running, 0);
         DisplayLastError(state, dialog);
@@ -277,9 +278,8 @@ void CloseGroupEditor(HWND dialog, GroupEditor* editor)
 
 void OnRangeEnded(HWND dialog, GroupEditor* editor)
 {
-    WaitForSingleObject(editor->worker, INFINITE);  // it has posted its last message
-    CloseHandle(editor->worker);
-    editor->worker = nullptr;
+    WaitForSingleObject(editor->worker.get(), INFINITE);  // it has posted its last message
+    editor->worker.reset();
     InterlockedExchange(&editor->range_running, 0);
     EnableScanControls(dialog, true);
     AutoSizeGroupColumns(ListOf(dialog));  // the scan added rows without sizing the columns
@@ -413,8 +413,7 @@ void ShowRemoteGroupDialog(HWND owner, AppState* state, const GroupFileDialogs& 
         // The dialog went without its own close (the program is ending):
         // the worker's window calls now fail at once, so it ends soon.
         InterlockedExchange(&editor.range_running, 0);
-        WaitForSingleObject(editor.worker, INFINITE);
-        CloseHandle(editor.worker);
+        WaitForSingleObject(editor.worker.get(), INFINITE);
     }
     WriteLog("ShowRemoteGroupDialog end");
 }
