@@ -7,6 +7,7 @@
 #include "core/address_checks.h"
 #include "core/app_state.h"
 #include "core/clock.h"
+#include "core/day_tokens.h"
 #include "core/log.h"
 #include "core/port.h"
 #include "core/text_compare.h"
@@ -282,8 +283,6 @@ bool ApplyScheduleList(const char* arg, const char* const* names, int name_count
     return true;
 }
 
-const char* const day_items[] = {"m", "t", "w", "th", "f", "s", "su"};
-const char* const week_items[] = {"1", "2", "3", "4", "5"};
 
 const Option options[] = {
     {"-force", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.force = 1, true; }},
@@ -372,12 +371,12 @@ const Option options[] = {
          return true;
      }},
     {"-days", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
-         if (!ApplyScheduleList(arg, day_items, 7, WeekdayFlags, s))
+         if (!ApplyScheduleList(arg, DAY_TOKENS, 7, WeekdayFlags, s))
              return Fail(result, "Invalid day specified for -day (%s)", arg);
          return true;
      }},
     {"-weeks", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
-         if (!ApplyScheduleList(arg, week_items, 5, WeekFlags, s))
+         if (!ApplyScheduleList(arg, WEEK_TOKENS, 5, WeekFlags, s))
              return Fail(result, "Invalid week number specified for -week (%s)", arg);
          return true;
      }},

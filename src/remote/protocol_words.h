@@ -6,17 +6,13 @@
 #include <cstdint>
 
 #include "core/app_state.h"
+#include "core/day_tokens.h"
 
 extern const char* const ACTION_WORDS[11];  // by the value of Action
 extern const char* const WHEN_WORDS[3];     // by the value of When
-extern const char* const DAY_TOKENS[7];     // "m" .. "su", Monday first
-extern const char* const WEEK_TOKENS[5];    // "1" .. "5"
 
 // "LOGOFF" .. "NO_ACTION" ("WOL" for Wake-on-LAN), else "UNKNOWN".
 const char* ActionWord(int32_t action);
 // "IMMEDIATE", "SCHEDULED", "AFTER_PROCESS", else "UNKNOWN".
 const char* WhenWord(int32_t when);
 const char* OnOffWord(Flag flag);
-// The tokens of the set day or week flags, joined by commas.
-void DaysText(AppState* state, char* out, size_t size);
-void WeeksText(AppState* state, char* out, size_t size);

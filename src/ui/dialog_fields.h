@@ -24,9 +24,9 @@ template <size_t N> bool ReadEdit(HWND dialog, int id, char (&field)[N])
 }
 void EnableControl(HWND dialog, int id, bool enabled);
 
-// What one settings dialog does itself.
+// What one settings dialog does itself. The record it edits is kept in the
+// dialog's DWLP_USER from its initialisation on.
 struct DialogParts {
-    AppState** state;  // that dialog's own pointer to the record, set at initialisation
     void (*open)(HWND dialog, AppState* state);
     // "OK": takes the controls over into the record; false keeps the dialog open.
     bool (*take)(HWND dialog, AppState* state);

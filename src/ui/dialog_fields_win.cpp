@@ -30,15 +30,16 @@ INT_PTR SettingsDialogMessage(const DialogParts& parts, HWND dialog, UINT messag
                               LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        *parts.state = (AppState*)lParam;
-        parts.open(dialog, *parts.state);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        parts.open(dialog, (AppState*)lParam);
         return TRUE;  // the dialog manager sets the focus
     }
-    if (message != WM_COMMAND)
+    AppState* state = (AppState*)GetWindowLongPtrA(dialog, DWLP_USER);
+    if (message != WM_COMMAND || !state)
         return FALSE;
     int id = LOWORD(wParam);
     if (id == IDOK) {
-        if (parts.take(dialog, *parts.state))
+        if (parts.take(dialog, state))
             EndDialog(dialog, 1);
         return TRUE;
     }
@@ -46,7 +47,7 @@ INT_PTR SettingsDialogMessage(const DialogParts& parts, HWND dialog, UINT messag
         EndDialog(dialog, 1);
         return TRUE;
     }
-    return parts.command && parts.command(dialog, *parts.state, id, HIWORD(wParam));
+    return parts.command && parts.command(dialog, state, id, HIWORD(wParam));
 }
 
 void RunSettingsDialog(const char* name, HWND owner, AppState* state, int template_id,

@@ -3,7 +3,6 @@
 #include "ui/remote_dialogs.h"
 
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,13 +16,9 @@
 #include "core/text_helpers.h"
 #include "resource.h"
 #include "ui/dialog_fields.h"
+#include "ui/folder_picker.h"
 
 namespace {
-
-// The record each dialog works on, set when it opens.
-AppState* g_remote_dialog_state = nullptr;
-AppState* g_wake_on_lan_dialog_state = nullptr;
-AppState* g_remote_control_dialog_state = nullptr;
 
 bool Checked(HWND dialog, int id)
 {
@@ -233,51 +228,29 @@ void EnableRemoteFields(HWND dialog)
 void BrowseComputers(HWND dialog, int edit_id)
 {
     WriteLog("BrowseComputers start");
-    IMalloc* allocator = nullptr;
-    SHGetMalloc(&allocator);
-    LPITEMIDLIST root = nullptr;
-    SHGetSpecialFolderLocation(dialog, CSIDL_NETWORK, &root);
-
-    char name[MAX_PATH] = "";
-    BROWSEINFOA browse = {};
-    browse.hwndOwner = dialog;
-    browse.pidlRoot = root;
-    browse.pszDisplayName = name;
-    browse.lpszTitle = "Select remote computer";
-    browse.ulFlags = BIF_BROWSEFORCOMPUTER;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-    if (chosen) {
+    char name[MAX_PATH];
+    if (PickFolder(dialog, PICK_COMPUTER, "Select remote computer", name))
         SetDlgItemTextA(dialog, edit_id, name);
-        if (allocator)
-            allocator->Free(chosen);
-    } else {
-        name[0] = '\0';
-    }
-    if (allocator) {
-        if (root)
-            allocator->Free(root);
-        allocator->Release();
-    }
     WriteLog("BrowseComputers end, computer=%s", name);
 }
 
 INT_PTR CALLBACK RemoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const DialogParts parts = {&g_remote_dialog_state, InitRemoteDialog, ApplyRemoteDialog,
+    static const DialogParts parts = {InitRemoteDialog, ApplyRemoteDialog,
                                       RemoteDialogCommand};
     return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK WakeOnLanDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const DialogParts parts = {&g_wake_on_lan_dialog_state, InitWakeOnLanDialog,
+    static const DialogParts parts = {InitWakeOnLanDialog,
                                       ApplyWakeOnLanDialog, WakeOnLanDialogCommand};
     return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK RemoteControlDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const DialogParts parts = {&g_remote_control_dialog_state, InitRemoteControlDialog,
+    static const DialogParts parts = {InitRemoteControlDialog,
                                       ApplyRemoteControlDialog, nullptr};
     return SettingsDialogMessage(parts, dialog, message, wParam, lParam);
 }

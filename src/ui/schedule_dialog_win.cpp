@@ -16,9 +16,6 @@ namespace {
 
 const UINT_PTR CLOCK_TIMER = 4;
 
-// The record the open dialog works on.
-AppState* g_schedule_state;
-
 // Kind buttons in the order of the ScheduleKind values.
 const int kind_buttons[] = {IDC_SCHED_FIXED_DAY, IDC_SCHED_DAILY, IDC_SCHED_DAY_OF_MONTH,
                             IDC_SCHED_AFTER};
@@ -124,7 +121,7 @@ bool ScheduleCommand(HWND dialog, AppState*, int id, int)
     return true;
 }
 
-const DialogParts schedule_parts = {&g_schedule_state, OpenSchedule, TakeSchedule, ScheduleCommand};
+const DialogParts schedule_parts = {OpenSchedule, TakeSchedule, ScheduleCommand};
 
 }  // namespace
 

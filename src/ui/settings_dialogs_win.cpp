@@ -3,7 +3,6 @@
 #include "ui/settings_dialogs.h"
 
 #include <commdlg.h>
-#include <shlobj.h>
 
 #include <cstdio>
 
@@ -12,14 +11,9 @@
 #include "resource.h"
 #include "triggers/process_list.h"
 #include "ui/dialog_fields.h"
+#include "ui/folder_picker.h"
 
 namespace {
-
-// The record each open dialog works on.
-AppState* g_message_state;
-AppState* g_program_state;
-AppState* g_process_state;
-AppState* g_select_process_state;
 
 const int PATH_SIZE = 260;
 
@@ -174,10 +168,10 @@ bool SelectProcessCommand(HWND dialog, AppState* state, int id, int code)
     return true;
 }
 
-const DialogParts message_parts = {&g_message_state, OpenMessage, TakeMessage, MessageCommand};
-const DialogParts program_parts = {&g_program_state, OpenProgram, TakeProgram, ProgramCommand};
-const DialogParts process_parts = {&g_process_state, OpenProcess, TakeProcess, ProcessCommand};
-const DialogParts select_process_parts = {&g_select_process_state, OpenSelectProcess,
+const DialogParts message_parts = {OpenMessage, TakeMessage, MessageCommand};
+const DialogParts program_parts = {OpenProgram, TakeProgram, ProgramCommand};
+const DialogParts process_parts = {OpenProcess, TakeProcess, ProcessCommand};
+const DialogParts select_process_parts = {OpenSelectProcess,
                                           TakeSelectedProcess, SelectProcessCommand};
 
 }  // namespace
@@ -196,23 +190,9 @@ void BrowseProgram(HWND dialog)
 void BrowseFolders(HWND dialog)
 {
     WriteLog("BrowseFolders start");
-    char name[PATH_SIZE] = "";
-    char directory[PATH_SIZE] = "";
-    BROWSEINFOA browse = {};
-    browse.hwndOwner = dialog;
-    browse.pszDisplayName = name;
-    browse.lpszTitle = "Select Directory";
-    browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-    if (chosen) {
-        if (SHGetPathFromIDListA(chosen, directory))
-            SetDlgItemTextA(dialog, IDC_PRG_DIRECTORY, directory);
-        IMalloc* allocator;
-        if (SUCCEEDED(SHGetMalloc(&allocator))) {
-            allocator->Free(chosen);
-            allocator->Release();
-        }
-    }
+    char directory[MAX_PATH];
+    if (PickFolder(dialog, PICK_FOLDER, "Select Directory", directory))
+        SetDlgItemTextA(dialog, IDC_PRG_DIRECTORY, directory);
     WriteLog("BrowseFolders end, directory=%s", directory);
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/day_tokens.h"
 #include "ui/tray.h"
 
 namespace {
@@ -18,15 +19,8 @@ void ComposeTooltip(AppState* state, char (&text)[320])
                      time.wHour, time.wMinute, date.wDay, date.wMonth, date.wYear);
             return;
         case DAILY: {
-            static const char* const letters[] = {"m", "t", "w", "th", "f", "s", "su"};
-            char days[32] = "";  // all seven with commas take 20
-            for (int i = 0; i < 7; i++) {
-                if (*WeekdayFlags(state, i)) {
-                    if (days[0])
-                        strcat(days, ",");
-                    strcat(days, letters[i]);
-                }
-            }
+            char days[32];  // all seven with commas take 20
+            DaysText(state, days, sizeof days);
             snprintf(text, sizeof text, "%s scheduled at %02d:%02d on %s", mode, time.wHour,
                      time.wMinute, days);
             return;
