@@ -49,15 +49,30 @@ TEST(OwnedHandle, ReleaseHandsTheHandleOnAndResetClosesTheOldOne)
     CloseHandle(kept);
 }
 
-TEST(OwnedKey, OutGivesTheSlotForAnOpenCall)
+TEST(OwnedHandle, OutClosesTheHeldHandleBeforeGivingTheSlot)
 {
-    OwnedKey key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.out()), ERROR_SUCCESS);
-    EXPECT_TRUE(key);
-    HKEY first = key.get();
-    // A second open through out() closes the first key.
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.out()), ERROR_SUCCESS);
-    EXPECT_NE(RegQueryInfoKeyA(first, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr),
+    HANDLE old = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    OwnedHandle owner(old);
+    HANDLE* slot = owner.out();
+    EXPECT_FALSE(IsOpen(old));
+    EXPECT_FALSE(owner);
+    *slot = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_TRUE(owner);
+}
+
+TEST(OwnedKey, KeepsAnOpenedKeyUntilTheEndOfItsScope)
+{
+    HKEY raw;
+    {
+        OwnedKey key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.out()),
+                  ERROR_SUCCESS);
+        raw = key.get();
+        EXPECT_EQ(RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr),
+                  ERROR_SUCCESS);
+    }
+    EXPECT_NE(RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
 }
