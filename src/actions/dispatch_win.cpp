@@ -57,6 +57,7 @@ int DoIt(HWND window, AppState* state)
     }
     case ROUTE_ARM_SCHEDULE:
         state->remaining_seconds = state->schedule.seconds;
+        state->fired_minute = 0;
         state->active_timer = (uint32_t)SetTimer(window, TIMER_SCHEDULE, 1000, nullptr);
         result = DOIT_ARMED;
         break;

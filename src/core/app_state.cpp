@@ -92,6 +92,7 @@ void ResetSettings(AppState* state)
     state->authenticated = run.authenticated;
     state->quiet = run.quiet;
     state->remaining_seconds = run.remaining_seconds;
+    state->fired_minute = run.fired_minute;
     state->exit_code = run.exit_code;
     state->group_list = run.group_list;
     state->group_count = run.group_count;

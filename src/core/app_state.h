@@ -64,6 +64,7 @@ struct AppState {
     Flag authenticated;
     Flag quiet;
     uint32_t remaining_seconds;
+    uint32_t fired_minute;  // the scheduled minute that last fired (0: none since arming)
     ExitCode exit_code;
 
     struct {

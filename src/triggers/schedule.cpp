@@ -1,6 +1,7 @@
 // The due decision of the schedule trigger. Seconds are never compared: a
-// time schedule matches every tick of its minute, and the wait of 60 ticks
-// that every action sets keeps the minute from firing twice.
+// time schedule matches every tick of its minute. The wait of 60 ticks that
+// every action sets, and the memory of the minute that fired, keep a minute
+// from firing twice, even when the clock steps back over it.
 #include "triggers/schedule.h"
 
 #include "core/app_state.h"
@@ -72,6 +73,40 @@ bool AfterSecondsDue(AppState* state)
     return state->remaining_seconds == 0 || (before == 0 && state->schedule.seconds == 0);
 }
 
+// A number for the date and minute of now, different for every minute.
+uint32_t MinuteNumber(const SYSTEMTIME& now)
+{
+    return (((uint32_t)now.wYear * 13 + now.wMonth) * 32 + now.wDay) * 1440 +
+           (uint32_t)now.wHour * 60 + now.wMinute;
+}
+
+// A time schedule that matches now fires only when its minute has not
+// fired before.
+bool FirstTimeFor(AppState* state, const SYSTEMTIME& now)
+{
+    uint32_t minute = MinuteNumber(now);
+    if (state->fired_minute == minute) {
+        WriteLog("Minute has fired already");
+        return false;
+    }
+    state->fired_minute = minute;
+    return true;
+}
+
+bool TimeScheduleDue(AppState* state, const SYSTEMTIME& now)
+{
+    switch (state->schedule.schedule) {
+    case FIXED_DAY:
+        return FixedDayDue(state, now);
+    case DAILY:
+        return DailyDue(state, now);
+    case DAY_OF_MONTH:
+        return DayOfMonthDue(state, now);
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 int WeekOfMonth(int day)
@@ -87,18 +122,9 @@ bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now))
         return false;
     }
 
+    if (state->schedule.schedule == AFTER_X_SECONDS)
+        return AfterSecondsDue(state);
     SYSTEMTIME now;
     read_now(&now);
-    switch (state->schedule.schedule) {
-    case FIXED_DAY:
-        return FixedDayDue(state, now);
-    case DAILY:
-        return DailyDue(state, now);
-    case DAY_OF_MONTH:
-        return DayOfMonthDue(state, now);
-    case AFTER_X_SECONDS:
-        return AfterSecondsDue(state);
-    default:
-        return false;
-    }
+    return TimeScheduleDue(state, now) && FirstTimeFor(state, now);
 }

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "service/service_control.h"
 #include "service/service_runtime.h"
+#include "triggers/after_firing.h"
 #include "triggers/process_watch.h"
 #include "triggers/schedule.h"
 #include "ui/dialog_fields.h"
@@ -127,6 +128,25 @@ BOOL OnInitDialog(HWND window, AppState* state)
     }
     ShowWindow(window, SW_SHOWNORMAL);
     return TRUE;
+}
+
+// A due trigger acts; a one-shot trigger is disarmed first, so that ticks
+// during the warning find nothing armed, and the tray then shows the idle run.
+void FireTrigger(HWND window, AppState* state)
+{
+    AfterFiring after = AfterTriggerFired(state);
+    if (after != STAY_ARMED) {
+        KillTimer(window, TIMER_SCHEDULE);
+        KillTimer(window, TIMER_PROCESS);
+        state->active_timer = 0;
+    }
+    HaltAll(window, state);
+    if (after == DISARM_AND_END) {
+        PostQuitMessage(0);
+    } else if (after == DISARM && !IsWindowVisible(window)) {
+        RemoveFromTray(window);
+        MinimizeHaltall(window, state);
+    }
 }
 
 void SaveSettingsToService(HWND window, AppState* state)
@@ -308,10 +328,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // A trigger timer left running after a cancel does nothing.
         else if (wParam == TIMER_SCHEDULE && state->active_timer) {
             if (CheckScheduleTimer(window, state))
-                HaltAll(window, state);
+                FireTrigger(window, state);
         } else if (wParam == TIMER_PROCESS && state->active_timer) {
             if (CheckProcessTimer(window, state))
-                HaltAll(window, state);
+                FireTrigger(window, state);
         }
         return TRUE;
     case WM_SERVICE_STOP:

@@ -216,11 +216,10 @@ TEST(Schedule, WaitSkipsTicksWithoutReadingTheClock)
     EXPECT_EQ(clock_reads, 1);
 }
 
-TEST(Schedule, TheActionsWaitOf60KeepsAMinuteFromFiringTwice)
+TEST(Schedule, AMinuteFiresOnceWithOrWithoutTheActionsWait)
 {
     // One tick a second from 21:59:30 to 22:05; the action sets a wait of
-    // 60, as HaltAll_Internal does. Without it (a group without computers)
-    // every tick of the minute is due.
+    // 60, as HaltAll_Internal does, or not (a group without computers).
     for (bool action_sets_wait : {true, false}) {
         AppState state = Schedule(DAILY, 22, 0);
         SetDays(&state, "w");
@@ -234,6 +233,39 @@ TEST(Schedule, TheActionsWaitOf60KeepsAMinuteFromFiringTwice)
                     state.schedule.wait = 60;
             }
         }
-        EXPECT_EQ(fired, action_sets_wait ? 1 : 60);
+        EXPECT_EQ(fired, 1) << "wait " << action_sets_wait;
+    }
+}
+
+TEST(Schedule, AClockSteppingBackDoesNotFireTheSameMinuteAgain)
+{
+    struct {
+        ScheduleKind kind;
+        SYSTEMTIME back_to;  // where the clock steps after the minute fired
+        int fired;
+    } cases[] = {
+        // Daylight-saving end: 02:59 becomes 02:00 again.
+        {DAILY, Time(2024, 10, 27, 2, 0), 1},
+        {DAY_OF_MONTH, Time(2024, 10, 27, 2, 0), 1},
+        {FIXED_DAY, Time(2024, 10, 27, 2, 0), 1},
+        // The next day the same minute is a new one for a recurring schedule.
+        {DAILY, Time(2024, 10, 28, 2, 0), 2},
+    };
+    for (auto& c : cases) {
+        AppState state = Schedule(c.kind, 2, 0);
+        SetDays(&state, "m t w th f s su");
+        state.schedule.day = 27;
+        state.schedule.date = Time(2024, 10, 27, 0, 0);
+        int fired = 0;
+        for (SYSTEMTIME start : {Time(2024, 10, 27, 2, 0), c.back_to}) {
+            clock_now = start;
+            for (int tick = 0; tick < 180; tick++, AddSecond(&clock_now)) {
+                if (ScheduleTick(&state, FakeNow)) {
+                    fired++;
+                    state.schedule.wait = 60;
+                }
+            }
+        }
+        EXPECT_EQ(fired, c.fired) << "kind " << c.kind << " day " << c.back_to.wDay;
     }
 }
