@@ -65,8 +65,12 @@ GroupRun* NewGroupRun(HWND window, const AppState* state)
 // One computer, checked as a single remote computer would be.
 int RunGroupEntry(HWND window, AppState* job, bool port_valid)
 {
-    char message[MESSAGE_SIZE] = "Invalid port specified (1-65535)";
-    if (!port_valid || SanityCheck(window, job, message)) {
+    if (!port_valid) {
+        Error(job, window, "Invalid port specified (1-65535)");
+        return -1;
+    }
+    char message[MESSAGE_SIZE] = "";
+    if (SanityCheck(window, job, message)) {
         Error(job, window, message);
         return -1;
     }
