@@ -374,16 +374,24 @@ TEST_F(ServiceControl, CopyFindsTheProgramFileAndCopiesItToTheSystemDirectory)
 
 TEST_F(ServiceControl, TheSystemCopyItselfIsNotCopied)
 {
-    // Named by its full path in other letter case, or found through a PATH
-    // entry that ends in a backslash.
+    // Named by its full path in other letter case, found through a PATH
+    // entry that ends in a backslash, or through another drive: Wine's Z:
+    // reaches the prefix's C: drive by its Unix path.
     std::string upper = system_copy;
     for (char& c : upper)
         c = (char)toupper((unsigned char)c);
+    char prefix[MAX_PATH] = "";
+    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    std::string other_drive = "Z:" + std::string(prefix) + "/drive_c" + system_copy.substr(2);
+    for (char& c : other_drive)
+        c = c == '/' ? '\\' : c;
     struct {
         std::string executable;
         std::string path;
-    } cases[] = {{upper, ""}, {"haltall", SystemDirectory() + "\\"}};
+    } cases[] = {{upper, ""}, {"haltall", SystemDirectory() + "\\"}, {other_drive, ""}};
     for (auto& c : cases) {
+        if (!prefix[0] && c.executable == other_drive)
+            continue;
         SCOPED_TRACE(c.executable);
         WriteFileText(system_copy, "S");
         SetEnvironmentVariableA("PATH", c.path.c_str());
