@@ -40,7 +40,11 @@ void Error(AppState* state, HWND window, const char* text)
 {
     WriteLog("Error start");
     NoteProblem(text);
-    if (!state || !state->quiet)
+    // A service's boxes would show where nobody looks: its errors go to the
+    // event log instead.
+    if (state && state->run_as_service)
+        WriteEvent(state, EVENT_ERROR, "%s", text);
+    else if (!state || !state->quiet)
         MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
     WriteLog("ERROR: %s", text);
     WriteLog("Error end");
@@ -100,7 +104,7 @@ void DisplayLastError(AppState* state, HWND window)
     NoteProblem(text);
 
     WriteEvent(state, EVENT_ERROR, "%s", text);
-    if (window)
+    if (window && (!state || !state->run_as_service))  // a service's event is written above
         Error(state, window, text);
     WriteLog("ERROR: %s", text);
     if (system_text)

@@ -152,7 +152,12 @@ void ShowSocketErrorCode(AppState* state, const char* label, int code)
     WriteLog("ShowSocketError start");
     char text[200];
     FormatSocketError(text, sizeof text, label, code);
-    Error(state, nullptr, text);
+    // Start-up initialised Windows Sockets, so in a service only a stop
+    // arriving during start-up ends them this early: no error to tell about.
+    if (code == WSANOTINITIALISED && state && state->run_as_service)
+        WriteLog("Connection error during the service stop: %s", text);
+    else
+        Error(state, nullptr, text);
     WriteLog("ShowSocketError end");
 }
 

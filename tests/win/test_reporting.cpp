@@ -153,3 +153,21 @@ TEST(Reporting, AThreadCollectsOnlyItsOwnFirstProblem)
     CollectProblem(nullptr);
     EXPECT_STREQ(small, "a longe");
 }
+
+TEST(Reporting, AServiceWritesItsErrorsAsEventsAndShowsNoBox)
+{
+    ScratchLog log;
+    BoxWatcher watcher;
+    AppState service = Defaults();
+    service.run_as_service = 1;
+    Error(&service, GetDesktopWindow(), "port in use");
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_EQ(log.CountStartingWith("WriteEvent start"), 1);
+    EXPECT_TRUE(log.Logged("ERROR: port in use"));
+
+    HWND owner = GetDesktopWindow();
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    DisplayLastError(&service, owner);
+    EXPECT_TRUE(BoxWatcher::boxes.empty());
+    EXPECT_EQ(log.CountStartingWith("WriteEvent start"), 2) << "one event per error";
+}
