@@ -47,13 +47,9 @@ void ReadSearchPath(char (&path)[SEARCH_PATH_SIZE + 1])
 
 bool ReadFileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info)
 {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool read = GetFileInformationByHandle(file, info) != 0;
-    CloseHandle(file);
-    return read;
+    OwnedHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && GetFileInformationByHandle(file.get(), info) != 0;
 }
 
 // Whether two names reach the same file. On NT the file system says so: that
