@@ -19,6 +19,7 @@ namespace {
 struct Observed {
     HWND dialog = nullptr;
     std::string action, text;
+    std::wstring wide_text;  // the message as the window holds it
     std::vector<std::string> times;  // each distinct "Time left" text, in order
     bool cancel_enabled = false, ok_visible = true;
     DWORD selection = 1;  // of the text at open: start | end << 16
@@ -66,6 +67,9 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
     seen.dialog = dialog;
     seen.action = ItemText(dialog, IDC_WARN_ACTION);
     seen.text = ItemText(dialog, IDC_WARN_TEXT);
+    wchar_t wide[512] = L"";
+    GetDlgItemTextW(dialog, IDC_WARN_TEXT, wide, 512);
+    seen.wide_text = wide;
     seen.cancel_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL));
     seen.ok_visible = IsWindowVisible(GetDlgItem(dialog, IDC_WARN_OK));
     seen.selection = (DWORD)SendDlgItemMessageA(dialog, IDC_WARN_TEXT, EM_GETSEL, 0, 0);
@@ -138,6 +142,17 @@ TEST_F(Warning, ShowsTheActionAndTextAndCountsDownToGoAhead)
     // Three ticks of a second each; a clearly shorter stay means a wrong period.
     EXPECT_GE(elapsed, 2500u);
     EXPECT_FALSE(IsWindow(seen.dialog));
+}
+
+TEST_F(Warning, AJapaneseMessageShowsAsWritten)
+{
+    // The program runs with UTF-8 as its code page: the record holds UTF-8
+    // and the window shows the characters themselves.
+    EXPECT_EQ(GetACP(), 65001u);
+    state_.warning.seconds = 1;
+    CopyField(state_.warning.message, u8"午後十時に再起動します。\r\n保存してください。");
+    EXPECT_EQ(Show(), 1);
+    EXPECT_EQ(driver_.seen.wide_text, L"午後十時に再起動します。\r\n保存してください。");
 }
 
 TEST_F(Warning, ZeroSecondsAndNoMessage)
