@@ -35,5 +35,6 @@ struct ProblemText {
 void CollectProblem(ProblemText* sink);
 
 // Reports the thread's last error code: log, event log (NT) and, with a
-// window, a message box.
-void DisplayLastError(AppState* state, HWND window);
+// window, a message box. With a step, the text reads "<step> failed: <text>"
+// so that a failure within a sequence says where it happened.
+void DisplayLastError(AppState* state, HWND window, const char* step = nullptr);

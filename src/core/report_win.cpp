@@ -83,7 +83,7 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
     WriteLog("WriteEvent end");
 }
 
-void DisplayLastError(AppState* state, HWND window)
+void DisplayLastError(AppState* state, HWND window, const char* step)
 {
     WriteLog("DisplayLastError start");
     DWORD code = GetLastError();
@@ -101,6 +101,11 @@ void DisplayLastError(AppState* state, HWND window)
     for (size_t len = system_text ? strlen(system_text) : 0;
          len > 0 && (system_text[len - 1] == '\r' || system_text[len - 1] == '\n');)
         system_text[--len] = '\0';
+    char stepped[MESSAGE_SIZE];
+    if (step) {
+        snprintf(stepped, sizeof stepped, "%s failed: %s", step, text);
+        text = stepped;
+    }
     NoteProblem(text);
 
     WriteEvent(state, EVENT_ERROR, "%s", text);

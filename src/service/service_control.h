@@ -16,7 +16,9 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line);
 // The operations below return 0 when done and -1 after a reported failure.
 
 // Copies the program, saves the settings to the service key, registers the
-// service and, on NT, starts it.
+// service and, on NT, starts it. On NT an installed service is updated
+// instead: when it runs, it is stopped first (waiting until its process
+// has ended) and started again at the end.
 int CreateHaltallService(HWND window, AppState* state);
 // Unregisters the service (it is not stopped here) and deletes the service key.
 int RemoveHaltallService(HWND window, AppState* state);
@@ -28,7 +30,7 @@ int StartHaltallService(HWND window, AppState* state);
 int StopHaltallService(HWND window, AppState* state);
 
 // The sequences of the menu and the command line: a running service is
-// stopped and started again so that it reads new settings; a running service
-// is stopped before it is removed.
+// stopped, waited for and started again so that it reads new settings; a
+// running service is stopped before it is removed.
 int RestartHaltallServiceIfRunning(HWND window, AppState* state);
 int StopAndRemoveHaltallService(HWND window, AppState* state);

@@ -89,16 +89,16 @@ struct OpenedService {
     OwnedService service;
 };
 
-// Opens the service manager and the service; reports a failure and returns
-// false.
-bool OpenHaltallService(AppState* state, HWND window, DWORD manager_access,
+// Opens the service manager and the service; reports a failure (of the
+// step, when one is named) and returns false.
+bool OpenHaltallService(AppState* state, HWND window, const char* step, DWORD manager_access,
                         DWORD service_access, OpenedService* opened)
 {
     opened->manager.reset(OpenSCManagerA(nullptr, nullptr, manager_access));
     if (opened->manager)
         opened->service.reset(OpenServiceA(opened->manager.get(), HALTALL_SERVICE, service_access));
     if (!opened->service) {
-        DisplayLastError(state, window);
+        DisplayLastError(state, window, step);
         return false;
     }
     return true;
@@ -122,45 +122,139 @@ UINT ServiceSystemDirectory(char* buffer, UINT size)
 }
 
 // Opens the service with the access that the request needs and makes it;
-// every failure is reported. 0 done, -1 failed.
-int SendToService(HWND window, AppState* state, DWORD access, BOOL (*request)(SC_HANDLE service))
+// every failure is reported as a failure of the step. 0 done, -1 failed.
+int SendToService(HWND window, AppState* state, const char* step, DWORD access,
+                  BOOL (*request)(SC_HANDLE service))
 {
     OpenedService opened;
-    if (!OpenHaltallService(state, window, GENERIC_WRITE, access, &opened))
+    if (!OpenHaltallService(state, window, step, GENERIC_WRITE, access, &opened))
         return -1;
     if (!request(opened.service.get())) {
-        DisplayLastError(state, window);
+        DisplayLastError(state, window, step);
         return -1;
     }
     return 0;
 }
 
-int CreateNtService(HWND window, AppState* state, const char* command)
+const DWORD STOP_WAIT_MS = 10000;
+
+// The running service's process, opened for waiting; none when the service
+// does not run or the system cannot name its process (before Windows 2000).
+HANDLE OpenServiceProcess()
 {
+    typedef BOOL(WINAPI * QueryStatusExFunction)(SC_HANDLE, SC_STATUS_TYPE, BYTE*, DWORD, DWORD*);
+    QueryStatusExFunction query_status_ex = (QueryStatusExFunction)(void*)GetProcAddress(
+        GetModuleHandleA("advapi32"), "QueryServiceStatusEx");
+    OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    OwnedService service(
+        manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
+    SERVICE_STATUS_PROCESS status;
+    DWORD size;
+    if (!query_status_ex || !service ||
+        !query_status_ex(service.get(), SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status,
+                         &size) ||
+        status.dwProcessId == 0)
+        return nullptr;
+    return OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId);
+}
+
+// Waits until the stopped service reports SERVICE_STOPPED and its process
+// has ended: the service reports the state as soon as it gets the stop
+// control, but holds its program file open for a moment longer, and a copy
+// over that file fails until then. Reports a timeout as a failed stop.
+int WaitUntilStopped(HWND window, AppState* state, HANDLE process)
+{
+    OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
+    OwnedService service(
+        manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
+    DWORD begin = GetTickCount();
+    for (;;) {
+        SERVICE_STATUS status;
+        bool stopped = service && QueryServiceStatus(service.get(), &status) &&
+                       status.dwCurrentState == SERVICE_STOPPED;
+        if (stopped && (!process || WaitForSingleObject(process, 0) == WAIT_OBJECT_0))
+            return 0;
+        if (GetTickCount() - begin >= STOP_WAIT_MS)
+            break;
+        Sleep(100);
+    }
+    SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+    DisplayLastError(state, window, "Stopping the service");
+    return -1;
+}
+
+// Runs the update with the service stopped: a running service is stopped
+// (and waited for) first and started again afterwards, also after a failed
+// update, which leaves the service as it was. 0 done, -1 after a reported
+// failure.
+int WhileServiceStopped(HWND window, AppState* state, int (*update)(HWND, AppState*))
+{
+    if (!IsHaltallServiceRunning(window, state))
+        return update(window, state);
+    OwnedHandle process(OpenServiceProcess());
+    if (StopHaltallService(window, state) != 0 ||
+        WaitUntilStopped(window, state, process.get()) != 0)
+        return -1;
+    int result = update(window, state);
+    if (StartHaltallService(window, state) != 0)
+        return -1;
+    return result;
+}
+
+// Copies the program and saves the settings, which the service reads at its
+// start; a failed save does not stop the installation. 1 with the service
+// command line in command; 0 after a reported failure.
+int CopyProgramAndSaveSettings(HWND window, AppState* state, char* command)
+{
+    if (!CopyHaltallToSystem(window, state, command))
+        return 0;
+    SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+    return 1;
+}
+
+// Creates the NT service and starts it; an installed one gets the
+// configuration of a new one instead (its starting is left to the caller).
+int InstallNtService(HWND window, AppState* state)
+{
+    char command[SERVICE_PATH_SIZE];
+    if (!CopyProgramAndSaveSettings(window, state, command))
+        return -1;
     WriteLog("Creating real NT service");
     OwnedService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
-        DisplayLastError(state, window);
+        DisplayLastError(state, window, "Creating the service");
         return -1;
     }
-    OwnedService service(CreateServiceA(
-        manager.get(), HALTALL_SERVICE, HALTALL_SERVICE, STANDARD_RIGHTS_REQUIRED | SERVICE_START,
-        SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
-        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr));
-    if (!service) {
-        DisplayLastError(state, window);
+    const DWORD type = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
+    OwnedService service(CreateServiceA(manager.get(), HALTALL_SERVICE, HALTALL_SERVICE,
+                                        STANDARD_RIGHTS_REQUIRED | SERVICE_START, type,
+                                        SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr));
+    bool installed = !service && GetLastError() == ERROR_SERVICE_EXISTS;
+    if (installed) {
+        WriteLog("Updating the installed service");
+        service.reset(OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_CHANGE_CONFIG));
+        if (!service || !ChangeServiceConfigA(service.get(), type, SERVICE_AUTO_START,
+                                              SERVICE_ERROR_NORMAL, command, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, HALTALL_SERVICE)) {
+            DisplayLastError(state, window, "Updating the service");
+            return -1;
+        }
+    } else if (!service) {
+        DisplayLastError(state, window, "Creating the service");
         return -1;
     }
     // Registered before the start, so that the service's first events have their texts.
     char program[SERVICE_PATH_SIZE];
     if (ServiceProgramPath(command, program, sizeof program))
         RegisterHaltallEventSource(window, state, program);
+    if (installed)
+        return 0;
     WriteLog("Starting service");
     if (!StartServiceA(service.get(), 0, nullptr)) {
-        DisplayLastError(state, window);
+        DisplayLastError(state, window, "Starting the service");
         return -1;
     }
-    DisplayInformation(state, window, "Haltall service succesfully installed");
     return 0;
 }
 
@@ -169,7 +263,7 @@ int RemoveNtService(HWND window, AppState* state)
     WriteLog("Deleting NT service");
     {
         OpenedService opened;
-        if (!OpenHaltallService(state, window, GENERIC_WRITE, DELETE, &opened))
+        if (!OpenHaltallService(state, window, nullptr, GENERIC_WRITE, DELETE, &opened))
             return -1;
         if (!DeleteService(opened.service.get())) {
             DWORD code = GetLastError();
@@ -228,7 +322,7 @@ int CopyHaltallToSystem(HWND window, AppState* state, char* command_line)
     if (!IsSameFile(found, target, !IsWindows9x(state))) {
         WriteLog("Copying %s to %s", found, target);
         if (!CopyFileA(found, target, FALSE)) {
-            DisplayLastError(state, window);
+            DisplayLastError(state, window, "Copying the program");
             WriteLog("CopyHaltallToSystem end");
             return 0;
         }
@@ -243,20 +337,18 @@ int CreateHaltallService(HWND window, AppState* state)
     WriteLog("CreateHaltallService start");
     char command[SERVICE_PATH_SIZE];
     int result = -1;
-    if (CopyHaltallToSystem(window, state, command)) {
-        // A failed save does not stop the installation.
-        SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
-        if (IsWindows9x(state)) {
-            WriteLog("Creating WIN98 service");
-            if (WriteRegString(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE, command)) {
-                DisplayInformation(state, window,
-                                   "Please restart your computer to start the service");
-                result = 0;
-            } else {
-                DisplayLastError(state, window);
-            }
+    if (!IsWindows9x(state)) {
+        // An installed service that runs holds its program file open.
+        result = WhileServiceStopped(window, state, InstallNtService);
+        if (result == 0)
+            DisplayInformation(state, window, "Haltall service succesfully installed");
+    } else if (CopyProgramAndSaveSettings(window, state, command)) {
+        WriteLog("Creating WIN98 service");
+        if (WriteRegString(HKEY_LOCAL_MACHINE, RUN_SERVICES_KEY, HALTALL_SERVICE, command)) {
+            DisplayInformation(state, window, "Please restart your computer to start the service");
+            result = 0;
         } else {
-            result = CreateNtService(window, state, command);
+            DisplayLastError(state, window);
         }
     }
     WriteLog("CreateHaltallService end");
@@ -308,8 +400,10 @@ int StartHaltallService(HWND window, AppState* state)
     WriteLog("StartHaltallService start");
     int result = 0;
     if (!IsWindows9x(state))
-        result = SendToService(window, state, SERVICE_START,
-                               [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
+        result = SendToService(window, state, "Starting the service", SERVICE_START,
+                               [](SC_HANDLE service) {
+                                   return StartServiceA(service, 0, nullptr);
+                               });
     WriteLog("StartHaltallService end");
     return result;
 }
@@ -318,23 +412,21 @@ int StopHaltallService(HWND window, AppState* state)
 {
     WriteLog("StopHaltallService start");
     int result = 0;
-    // No waiting: the service reports SERVICE_STOPPED as soon as it gets the control.
+    // No waiting: the service reports SERVICE_STOPPED as soon as it gets the
+    // control. Sequences that replace its program file wait for it.
     if (!IsWindows9x(state))
-        result = SendToService(window, state, SERVICE_STOP, [](SC_HANDLE service) {
-            SERVICE_STATUS status;
-            return ControlService(service, SERVICE_CONTROL_STOP, &status);
-        });
+        result = SendToService(window, state, "Stopping the service", SERVICE_STOP,
+                               [](SC_HANDLE service) {
+                                   SERVICE_STATUS status;
+                                   return ControlService(service, SERVICE_CONTROL_STOP, &status);
+                               });
     WriteLog("StopHaltallService end");
     return result;
 }
 
 int RestartHaltallServiceIfRunning(HWND window, AppState* state)
 {
-    if (!IsHaltallServiceRunning(window, state))
-        return 0;
-    if (StopHaltallService(window, state) != 0)
-        return -1;
-    return StartHaltallService(window, state);
+    return WhileServiceStopped(window, state, [](HWND, AppState*) { return 0; });
 }
 
 int StopAndRemoveHaltallService(HWND window, AppState* state)

@@ -1,7 +1,7 @@
 """The service as an administrator installs it: -create_service copies the
 program into the system folder, registers and starts the service and the
-event source whose message table gives the events their texts;
--remove_service takes all of that away again."""
+event source whose message table gives the events their texts, and over a
+running service replaces it; -remove_service takes all of that away again."""
 import filecmp
 import os
 import re
@@ -73,6 +73,14 @@ class ServiceTest(HaltallTestCase):
         for text in ('Initiating REBOOT', 'Access denied: 100% of %1 and %s'):
             shown = event_text(0, text)
             self.assertEqual((shown.returncode, shown.stdout), (0, text), shown.stderr)
+
+        # Installing again over the running service stops it, stores the new
+        # settings and starts it again.
+        run = self.run_haltall('-create_service', '-quiet', '-warntime', '77')
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([kind for kind, _ in run.events], [], run.events)
+        self.assertEqual(reg_values(SERVICE_KEY)['seconds'], ('REG_DWORD', 77))
+        self.assertTrue(wait_for(lambda: service_state() == 'RUNNING'), service_state())
 
         run = self.run_haltall('-remove_service', '-quiet')
         self.assertEqual(run.returncode, 0, run.stderr)

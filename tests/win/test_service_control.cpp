@@ -194,6 +194,35 @@ void DeleteAnyService()
     WaitFor(ServiceIsGone);
 }
 
+// The command line the manager starts the service with.
+std::string BinaryPath()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, "Haltall", SERVICE_QUERY_CONFIG);
+    std::vector<BYTE> buffer(8192);
+    DWORD size;
+    std::string path;
+    if (service && QueryServiceConfigA(service, (QUERY_SERVICE_CONFIGA*)buffer.data(),
+                                       (DWORD)buffer.size(), &size))
+        path = ((QUERY_SERVICE_CONFIGA*)buffer.data())->lpBinaryPathName;
+    if (service)
+        CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return path;
+}
+
+void SetBinaryPath(const std::string& path)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, "Haltall", SERVICE_CHANGE_CONFIG);
+    ASSERT_TRUE(service);
+    EXPECT_TRUE(ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                     SERVICE_NO_CHANGE, path.c_str(), nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
 bool ReadRegText(HKEY root, const char* key, const char* name, std::string* text)
 {
     char buffer[512];
@@ -502,43 +531,92 @@ TEST_F(ServiceControl, NtServiceIsInstalledStartedStoppedAndRemoved)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SERVICE_KEY));
 }
 
-TEST_F(ServiceControl, CreatingOverAnExistingServiceFailsAfterRefreshingCopyAndSettings)
+TEST_F(ServiceControl, CreatingOverAnInstalledServiceUpdatesItAndKeepsItRunningOrStopped)
 {
     UseThisProgram();
-    CreateHaltallService(nullptr, &state);
+    for (bool running : {true, false}) {
+        SCOPED_TRACE(running ? "running" : "stopped");
+        state.action = SHUTDOWN;
+        ASSERT_EQ(CreateHaltallService(nullptr, &state), 0) << TakeLog();
+        ASSERT_TRUE(WaitFor(ServiceIsRunning)) << TakeLog();
+        DWORD old_process = 0;
+        ServiceState(&old_process);
+        SetBinaryPath("\"" + system_copy + "\" -old -service");
+        if (!running) {
+            StopAndWaitForExit();  // frees the system copy
+            WriteFileText(system_copy, "stale");
+        }
+        state.action = LOCK;
+        TakeLog();
+
+        EXPECT_EQ(CreateHaltallService(nullptr, &state), 0);
+        std::string log = TakeLog();
+        EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
+        EXPECT_NE(log.find("Copying "), std::string::npos) << log;
+        EXPECT_NE(log.find("INFO: Haltall service succesfully installed"), std::string::npos)
+            << log;
+        EXPECT_EQ(ReadFileText(system_copy), ReadFileText(ThisProgram()));
+        DWORD action = 0;
+        EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, SERVICE_KEY, "action", &action));
+        EXPECT_EQ(action, (DWORD)LOCK);
+        EXPECT_EQ(BinaryPath(), command);
+        if (running) {
+            EXPECT_TRUE(WaitFor(ServiceIsRunning));
+            DWORD new_process = 0;
+            ServiceState(&new_process);
+            EXPECT_NE(new_process, old_process) << "started again";
+        } else {
+            EXPECT_EQ(ServiceState(), (DWORD)SERVICE_STOPPED);
+        }
+        DeleteAnyService();
+    }
+}
+
+TEST_F(ServiceControl, AFailedReinstallNamesTheStepAndStartsTheServiceAgain)
+{
+    UseThisProgram();
+    ASSERT_EQ(CreateHaltallService(nullptr, &state), 0) << TakeLog();
     ASSERT_TRUE(WaitFor(ServiceIsRunning)) << TakeLog();
-    StopAndWaitForExit();  // frees the system copy
-    WriteFileText(system_copy, "stale");
-    state.action = LOCK;
+    // A new program file that another process holds open for itself.
+    std::string update = work + "\\haltall.exe";
+    WriteFileText(update, "new");
+    HANDLE held = CreateFileA(update.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CopyField(state.executable, update.c_str());
     TakeLog();
 
-    CreateHaltallService(nullptr, &state);
+    EXPECT_EQ(CreateHaltallService(nullptr, &state), -1);
+    CloseHandle(held);
     std::string log = TakeLog();
-    EXPECT_NE(log.find("ERROR: " + SystemErrorText(ERROR_SERVICE_EXISTS)), std::string::npos)
+    EXPECT_NE(log.find("ERROR: Copying the program failed: " +
+                       SystemErrorText(ERROR_SHARING_VIOLATION)),
+              std::string::npos)
         << log;
     EXPECT_EQ(log.find("INFO:"), std::string::npos) << log;
-    EXPECT_EQ(log.find("Starting service"), std::string::npos) << log;
+    EXPECT_TRUE(WaitFor(ServiceIsRunning)) << "the old copy runs on";
     EXPECT_EQ(ReadFileText(system_copy), ReadFileText(ThisProgram()));
-    DWORD action = 0;
-    EXPECT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, SERVICE_KEY, "action", &action));
-    EXPECT_EQ(action, (DWORD)LOCK);
-    EXPECT_EQ(ServiceState(), (DWORD)SERVICE_STOPPED);
 }
 
 TEST_F(ServiceControl, NtOperationsWithoutTheServiceReportTheSystemError)
 {
-    const std::string missing = "ERROR: " + SystemErrorText(ERROR_SERVICE_DOES_NOT_EXIST);
+    const std::string missing = SystemErrorText(ERROR_SERVICE_DOES_NOT_EXIST);
     EXPECT_EQ(IsHaltallServiceRunning(nullptr, &state), 0);
     std::string log = TakeLog();
     EXPECT_EQ(log.find("ERROR"), std::string::npos) << "asking is silent: " << log;
 
     SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &state);
-    int (*operations[])(HWND, AppState*) = {StartHaltallService, StopHaltallService,
-                                            RemoveHaltallService};
-    for (auto operation : operations) {
-        EXPECT_EQ(operation(nullptr, &state), -1);
+    struct {
+        int (*operation)(HWND, AppState*);
+        std::string error;
+    } cases[] = {
+        {StartHaltallService, "ERROR: Starting the service failed: " + missing},
+        {StopHaltallService, "ERROR: Stopping the service failed: " + missing},
+        {RemoveHaltallService, "ERROR: " + missing},
+    };
+    for (auto& c : cases) {
+        EXPECT_EQ(c.operation(nullptr, &state), -1);
         log = TakeLog();
-        EXPECT_NE(log.find(missing), std::string::npos) << log;
+        EXPECT_NE(log.find(c.error), std::string::npos) << log;
         EXPECT_EQ(log.find("INFO:"), std::string::npos) << log;
     }
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, SERVICE_KEY)) << "a failed removal keeps settings";
