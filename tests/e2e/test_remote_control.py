@@ -138,17 +138,18 @@ class RemoteControlTestCase(HaltallTestCase):
     def logged_errors(self):
         return [line[len('ERROR: '):] for line in self.log_lines() or [] if line.startswith('ERROR: ')]
 
-    def wait_for_log(self, text, timeout=20):
-        """Waits for a log line while the program may still be writing one."""
+    def wait_for_log(self, text, timeout=20, count=1):
+        """Waits for a log line (count of them, when copies share the log)
+        while the program may still be writing one."""
         path = os.path.join(self.dir, 'haltall.log')
         deadline = time.time() + timeout
         while time.time() < deadline:
             if os.path.exists(path):
                 with open(path, encoding='latin-1') as f:
-                    if any(line.endswith(' -> %s\n' % text) for line in f):
+                    if sum(line.endswith(' -> %s\n' % text) for line in f) >= count:
                         return
             time.sleep(0.2)
-        self.fail('never logged: %s' % text)
+        self.fail('never logged: %s (%d wanted)' % (text, count))
 
 
 class ServerTest(RemoteControlTestCase):
