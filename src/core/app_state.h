@@ -44,7 +44,7 @@ enum ExitCode : int32_t {
 // How many computers of a group are handled at a time (group_parallel).
 const int DEFAULT_GROUP_PARALLEL = 16;
 const int MAX_GROUP_PARALLEL = 64;
-inline bool IsValidGroupParallel(int width)
+inline bool IsValidGroupParallel(long width)
 {
     return width >= 1 && width <= MAX_GROUP_PARALLEL;
 }

@@ -312,7 +312,7 @@ const Option options[] = {
     {"-parallel", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
          char* end;
          long width = strtol(arg, &end, 10);
-         if (end == arg || *end != '\0' || width < 1 || width > MAX_GROUP_PARALLEL)
+         if (end == arg || *end != '\0' || !IsValidGroupParallel(width))
              return Fail(result, "Invalid number of parallel actions specified (%s)", arg);
          s->group_parallel = (int32_t)width;
          return true;
