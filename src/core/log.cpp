@@ -6,6 +6,7 @@
 #include <ctime>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <pthread.h>
@@ -31,6 +32,27 @@ struct LogLock {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     void Enter() { pthread_mutex_lock(&mutex); }
     void Leave() { pthread_mutex_unlock(&mutex); }
+};
+#endif
+
+// Copies of the program started in one folder write the same log. The C
+// library appends by moving to the end and then writing, so on Windows two
+// copies can write over each other's lines; each append holds a lock on a
+// byte far past any real length of the file. POSIX appends are atomic.
+#ifdef _WIN32
+struct AppendLock {
+    HANDLE handle;
+    OVERLAPPED where{};
+    explicit AppendLock(FILE* f) : handle((HANDLE)_get_osfhandle(_fileno(f)))
+    {
+        where.OffsetHigh = 0x7FFFFFFF;
+        LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where);
+    }
+    ~AppendLock() { UnlockFileEx(handle, 0, 1, 0, &where); }
+};
+#else
+struct AppendLock {
+    explicit AppendLock(FILE*) {}
 };
 #endif
 
@@ -113,10 +135,12 @@ void WriteLog(const char* format, ...)
 #endif
     lock.Enter();
     if (OpenLog()) {
-        size_t length = strlen(line);
-        fwrite(line, 1, length, file);
-        fflush(file);  // nothing is lost when the process dies
-        file_size += (long)length;
+        {
+            AppendLock append(file);
+            fwrite(line, 1, strlen(line), file);
+            fflush(file);  // nothing is lost when the process dies
+            file_size = ftell(file);  // other copies' lines count too
+        }
         RotateIfFull();
     }
     lock.Leave();

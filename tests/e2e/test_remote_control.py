@@ -2,6 +2,7 @@
 copy that runs as a service, one copy driving another, and the socket
 errors a user is shown. Every connection stays on 127.0.0.1."""
 import os
+import re
 import socket
 import subprocess
 import threading
@@ -293,6 +294,28 @@ class ServerTest(RemoteControlTestCase):
         last_ok = max(i for i, line in enumerate(lines) if line == 'sending ok 250 OK to client')
         self.assertLess(last_ok, lines.index('DoNoAction start'))
         self.assertIn((4, 'Initiating NO_ACTION'), self.end(run).events)
+
+
+class SharedLogTest(RemoteControlTestCase):
+
+    def test_copies_in_one_folder_keep_every_line_of_the_shared_log(self):
+        peers = [self.serve()[2] for _ in range(3)]
+        rounds = 400
+
+        def pipeline(peer):
+            peer.send('VERSION\r\n' * rounds)
+            peer.lines(rounds)
+        threads = [threading.Thread(target=pipeline, args=(peer,)) for peer in peers]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join(60)
+        with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1', newline='') as f:
+            lines = f.read().split('\r\n')[:-1]
+        torn = [line for line in lines if not re.match(r'\d\d-\d\d-\d{4} \d\d:\d\d:\d\d -> \S', line)]
+        self.assertEqual(torn[:5], [])
+        self.assertEqual(sum(line.endswith(' -> command=VERSION, value=(null)') for line in lines),
+                         len(peers) * rounds)
 
 
 class ClientTest(RemoteControlTestCase):
