@@ -43,12 +43,14 @@ ActionOperation ChooseOperation(int action, int who);
 // armed (the window then hides into the tray); -1 the remote copy refused or
 // could not be reached; -2 bad settings. Failures mark the run failed.
 const int DOIT_ARMED = 1;
-int DoIt(HWND window, AppState* state);
+// calls: the system calls that act (SystemActionCalls(), or a test's).
+struct ActionCalls;
+int DoIt(const ActionCalls& calls, HWND window, AppState* state);
 // 0 for a group, else the result of HaltAll_Internal.
-int HaltAll(HWND window, AppState* state);
+int HaltAll(const ActionCalls& calls, HWND window, AppState* state);
 // 0 performed or sent, 1 cancelled at the warning, -1 failed (reported, and
 // the run marked failed).
-int HaltAll_Internal(HWND window, AppState* state);
+int HaltAll_Internal(const ActionCalls& calls, HWND window, AppState* state);
 // One action on the local computer at once, from the tray menu.
-void DoQuickAction(AppState* state, int action);
+void DoQuickAction(const ActionCalls& calls, AppState* state, int action);
 #endif

@@ -4,6 +4,7 @@
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "actions/local_actions.h"
+#include "actions/action_calls.h"
 #include "actions/remote_shutdown.h"
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
@@ -20,7 +21,7 @@ HCURSOR ShowWaitCursor()
 
 }  // namespace
 
-int DoIt(HWND window, AppState* state)
+int DoIt(const ActionCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoIt start");
     char message[MESSAGE_SIZE] = "";
@@ -51,7 +52,7 @@ int DoIt(HWND window, AppState* state)
     }
     case ROUTE_ACT_NOW: {
         HCURSOR previous = ShowWaitCursor();
-        HaltAll(window, state);
+        HaltAll(calls, window, state);
         SetCursor(previous);
         break;
     }
@@ -73,15 +74,15 @@ int DoIt(HWND window, AppState* state)
     return result;
 }
 
-int HaltAll(HWND window, AppState* state)
+int HaltAll(const ActionCalls& calls, HWND window, AppState* state)
 {
     WriteLog("HaltAll start");
     if (state->who != REMOTE_GROUP) {
-        int result = HaltAll_Internal(window, state);
+        int result = HaltAll_Internal(calls, window, state);
         WriteLog("HaltAll end, result=%d", result);
         return result;
     }
-    StartGroupAction(window, state);
+    StartGroupAction(calls, window, state);
     WriteLog("HaltAll end");
     return 0;
 }
@@ -89,7 +90,7 @@ int HaltAll(HWND window, AppState* state)
 namespace {
 
 // HaltAll_Internal without the run's result.
-int PerformAction(HWND window, AppState* state)
+int PerformAction(const ActionCalls& calls, HWND window, AppState* state)
 {
     state->schedule.wait = 60;
     WriteLog("who=%d, use_nt=%d, action=%d", state->who, state->remote.use_nt, state->action);
@@ -113,25 +114,26 @@ int PerformAction(HWND window, AppState* state)
         return -1;
     }
 
+    const PowerCalls& power = calls.power;
     int result;
     switch (ChooseOperation(state->action, state->who)) {
     case OP_EXIT_WINDOWS:
-        result = DoExitWindowsEx(window, state);
+        result = DoExitWindowsEx(power, window, state);
         break;
     case OP_INITIATE_SYSTEM_SHUTDOWN:
-        result = DoInitiateSystemShutdown(window, state);
+        result = DoInitiateSystemShutdown(calls.remote_shutdown, window, state);
         break;
     case OP_SET_SYSTEM_POWER_STATE:
-        result = DoSetSystemPowerState(window, state);
+        result = DoSetSystemPowerState(power, window, state);
         break;
     case OP_LOCK_WORKSTATION:
-        result = DoLockWorkstation(window, state);
+        result = DoLockWorkstation(power, window, state);
         break;
     case OP_WAKE_ON_LAN:
         result = DoWOL(window, state);
         break;
     case OP_TURN_OFF_MONITOR:
-        result = DoTurnOffMonitor(window, state);
+        result = DoTurnOffMonitor(power, window, state);
         break;
     case OP_NO_ACTION:
         result = DoNoAction(window, state);
@@ -147,15 +149,15 @@ int PerformAction(HWND window, AppState* state)
 
 }  // namespace
 
-int HaltAll_Internal(HWND window, AppState* state)
+int HaltAll_Internal(const ActionCalls& calls, HWND window, AppState* state)
 {
     WriteLog("HaltAll_Internal start");
-    int result = PerformAction(window, state);
+    int result = PerformAction(calls, window, state);
     NoteResult(state, result);
     return result;
 }
 
-void DoQuickAction(AppState* state, int action)
+void DoQuickAction(const ActionCalls& calls, AppState* state, int action)
 {
     WriteLog("DoQuickAction start, action=%d", action);
     Action previous = state->action;
@@ -175,6 +177,6 @@ void DoQuickAction(AppState* state, int action)
     state->who = LOCAL_COMPUTER;
     state->options.warning = 0;
     state->options.run_program = 0;
-    HaltAll(g_main_window, state);
+    HaltAll(calls, g_main_window, state);
     WriteLog("DoQuickAction end");
 }

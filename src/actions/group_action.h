@@ -44,7 +44,8 @@ void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const Gro
 // The group path of HaltAll: with interactive set the run goes on on a
 // thread of its own and this returns at once; otherwise it returns when
 // every computer is done. A run is refused while another one runs.
-void StartGroupAction(HWND window, AppState* state);
+struct ActionCalls;
+void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state);
 // The thread procedure of a run (its argument is the run, not the record).
 DWORD WINAPI HaltallGroup(LPVOID run);
 // On the main window's thread, once an interactive run has ended

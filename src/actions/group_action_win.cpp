@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "actions/group_file.h"
@@ -23,6 +24,7 @@ struct GroupRun {
     int count;
     int workers;
     HWND window;  // the main window: owner of reports, receiver of progress
+    ActionCalls calls;
     volatile LONG next;
     volatile LONG finished;
 };
@@ -40,7 +42,7 @@ void FreeGroupRun(GroupRun* run)
     free(run);
 }
 
-GroupRun* NewGroupRun(HWND window, const AppState* state)
+GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* state)
 {
     GroupRun* run = (GroupRun*)calloc(1, sizeof(GroupRun));
     if (!run)
@@ -49,6 +51,7 @@ GroupRun* NewGroupRun(HWND window, const AppState* state)
     run->record.group_list = nullptr;
     run->count = state->group_count;
     run->window = window;
+    run->calls = calls;
     size_t count = (size_t)(run->count > 0 ? run->count : 0);
     run->list = (RemotePC*)malloc(sizeof(RemotePC) * (count ? count : 1));
     run->results = (GroupResult*)calloc(count ? count : 1, sizeof(GroupResult));
@@ -63,7 +66,7 @@ GroupRun* NewGroupRun(HWND window, const AppState* state)
 }
 
 // One computer, checked as a single remote computer would be.
-int RunGroupEntry(HWND window, AppState* job, bool port_valid)
+int RunGroupEntry(const ActionCalls& calls, HWND window, AppState* job, bool port_valid)
 {
     if (!port_valid) {
         Error(job, window, "Invalid port specified (1-65535)");
@@ -74,7 +77,7 @@ int RunGroupEntry(HWND window, AppState* job, bool port_valid)
         Error(job, window, message);
         return -1;
     }
-    return HaltAll_Internal(window, job);
+    return HaltAll_Internal(calls, window, job);
 }
 
 DWORD WINAPI RunGroupJobs(LPVOID argument)
@@ -91,7 +94,7 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
         result->reason[0] = '\0';
         ProblemText problem = {result->reason, sizeof result->reason};
         CollectProblem(&problem);
-        result->result = RunGroupEntry(run->window, &job, port_valid);
+        result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
         CollectProblem(nullptr);
         LONG done = InterlockedIncrement(&run->finished);
         if (run->record.interactive && run->window)
@@ -158,13 +161,13 @@ DWORD WINAPI HaltallGroup(LPVOID argument)
     return 0;
 }
 
-void StartGroupAction(HWND window, AppState* state)
+void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
 {
     if (g_group_running) {
         WriteLog("HaltallGroup refused: a group action is already running");
         return;
     }
-    GroupRun* run = NewGroupRun(window, state);
+    GroupRun* run = NewGroupRun(calls, window, state);
     if (!run) {
         Error(state, window, "Not enough memory for the group action");
         return;

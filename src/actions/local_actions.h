@@ -44,10 +44,12 @@ int MatchShellProcess(DWORD process_id, WORD reserved, const char* name, void* s
 #ifdef _WIN32
 // Each returns 0 when performed (or simulated, or skipped by rule), 1 when
 // the user cancelled the warning, -1 on a failure already reported.
-int DoExitWindowsEx(HWND window, AppState* state);
-int DoSetSystemPowerState(HWND window, AppState* state);
-int DoLockWorkstation(HWND window, AppState* state);
-int DoTurnOffMonitor(HWND window, AppState* state);
+// calls are the system calls that act (see power_calls.h).
+struct PowerCalls;
+int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state);
+int DoSetSystemPowerState(const PowerCalls& calls, HWND window, AppState* state);
+int DoLockWorkstation(const PowerCalls& calls, HWND window, AppState* state);
+int DoTurnOffMonitor(const PowerCalls& calls, HWND window, AppState* state);
 int DoNoAction(HWND window, AppState* state);
 
 // Starts program.program in program.directory and waits for its end.

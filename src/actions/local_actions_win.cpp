@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "actions/local_actions.h"
-#include "actions/power_calls.h"
+#include "actions/action_calls.h"
 #include "actions/warning.h"
 #include "core/app_state.h"
 #include "core/owned.h"
@@ -45,10 +45,15 @@ void WriteInitiatingEvent(AppState* state)
 
 }  // namespace
 
-PowerCalls g_power_calls = {ExitWindowsEx, CallSetSystemPowerState, nullptr, FindLockWorkStation,
-                            SendMessageA};
+SetSuspendStateFunction MySetSuspendState;
 
-int DoExitWindowsEx(HWND window, AppState* state)
+PowerCalls SystemPowerCalls()
+{
+    return {ExitWindowsEx, CallSetSystemPowerState, MySetSuspendState, FindLockWorkStation,
+            SendMessageA};
+}
+
+int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoExitWindowsEx start, action=%d, force=%d", state->action, state->options.force);
     int flags = ExitWindowsFlags(state->action, state->os_version.dwPlatformId, state->options.force);
@@ -70,7 +75,7 @@ int DoExitWindowsEx(HWND window, AppState* state)
 
     if (state->simulate) {
         Error(state, window, "ExitWindowsEx");
-    } else if (!g_power_calls.exit_windows((UINT)flags, 0)) {
+    } else if (!calls.exit_windows((UINT)flags, 0)) {
         DisplayLastError(state, window);
         WriteLog("DoExitWindowsEx end, failed");
         return -1;
@@ -81,7 +86,7 @@ int DoExitWindowsEx(HWND window, AppState* state)
     return 0;
 }
 
-int DoSetSystemPowerState(HWND window, AppState* state)
+int DoSetSystemPowerState(const PowerCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoSetSystemPowerState start, action=%d, force=%d", state->action,
              state->options.force);
@@ -89,15 +94,15 @@ int DoSetSystemPowerState(HWND window, AppState* state)
         return 1;
     WriteInitiatingEvent(state);
 
-    if (g_power_calls.set_suspend_state) {
+    if (calls.set_suspend_state) {
         if (state->simulate) {
             Error(state, window, "SetSuspendState");
             WriteLog("DoSetSystemPowerState end");
             return 0;
         }
         SuspendStateArguments args = SuspendStateArgumentsFor(state);
-        if (g_power_calls.set_suspend_state((BOOLEAN)args.hibernate, (BOOLEAN)args.force_critical,
-                                            (BOOLEAN)args.disable_wake_event)) {
+        if (calls.set_suspend_state((BOOLEAN)args.hibernate, (BOOLEAN)args.force_critical,
+                                    (BOOLEAN)args.disable_wake_event)) {
             WriteEvent(state, EVENT_INFORMATION, "SetSuspendState executed succesfully!");
             WriteLog("DoSetSystemPowerState end");
             return 0;
@@ -110,7 +115,7 @@ int DoSetSystemPowerState(HWND window, AppState* state)
     }
 
     SystemPowerStateArguments args = SystemPowerStateArgumentsFor(state);
-    if (!g_power_calls.set_system_power_state(args.suspend, args.force)) {
+    if (!calls.set_system_power_state(args.suspend, args.force)) {
         DisplayLastError(state, window);
         WriteLog("DoSetSystemPowerState end, failed");
         return -1;
@@ -120,13 +125,13 @@ int DoSetSystemPowerState(HWND window, AppState* state)
     return 0;
 }
 
-int DoLockWorkstation(HWND window, AppState* state)
+int DoLockWorkstation(const PowerCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoLockWorkstation start");
     if (!WarnAndRunProgram(window, state, "DoLockWorkstation"))
         return 1;
 
-    LockWorkStationFunction lock = g_power_calls.find_lock_workstation();
+    LockWorkStationFunction lock = calls.find_lock_workstation();
     int result = 0;
     if (!lock) {
         DisplayLastError(state, window);
@@ -146,7 +151,7 @@ int DoLockWorkstation(HWND window, AppState* state)
     return result;
 }
 
-int DoTurnOffMonitor(HWND window, AppState* state)
+int DoTurnOffMonitor(const PowerCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoTurnOffMonitor start, action=%d", state->action);
     if (!WarnAndRunProgram(window, state, "DoTurnOffMonitor"))
@@ -160,8 +165,8 @@ int DoTurnOffMonitor(HWND window, AppState* state)
     if (state->simulate)
         Error(state, window, "DoTurnOffMonitor");
     else
-        g_power_calls.send_message(window, WM_SYSCOMMAND, SC_MONITORPOWER,
-                                   (LPARAM)MonitorPowerParameter(state->action));
+        calls.send_message(window, WM_SYSCOMMAND, SC_MONITORPOWER,
+                           (LPARAM)MonitorPowerParameter(state->action));
     WriteLog("DoTurnOffMonitor end");
     return 0;
 }
@@ -271,7 +276,6 @@ void TrySetSuspendState()
         return;
     }
     // The library stays loaded for the rest of the run.
-    g_power_calls.set_suspend_state =
-        (SetSuspendStateFunction)(void*)GetProcAddress(library, "SetSuspendState");
-    WriteLog("TrySetSuspendState end, MySetSuspendState=%p", (void*)g_power_calls.set_suspend_state);
+    MySetSuspendState = (SetSuspendStateFunction)(void*)GetProcAddress(library, "SetSuspendState");
+    WriteLog("TrySetSuspendState end, MySetSuspendState=%p", (void*)MySetSuspendState);
 }

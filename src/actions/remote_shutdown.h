@@ -6,10 +6,6 @@
 
 #include "core/platform.h"
 
-#ifdef _WIN32
-#include <winnetwk.h>
-#endif
-
 struct AppState;
 
 // Room for "\\" + a computer name of up to 99 characters + "\admin$".
@@ -33,19 +29,9 @@ struct RemoteShutdownArguments {
 RemoteShutdownArguments RemoteShutdownArgumentsFor(AppState* state);
 
 #ifdef _WIN32
-// The system calls of the remote shutdown. DoInitiateSystemShutdown
-// reaches them only through g_remote_shutdown_calls, so tests can put
-// recorders in their place.
-struct RemoteShutdownCalls {
-    DWORD(WINAPI* add_connection)(NETRESOURCEA* resource, const char* password,
-                                  const char* user_name, DWORD flags);
-    DWORD(WINAPI* cancel_connection)(const char* name, DWORD flags, BOOL force);
-    BOOL(WINAPI* initiate_shutdown)(char* machine, char* message, DWORD timeout,
-                                    BOOL force_applications_closed, BOOL reboot_after_shutdown);
-};
-extern RemoteShutdownCalls g_remote_shutdown_calls;
+struct RemoteShutdownCalls;
 
 // 0 when the remote computer accepted the request (or in simulate mode),
 // -1 on failure (reported).
-int DoInitiateSystemShutdown(HWND window, AppState* state);
+int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppState* state);
 #endif

@@ -2,6 +2,8 @@
 // administrative share when other credentials are to be used.
 #include "actions/remote_shutdown.h"
 
+#include "actions/action_calls.h"
+
 #include "core/app_state.h"
 #include "core/report.h"
 
@@ -20,10 +22,12 @@ DWORD WINAPI CallCancelConnection(const char* name, DWORD flags, BOOL force)
 
 }  // namespace
 
-RemoteShutdownCalls g_remote_shutdown_calls = {CallAddConnection, CallCancelConnection,
-                                               InitiateSystemShutdownA};
+RemoteShutdownCalls SystemRemoteShutdownCalls()
+{
+    return {CallAddConnection, CallCancelConnection, InitiateSystemShutdownA};
+}
 
-int DoInitiateSystemShutdown(HWND window, AppState* state)
+int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoInitiateSystemShutdown start, computer=%s", state->remote.computer_name);
     WriteEvent(state, EVENT_INFORMATION, "Initiating %s on remote computer %s", GetModeStr(state),
@@ -48,8 +52,8 @@ int DoInitiateSystemShutdown(HWND window, AppState* state)
             resource.dwDisplayType = RESOURCEDISPLAYTYPE_GENERIC;
             resource.dwUsage = RESOURCEUSAGE_CONNECTABLE;
             resource.lpRemoteName = share;
-            DWORD result = g_remote_shutdown_calls.add_connection(&resource, state->remote.password,
-                                                                  state->remote.username, 0);
+            DWORD result = calls.add_connection(&resource, state->remote.password,
+                                                state->remote.username, 0);
             if (result != NO_ERROR) {
                 SetLastError(result);
                 DisplayLastError(state, window);
@@ -61,12 +65,12 @@ int DoInitiateSystemShutdown(HWND window, AppState* state)
 
         WriteLog("InitiateSystemShutdown");
         RemoteShutdownArguments arguments = RemoteShutdownArgumentsFor(state);
-        BOOL accepted = g_remote_shutdown_calls.initiate_shutdown(
-            arguments.machine, arguments.message, arguments.timeout,
-            arguments.force_applications_closed, arguments.reboot_after_shutdown);
+        BOOL accepted = calls.initiate_shutdown(arguments.machine, arguments.message, arguments.timeout,
+                                                arguments.force_applications_closed,
+                                                arguments.reboot_after_shutdown);
         DWORD error = GetLastError();
         if (connected)
-            g_remote_shutdown_calls.cancel_connection(share, 0, FALSE);
+            calls.cancel_connection(share, 0, FALSE);
         if (!accepted) {
             SetLastError(error);
             DisplayLastError(state, window);

@@ -111,7 +111,11 @@ struct AddressLookupNames {
     const char* iphlpapi_library;
     const char* get_ip_net_table;
 };
-extern AddressLookupNames g_address_lookup_names;
+// The system's names, which LookupMACAddress uses.
+extern const AddressLookupNames SYSTEM_ADDRESS_LOOKUP_NAMES;
+// LookupMACAddress with other names, for tests of missing libraries.
+int LookupMACAddressUsing(const AddressLookupNames& names, AppState* state, HWND window,
+                          DWORD address, int control_id);
 
 typedef DWORD(WINAPI* GetIpNetTableFunction)(void* table, ULONG* size, BOOL order);
 // Reads the whole address table, growing the buffer to the size the system

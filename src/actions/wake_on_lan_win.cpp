@@ -18,15 +18,32 @@ typedef DWORD(WINAPI* IcmpSendEchoFunction)(HANDLE icmp, DWORD destination, void
                                             void* reply_buffer, DWORD reply_size, DWORD timeout);
 typedef BOOL(WINAPI* IcmpCloseHandleFunction)(HANDLE icmp);
 
+// An echo handle, closed with the close function of the library it came
+// from (which the owners of core/owned.h cannot know).
+struct IcmpHandle {
+    IcmpHandle(HANDLE opened, IcmpCloseHandleFunction close_function)
+        : handle(opened), close(close_function)
+    {
+    }
+    IcmpHandle(const IcmpHandle&) = delete;
+    IcmpHandle& operator=(const IcmpHandle&) = delete;
+    ~IcmpHandle()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            close(handle);
+    }
+    const HANDLE handle;
+    const IcmpCloseHandleFunction close;
+};
+
 const DWORD REPLY_BUFFER_SIZE = 92;
 const WORD ECHO_DATA_SIZE = 64;
 
 // Asks address (network order) for an echo so that the system resolves its
 // physical address; the answer itself does not matter. Returns 0 or the
 // code of what failed (reported here).
-int Ping(AppState* state, HWND window, DWORD address)
+int Ping(const AddressLookupNames& names, AppState* state, HWND window, DWORD address)
 {
-    const AddressLookupNames& names = g_address_lookup_names;
     HMODULE icmp = LoadSystemLibrary(names.icmp_library);
     if (!icmp) {
         DisplayLastError(state, window);
@@ -45,29 +62,27 @@ int Ping(AppState* state, HWND window, DWORD address)
         return code;
     }
 
-    HANDLE handle = create_file();
-    if (handle == INVALID_HANDLE_VALUE) {
+    IcmpHandle icmp_handle(create_file(), close_handle);
+    if (icmp_handle.handle == INVALID_HANDLE_VALUE) {
         DisplayLastError(state, window);
         return LOOKUP_NO_ICMP_HANDLE;
     }
     void* reply = calloc(1, REPLY_BUFFER_SIZE);
     if (!reply) {
         Error(state, window, "Failed to allocate global ping packet buffer");
-        close_handle(handle);
         return LOOKUP_NO_REPLY_BUFFER;
     }
     unsigned char data[ECHO_DATA_SIZE];
     memset(data, 0xAA, sizeof data);
-    send_echo(handle, address, data, sizeof data, nullptr, reply, REPLY_BUFFER_SIZE, 1);
-    close_handle(handle);
+    send_echo(icmp_handle.handle, address, data, sizeof data, nullptr, reply, REPLY_BUFFER_SIZE, 1);
     free(reply);
     return 0;
 }
 
 }  // namespace
 
-AddressLookupNames g_address_lookup_names = {"icmp.dll",     "IcmpCreateFile", "IcmpSendEcho",
-                                             "IcmpCloseHandle", "Iphlpapi.dll", "GetIpNetTable"};
+const AddressLookupNames SYSTEM_ADDRESS_LOOKUP_NAMES = {
+    "icmp.dll", "IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle", "Iphlpapi.dll", "GetIpNetTable"};
 
 int DoWOL(HWND window, AppState* state)
 {
@@ -174,16 +189,21 @@ unsigned char* ReadAddressTable(GetIpNetTableFunction get_ip_net_table, size_t* 
 
 int LookupMACAddress(AppState* state, HWND window, DWORD address, int control_id)
 {
+    return LookupMACAddressUsing(SYSTEM_ADDRESS_LOOKUP_NAMES, state, window, address, control_id);
+}
+
+int LookupMACAddressUsing(const AddressLookupNames& names, AppState* state, HWND window,
+                          DWORD address, int control_id)
+{
     unsigned char bytes[4];
     memcpy(bytes, &address, sizeof bytes);
     WriteLog("LookupMACAddress start, address=%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
-    int code = Ping(state, window, address);
+    int code = Ping(names, state, window, address);
     if (code != 0) {
         WriteLog("LookupMACAddress end, ret=%d", code);
         return code;
     }
 
-    const AddressLookupNames& names = g_address_lookup_names;
     HMODULE iphlpapi = LoadSystemLibrary(names.iphlpapi_library);
     if (!iphlpapi) {
         DisplayLastError(state, window);

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "core/app_state.h"
@@ -67,7 +68,7 @@ template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
 // DoIt, and into the tray when it armed a trigger timer.
 int DoItHere(HWND window, AppState* state)
 {
-    int result = DoIt(window, state);
+    int result = DoIt(SystemActionCalls(), window, state);
     if (result == DOIT_ARMED)
         MinimizeHaltall(window, state);
     return result;
@@ -140,7 +141,7 @@ void FireTrigger(HWND window, AppState* state)
         KillTimer(window, TIMER_PROCESS);
         state->active_timer = 0;
     }
-    HaltAll(window, state);
+    HaltAll(SystemActionCalls(), window, state);
     if (after == DISARM_AND_END) {
         PostQuitMessage(0);
     } else if (after == DISARM && !IsWindowVisible(window)) {

@@ -1,3 +1,4 @@
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/report.h"
@@ -112,15 +113,16 @@ void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
                                         TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN |
                                             TPM_RIGHTBUTTON,
                                         cursor.x, cursor.y, 0, window, nullptr);
+    const ActionCalls calls = SystemActionCalls();
     switch (command) {
-    case ID_TRAY_LOGOFF: DoQuickAction(state, LOGOFF); break;
-    case ID_TRAY_REBOOT: DoQuickAction(state, REBOOT); break;
-    case ID_TRAY_SHUTDOWN: DoQuickAction(state, SHUTDOWN); break;
-    case ID_TRAY_POWEROFF: DoQuickAction(state, POWEROFF); break;
-    case ID_TRAY_STANDBY: DoQuickAction(state, STANDBY); break;
-    case ID_TRAY_HIBERNATE: DoQuickAction(state, HIBERNATE); break;
-    case ID_TRAY_LOCK: DoQuickAction(state, LOCK); break;
-    case ID_TRAY_MONITOR_OFF: DoQuickAction(state, MONITOR_OFF); break;
+    case ID_TRAY_LOGOFF: DoQuickAction(calls, state, LOGOFF); break;
+    case ID_TRAY_REBOOT: DoQuickAction(calls, state, REBOOT); break;
+    case ID_TRAY_SHUTDOWN: DoQuickAction(calls, state, SHUTDOWN); break;
+    case ID_TRAY_POWEROFF: DoQuickAction(calls, state, POWEROFF); break;
+    case ID_TRAY_STANDBY: DoQuickAction(calls, state, STANDBY); break;
+    case ID_TRAY_HIBERNATE: DoQuickAction(calls, state, HIBERNATE); break;
+    case ID_TRAY_LOCK: DoQuickAction(calls, state, LOCK); break;
+    case ID_TRAY_MONITOR_OFF: DoQuickAction(calls, state, MONITOR_OFF); break;
     case ID_TRAY_CANCEL:
         if (state->active_timer) {
             // The recorded value is SetTimer's success value, not always the

@@ -11,7 +11,7 @@
 
 #include "actions/dispatch.h"
 #include "actions/local_actions.h"
-#include "actions/power_calls.h"
+#include "actions/action_calls.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
 #include "scratch_log.h"
@@ -88,16 +88,12 @@ class LocalActions : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved_ = g_power_calls;
-        g_power_calls = {FakeExitWindows, FakeSetSystemPowerState, FakeSetSuspendState,
-                         FakeFindLockWorkStation, FakeSendMessage};
         recorded = Recorded();
         SetDefaultSettings(&state_);
         state_.os_version.dwOSVersionInfoSize = sizeof state_.os_version;
         GetVersionExA(&state_.os_version);  // Wine reports Windows NT
         state_.quiet = 1;                    // Error only logs
     }
-    void TearDown() override { g_power_calls = saved_; }
 
     // "ERROR: <text>" lines: what Error showed (simulate texts, system errors).
     std::vector<std::string> Errors() const
@@ -112,7 +108,10 @@ protected:
 
     ScratchLog log_;
     AppState state_;
-    PowerCalls saved_;
+    PowerCalls calls_ = {FakeExitWindows, FakeSetSystemPowerState, FakeSetSuspendState,
+                         FakeFindLockWorkStation, FakeSendMessage};
+    // Remote targets go over the network here, which these tests do not use.
+    ActionCalls ActionsWithFakes() const { return {calls_, SystemRemoteShutdownCalls()}; }
 };
 
 }  // namespace
@@ -139,7 +138,7 @@ TEST_F(LocalActions, ExitWindowsExGetsTheFlagsOfThePlatformAndForce)
         state_.action = c.action;
         state_.options.force = (Flag)c.force;
         state_.os_version.dwPlatformId = c.platform;
-        EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0) << c.call;
+        EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0) << c.call;
         EXPECT_EQ(recorded.calls, std::vector<std::string>{c.call});
     }
     EXPECT_FALSE(log_.Logged("UserIsLoggedOn start"));
@@ -150,7 +149,7 @@ TEST_F(LocalActions, SimulateNamesTheCallInsteadOfMakingIt)
     struct {
         Action action;
         bool with_suspend_state;
-        int (*operation)(HWND, AppState*);
+        int (*operation)(const PowerCalls&, HWND, AppState*);
         const char* text;
     } cases[] = {
         {REBOOT, true, DoExitWindowsEx, "ExitWindowsEx"},
@@ -162,9 +161,9 @@ TEST_F(LocalActions, SimulateNamesTheCallInsteadOfMakingIt)
     state_.simulate = 1;
     for (auto& c : cases) {
         state_.action = c.action;
-        g_power_calls.set_suspend_state = c.with_suspend_state ? FakeSetSuspendState : nullptr;
+        calls_.set_suspend_state = c.with_suspend_state ? FakeSetSuspendState : nullptr;
         int events_before = EventsWritten();
-        EXPECT_EQ(c.operation(nullptr, &state_), 0) << c.text;
+        EXPECT_EQ(c.operation(calls_, nullptr, &state_), 0) << c.text;
         EXPECT_EQ(Errors().back(), c.text);
         // Only "Initiating ...": no "executed succesfully!" event.
         EXPECT_EQ(EventsWritten() - events_before, 1) << c.text;
@@ -197,11 +196,11 @@ TEST_F(LocalActions, SuspendStateFallsBackToSystemPowerState)
         recorded.calls.clear();
         state_.action = c.action;
         state_.options.force = (Flag)c.force;
-        g_power_calls.set_suspend_state = c.present ? FakeSetSuspendState : nullptr;
+        calls_.set_suspend_state = c.present ? FakeSetSuspendState : nullptr;
         recorded.set_suspend_state_result = c.suspend_result;
         recorded.set_system_power_state_result = c.power_result;
         size_t errors_before = Errors().size();
-        EXPECT_EQ(DoSetSystemPowerState(nullptr, &state_), c.result) << c.calls.front();
+        EXPECT_EQ(DoSetSystemPowerState(calls_, nullptr, &state_), c.result) << c.calls.front();
         EXPECT_EQ(recorded.calls, c.calls);
         // A SetSuspendState that returns false is not reported; a failing
         // SetSystemPowerState is, once in the log and once by DisplayLastError.
@@ -214,12 +213,12 @@ TEST_F(LocalActions, FailingCallsAreReportedWithTheSystemText)
     recorded.exit_windows_result = FALSE;
     recorded.lock_result = FALSE;
     state_.action = REBOOT;
-    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), -1);
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), -1);
     state_.action = LOCK;
-    EXPECT_EQ(DoLockWorkstation(nullptr, &state_), -1);
+    EXPECT_EQ(DoLockWorkstation(calls_, nullptr, &state_), -1);
 
     recorded.find_lock_fails = true;
-    EXPECT_EQ(DoLockWorkstation(nullptr, &state_), -1);
+    EXPECT_EQ(DoLockWorkstation(calls_, nullptr, &state_), -1);
     EXPECT_EQ(recorded.calls, (std::vector<std::string>{"ExitWindowsEx 2 0", "LockWorkStation"}));
 
     char access_denied[256] = "", not_found[256] = "";
@@ -242,12 +241,12 @@ TEST_F(LocalActions, MonitorMessageAndLockCall)
 {
     HWND window = (HWND)0x1234;
     state_.action = MONITOR_OFF;
-    EXPECT_EQ(DoTurnOffMonitor(window, &state_), 0);
+    EXPECT_EQ(DoTurnOffMonitor(calls_, window, &state_), 0);
     state_.action = MONITOR_ON;
     state_.interactive = 0;  // waits half a second first
-    EXPECT_EQ(DoTurnOffMonitor(window, &state_), 0);
+    EXPECT_EQ(DoTurnOffMonitor(calls_, window, &state_), 0);
     state_.action = LOCK;
-    EXPECT_EQ(DoLockWorkstation(window, &state_), 0);
+    EXPECT_EQ(DoLockWorkstation(calls_, window, &state_), 0);
     EXPECT_EQ(recorded.calls, (std::vector<std::string>{"SendMessage 274 61808 2",
                                                         "SendMessage 274 61808 -1",
                                                         "LockWorkStation"}));
@@ -278,7 +277,7 @@ TEST_F(LocalActions, LogoffOnNtOnlyWhenTheShellIsRunning)
     // Path, quotes and arguments around the running program's name.
     set_shell("\"" + std::string(self) + "\" -nologo");
     EXPECT_EQ(UserIsLoggedOn(&state_), 1);
-    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0);
     EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 0 0"});
 
     // A shell that is not running: no logoff, no warning, only the event.
@@ -286,7 +285,7 @@ TEST_F(LocalActions, LogoffOnNtOnlyWhenTheShellIsRunning)
     set_shell("C:\\nowhere\\no-such-shell.exe");
     state_.options.warning = 1;
     EXPECT_EQ(UserIsLoggedOn(&state_), 0);
-    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0);
     EXPECT_TRUE(recorded.calls.empty());
     EXPECT_FALSE(log_.Logged("ShowWarningMessage start"));
 
@@ -337,7 +336,7 @@ TEST_F(LocalActions, MissingProgramIsReportedAndTheActionGoesAhead)
     state_.action = REBOOT;
     state_.options.run_program = 1;
     CopyField(state_.program.program, "C:\\nowhere\\missing-program.exe");
-    EXPECT_EQ(DoExitWindowsEx(nullptr, &state_), 0);
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0);
     EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 2 0"});
     EXPECT_FALSE(log_.Logged("Waiting for program to finish"));
     EXPECT_GE(Errors().size(), 1u);
@@ -370,7 +369,7 @@ TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
         state_.remote.use_nt = (Flag)c.use_nt;
         state_.schedule.wait = 3;
         int events_before = EventsWritten();
-        EXPECT_EQ(HaltAll_Internal(nullptr, &state_), c.result) << c.action << " " << c.who;
+        EXPECT_EQ(HaltAll_Internal(ActionsWithFakes(), nullptr, &state_), c.result) << c.action << " " << c.who;
         EXPECT_EQ(recorded.calls, c.calls) << c.action << " " << c.who;
         EXPECT_EQ(state_.schedule.wait, 60);
         EXPECT_EQ(EventsWritten() > events_before, c.result == 0) << c.action;
@@ -381,13 +380,13 @@ TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
 TEST_F(LocalActions, DoItChecksTheSettingsFirst)
 {
     state_.action = WAKE_ON_LAN;
-    EXPECT_EQ(DoIt(nullptr, &state_), -2);
+    EXPECT_EQ(DoIt(ActionsWithFakes(), nullptr, &state_), -2);
     EXPECT_EQ(Errors().back(), "WAKE-On-LAN requires remote computer");
 
     EXPECT_TRUE(recorded.calls.empty());
 
     state_.action = REBOOT;
-    EXPECT_EQ(DoIt(nullptr, &state_), 0);
+    EXPECT_EQ(DoIt(ActionsWithFakes(), nullptr, &state_), 0);
     EXPECT_EQ(recorded.calls, std::vector<std::string>{"ExitWindowsEx 2 0"});
 }
 
@@ -403,7 +402,7 @@ TEST_F(LocalActions, DoItArmsTheTriggerTimerOfTheWindow)
     state_.schedule.schedule = AFTER_X_SECONDS;
     state_.schedule.seconds = 90;
     state_.schedule.wait = 7;
-    EXPECT_EQ(DoIt(window, &state_), DOIT_ARMED);
+    EXPECT_EQ(DoIt(ActionsWithFakes(), window, &state_), DOIT_ARMED);
     EXPECT_NE(state_.active_timer, 0u);
     EXPECT_EQ(state_.remaining_seconds, 90u);
     EXPECT_EQ(state_.schedule.wait, 7);  // counted down by the schedule check, not reset here
@@ -413,7 +412,7 @@ TEST_F(LocalActions, DoItArmsTheTriggerTimerOfTheWindow)
     state_.when = PROCESS;
     CopyField(state_.process.process, "notepad.exe");
     state_.process.seen_running = 1;
-    EXPECT_EQ(DoIt(window, &state_), DOIT_ARMED);
+    EXPECT_EQ(DoIt(ActionsWithFakes(), window, &state_), DOIT_ARMED);
     EXPECT_NE(state_.active_timer, 0u);
     EXPECT_EQ(state_.process.seen_running, 0u);
     EXPECT_TRUE(KillTimer(window, 1));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
@@ -286,7 +287,7 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     AppState before = state;
     {
         BoxWatcher watcher(IDNO);
-        DoQuickAction(&state, MONITOR_OFF);
+        DoQuickAction(SystemActionCalls(), &state, MONITOR_OFF);
         ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
         EXPECT_EQ(BoxWatcher::boxes[0].first, "Are you sure?");
         EXPECT_EQ(BoxWatcher::boxes[0].second, "Are you sure that you want to MONITOR_OFF your pc now?");
@@ -294,7 +295,7 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
     {
         BoxWatcher watcher(IDYES);
-        DoQuickAction(&state, MONITOR_OFF);
+        DoQuickAction(SystemActionCalls(), &state, MONITOR_OFF);
     }
     EXPECT_EQ(state.action, MONITOR_OFF);
     EXPECT_EQ(state.when, IMMEDIATE);
@@ -303,7 +304,7 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
 
     state.options.allow_cancel = 0;  // acts without asking
     BoxWatcher watcher(IDNO);
-    DoQuickAction(&state, STANDBY);
+    DoQuickAction(SystemActionCalls(), &state, STANDBY);
     EXPECT_TRUE(BoxWatcher::boxes.empty());
     EXPECT_EQ(state.action, STANDBY);
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
@@ -99,12 +100,12 @@ protected:
     void ProcessTick()
     {
         if (CheckProcessTimer(nullptr, &state_))
-            HaltAll(nullptr, &state_);
+            HaltAll(SystemActionCalls(), nullptr, &state_);
     }
     void ScheduleTick()
     {
         if (CheckScheduleTimer(nullptr, &state_))
-            HaltAll(nullptr, &state_);
+            HaltAll(SystemActionCalls(), nullptr, &state_);
     }
 
     ScratchLog log_;

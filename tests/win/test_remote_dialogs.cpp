@@ -474,15 +474,14 @@ TEST_F(RemoteDialogs, LookupReportsEachMissingLibraryAndEntry)
         {&AddressLookupNames::iphlpapi_library, LOOKUP_NO_IPHLPAPI},
         {&AddressLookupNames::get_ip_net_table, LOOKUP_NO_GET_IP_NET_TABLE},
     };
-    AddressLookupNames saved = g_address_lookup_names;
     for (auto& c : cases) {
-        g_address_lookup_names = saved;
-        g_address_lookup_names.*c.name = "NoSuchThing.dll";
+        AddressLookupNames names = SYSTEM_ADDRESS_LOOKUP_NAMES;
+        names.*c.name = "NoSuchThing.dll";
         int errors_before = log.CountStartingWith("DisplayLastError start");
-        EXPECT_EQ(LookupMACAddress(&state, nullptr, NetworkOrder(0x7F000001), IDC_WOL_MAC), c.code);
+        EXPECT_EQ(LookupMACAddressUsing(names, &state, nullptr, NetworkOrder(0x7F000001), IDC_WOL_MAC),
+                  c.code);
         EXPECT_EQ(log.CountStartingWith("DisplayLastError start") - errors_before, 1) << c.code;
     }
-    g_address_lookup_names = saved;
     EXPECT_EQ(LookupMACAddress(&state, nullptr, NetworkOrder(0x7F000001), IDC_WOL_MAC), LOOKUP_NOT_FOUND);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "actions/remote_shutdown.h"
 #include "core/app_state.h"
@@ -64,8 +65,6 @@ class RemoteShutdown : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved_ = g_remote_shutdown_calls;
-        g_remote_shutdown_calls = {FakeAddConnection, FakeCancelConnection, FakeInitiateShutdown};
         recorded = Recorded();
         SetDefaultSettings(&state);
         state.os_version.dwOSVersionInfoSize = sizeof state.os_version;
@@ -79,7 +78,6 @@ protected:
         strcpy(state.warning.message, "Bye");
         state.warning.seconds = 30;
     }
-    void TearDown() override { g_remote_shutdown_calls = saved_; }
 
     // What Error and DisplayInformation reported, as "ERROR: ..." and
     // "INFO: ..." (a system text without its line end).
@@ -95,7 +93,7 @@ protected:
 
     ScratchLog log;
     AppState state;
-    RemoteShutdownCalls saved_;
+    RemoteShutdownCalls calls = {FakeAddConnection, FakeCancelConnection, FakeInitiateShutdown};
 };
 
 const char ACCEPTED[] = "INFO: Remote computer has accepted the request";
@@ -127,7 +125,7 @@ TEST_F(RemoteShutdown, CallsWithAndWithoutTheAdminShare)
         state.options.force = (Flag)c.force;
         state.warning.seconds = c.seconds;
         int events = Events();
-        EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), 0);
+        EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
         EXPECT_EQ(recorded.calls, c.calls);
         EXPECT_EQ(Reports().back(), ACCEPTED);
         EXPECT_EQ(Events() - events, 2);  // "Initiating ..." and "... accepted ..."
@@ -143,7 +141,7 @@ TEST_F(RemoteShutdown, RefusalsAreReportedWithTheSystemText)
 
     // A refused connection: no shutdown is attempted.
     recorded.connect_result = ERROR_LOGON_FAILURE;
-    EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), -1);
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), -1);
     ASSERT_EQ(recorded.calls.size(), 1u);
     EXPECT_EQ(recorded.calls[0].rfind("connect ", 0), 0u);
     EXPECT_EQ(Reports(), std::vector<std::string>{"ERROR: " + SystemText(ERROR_LOGON_FAILURE)});
@@ -152,7 +150,7 @@ TEST_F(RemoteShutdown, RefusalsAreReportedWithTheSystemText)
     recorded = Recorded();
     recorded.shutdown_result = FALSE;
     recorded.shutdown_error = ERROR_SHUTDOWN_IN_PROGRESS;
-    EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), -1);
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), -1);
     ASSERT_EQ(recorded.calls.size(), 3u);
     EXPECT_EQ(recorded.calls[2], "cancel \\\\PC7\\admin$ 0 0");
     EXPECT_EQ(Reports().back(), "ERROR: " + SystemText(ERROR_SHUTDOWN_IN_PROGRESS));
@@ -161,12 +159,12 @@ TEST_F(RemoteShutdown, RefusalsAreReportedWithTheSystemText)
 
 TEST_F(RemoteShutdown, TheSystemRefusesAShareItCannotReach)
 {
-    g_remote_shutdown_calls.add_connection = saved_.add_connection;
-    g_remote_shutdown_calls.cancel_connection = saved_.cancel_connection;
+    calls.add_connection = SystemRemoteShutdownCalls().add_connection;
+    calls.cancel_connection = SystemRemoteShutdownCalls().cancel_connection;
     state.remote.current_credentials = 0;
     strcpy(state.remote.computer_name, "127.0.0.1");
     strcpy(state.remote.username, "nobody");
-    EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), -1);
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), -1);
     EXPECT_TRUE(recorded.calls.empty());
     std::vector<std::string> reports = Reports();
     ASSERT_EQ(reports.size(), 1u);
@@ -178,13 +176,13 @@ TEST_F(RemoteShutdown, SimulateCallsNothingAndStillReportsAcceptance)
     state.simulate = 1;
     state.remote.current_credentials = 0;
     int events = Events();
-    EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), 0);
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
     EXPECT_TRUE(recorded.calls.empty());
     EXPECT_EQ(Reports(), (std::vector<std::string>{"ERROR: InitiateSystemShutdown", ACCEPTED}));
     EXPECT_EQ(Events() - events, 2);
 
     state.interactive = 0;  // a command-line run: the event only
-    EXPECT_EQ(DoInitiateSystemShutdown(nullptr, &state), 0);
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
     EXPECT_EQ(Reports().size(), 3u);
 }
 
@@ -192,14 +190,14 @@ TEST_F(RemoteShutdown, DispatchRoutesRemoteActionsHere)
 {
     // NT protocol for one remote computer, and Wake-on-LAN whatever the protocol.
     state.action = SHUTDOWN;
-    EXPECT_EQ(HaltAll_Internal(nullptr, &state), 0);
+    EXPECT_EQ(HaltAll_Internal({SystemPowerCalls(), calls}, nullptr, &state), 0);
     EXPECT_EQ(recorded.calls, std::vector<std::string>{"shutdown PC7 'Bye' 30 0 0"});
 
     state.action = WAKE_ON_LAN;
     state.simulate = 1;
     strcpy(state.remote.ip_address, "127.0.0.1");
     strcpy(state.remote.subnet_mask, "255.0.0.0");
-    EXPECT_EQ(HaltAll_Internal(nullptr, &state), 0);
+    EXPECT_EQ(HaltAll_Internal({SystemPowerCalls(), calls}, nullptr, &state), 0);
     EXPECT_TRUE(log.Logged("ERROR: WakeOnLan"));
     EXPECT_TRUE(log.Logged("INFO: Wake-On-LAN packet has been sent"));
 }

@@ -1,0 +1,51 @@
+// The system calls that finally act on this computer or another one. The
+// actions take them as an argument: the program passes SystemActionCalls(),
+// tests recorders.
+#pragma once
+#include "core/platform.h"
+
+#ifdef _WIN32
+#include <winnetwk.h>
+
+typedef BOOLEAN(WINAPI* SetSuspendStateFunction)(BOOLEAN hibernate, BOOLEAN force_critical,
+                                                 BOOLEAN disable_wake_event);
+typedef BOOL(WINAPI* LockWorkStationFunction)(void);
+
+struct PowerCalls {
+    BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
+    BOOL(WINAPI* set_system_power_state)(BOOL suspend, BOOL force);
+    // Null when "Powrprof.dll" offers no SetSuspendState.
+    SetSuspendStateFunction set_suspend_state;
+    // Looks up "LockWorkStation" of "user32.dll". Null, with the thread's
+    // last error set, when either is missing.
+    LockWorkStationFunction (*find_lock_workstation)();
+    LRESULT(WINAPI* send_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+};
+
+// The operating system's remote shutdown, with the connection to the
+// administrative share that other credentials need.
+struct RemoteShutdownCalls {
+    DWORD(WINAPI* add_connection)(NETRESOURCEA* resource, const char* password,
+                                  const char* user_name, DWORD flags);
+    DWORD(WINAPI* cancel_connection)(const char* name, DWORD flags, BOOL force);
+    BOOL(WINAPI* initiate_shutdown)(char* machine, char* message, DWORD timeout,
+                                    BOOL force_applications_closed, BOOL reboot_after_shutdown);
+};
+
+struct ActionCalls {
+    PowerCalls power;
+    RemoteShutdownCalls remote_shutdown;
+};
+
+// SetSuspendState of "Powrprof.dll", null when that is missing. Filled once
+// by TrySetSuspendState at start-up.
+extern SetSuspendStateFunction MySetSuspendState;
+
+// The real calls, with MySetSuspendState as found at start-up.
+PowerCalls SystemPowerCalls();
+RemoteShutdownCalls SystemRemoteShutdownCalls();
+inline ActionCalls SystemActionCalls()
+{
+    return {SystemPowerCalls(), SystemRemoteShutdownCalls()};
+}
+#endif
