@@ -122,7 +122,7 @@ void HoldCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD m
 {
     holding = true;
     held_error = error;
-    fx.hold(window, state, ms);
+    fx.hold(fx, window, state, ms);
 }
 
 void ReceiveClientData(const ServerEffects& fx, HWND window, AppState* state, const char* data,

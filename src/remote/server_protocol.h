@@ -37,8 +37,9 @@ struct ServerEffects {
     void (*now)(SYSTEMTIME* now);
     // Milliseconds of a steady clock (wrapping).
     DWORD (*ticks)();
-    // Calls ReleaseHeldCommands once, after ms milliseconds.
-    void (*hold)(HWND window, AppState* state, DWORD ms);
+    // Calls ReleaseHeldCommands with fx once, after ms milliseconds (fx
+    // outlives the hold).
+    void (*hold)(const ServerEffects& fx, HWND window, AppState* state, DWORD ms);
     // Reports a wrong password with the peer's address (a warning event).
     void (*wrong_password)(HWND window, AppState* state);
 };
@@ -47,10 +48,6 @@ struct ServerEffects {
 // The real connection, trigger timers and clocks; refresh, sanity_check and
 // do_it are left empty.
 ServerEffects SocketServerEffects();
-// What the commands do in the running program: SocketServerEffects with the
-// main window's refresh, SanityCheck and DoIt. Defined by the main window,
-// the layer that knows all three.
-extern const ServerEffects g_server_effects;
 #endif
 
 // Runs one command line (without its line feed; changed in place) from the

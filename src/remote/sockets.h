@@ -35,19 +35,24 @@ int CloseServerSocket(HWND window, AppState* state);
 // Opens or closes the listening socket as ListeningSocketChange says.
 void UpdateListeningSocket(HWND window, AppState* state);
 
+// effects: what the commands make happen (the main window's, or a test's).
+struct ServerEffects;
+
 // 0 accepted and welcomed; -1 failed (reported).
-int AcceptClientSocket(HWND window, AppState* state);
+int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* state);
 // Reads one block from the peer and runs the complete lines in it; 0, or -1
 // after a failed receive (logged; the connection is then closed). Reads
 // nothing while commands are held after a wrong password.
-int ReadFromClientSocket(HWND window, AppState* state);
+int ReadFromClientSocket(const ServerEffects& effects, HWND window, AppState* state);
 // Closes the connection, if any, and ends its authentication. Returns 0.
 int CloseClientSocket(HWND window, AppState* state);
 
 // The main window's socket notifications (WM_SERVER_SOCKET and
 // WM_CLIENT_SOCKET with their wParam and lParam).
-void OnServerSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam);
-void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam);
+void OnServerSocketMessage(const ServerEffects& effects, HWND window, AppState* state,
+                           WPARAM wParam, LPARAM lParam);
+void OnClientSocketMessage(const ServerEffects& effects, HWND window, AppState* state,
+                           WPARAM wParam, LPARAM lParam);
 
 // Connects to the copy on server (a name or a dotted address) at
 // remote.port and reads its welcome: 0 welcomed; -1 transport failure
@@ -74,5 +79,5 @@ void ShowSocketErrorCode(AppState* state, const char* label, int code);
 // run inside its modal loop.
 void LogSocketError(AppState* state, const char* label, int code);
 // Releases the peer's held commands (ReleaseHeldCommands) after ms.
-void HoldPeerCommands(HWND window, AppState* state, DWORD ms);
+void HoldPeerCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD ms);
 #endif

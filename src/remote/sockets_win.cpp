@@ -52,6 +52,7 @@ SOCKET accepted_peer = INVALID_SOCKET;
 UINT_PTR hold_timer;
 HWND hold_window;
 AppState* hold_state;
+const ServerEffects* hold_effects;
 
 void StopHoldTimer()
 {
@@ -63,17 +64,17 @@ void StopHoldTimer()
 void CALLBACK EndHold(HWND, UINT, UINT_PTR, DWORD)
 {
     StopHoldTimer();
-    ReleaseHeldCommands(g_server_effects, hold_window, hold_state);
+    ReleaseHeldCommands(*hold_effects, hold_window, hold_state);
     // The read notifications of the delay were passed over: read what
     // arrived meanwhile.
     if (hold_state->client_socket != INVALID_SOCKET && !HoldingCommands())
-        ReadFromClientSocket(hold_window, hold_state);
+        ReadFromClientSocket(*hold_effects, hold_window, hold_state);
 }
 
 // A close notification may be stale: queued for an earlier connection whose
 // handle value the current one reuses. Only a peer that has really closed
 // (or failed) is closed; what it sent before is still run.
-void OnPeerClosed(HWND window, AppState* state, int error)
+void OnPeerClosed(const ServerEffects& effects, HWND window, AppState* state, int error)
 {
     const int most_blocks = 64;  // a live peer that keeps sending is left to FD_READ
     SOCKET peer = state->client_socket;
@@ -81,7 +82,7 @@ void OnPeerClosed(HWND window, AppState* state, int error)
         char byte;
         int got = recv(peer, &byte, 1, MSG_PEEK);
         if (got > 0) {
-            ReadFromClientSocket(window, state);
+            ReadFromClientSocket(effects, window, state);
         } else if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
             WriteLog("Close notification of an earlier connection ignored");
             return;
@@ -137,9 +138,10 @@ void LogSocketError(AppState*, const char* label, int code)
     WriteLog("Connection error: %s", text);
 }
 
-void HoldPeerCommands(HWND window, AppState* state, DWORD ms)
+void HoldPeerCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD ms)
 {
     StopHoldTimer();
+    hold_effects = &fx;
     hold_window = window;
     hold_state = state;
     hold_timer = SetTimer(nullptr, 0, ms, EndHold);
@@ -203,7 +205,7 @@ void UpdateListeningSocket(HWND window, AppState* state)
     }
 }
 
-int AcceptClientSocket(HWND window, AppState* state)
+int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* state)
 {
     WriteLog("AcceptClientSocket start");
     SOCKET peer = accept(state->server_socket, nullptr, nullptr);
@@ -230,14 +232,14 @@ int AcceptClientSocket(HWND window, AppState* state)
         CloseClientSocket(window, state);
         return -1;
     }
-    ReturnClientInfo(g_server_effects, window, state, "Welcome to Haltall %s created by Telmarin",
+    ReturnClientInfo(effects, window, state, "Welcome to Haltall %s created by Telmarin",
                      VERSION_TEXT);
-    SendQueuedReplies(g_server_effects, window, state);
+    SendQueuedReplies(effects, window, state);
     WriteLog("AcceptClientSocket end");
     return 0;
 }
 
-int ReadFromClientSocket(HWND window, AppState* state)
+int ReadFromClientSocket(const ServerEffects& effects, HWND window, AppState* state)
 {
     WriteLog("ReadFromClientSocket start");
     if (HoldingCommands()) {
@@ -262,7 +264,7 @@ int ReadFromClientSocket(HWND window, AppState* state)
         CloseClientSocket(window, state);
         return -1;
     }
-    ReceiveClientData(g_server_effects, window, state, data, (size_t)received);
+    ReceiveClientData(effects, window, state, data, (size_t)received);
     WriteLog("ReadFromClientSocket end");
     return 0;
 }
@@ -289,13 +291,15 @@ int CloseClientSocket(HWND window, AppState* state)
     return 0;
 }
 
-void OnServerSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam)
+void OnServerSocketMessage(const ServerEffects& effects, HWND window, AppState* state,
+                           WPARAM wParam, LPARAM lParam)
 {
     if (WSAGETSELECTERROR(lParam) == 0 && (SOCKET)wParam == state->server_socket)
-        AcceptClientSocket(window, state);
+        AcceptClientSocket(effects, window, state);
 }
 
-void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM lParam)
+void OnClientSocketMessage(const ServerEffects& effects, HWND window, AppState* state,
+                           WPARAM wParam, LPARAM lParam)
 {
     // A notification still queued for a connection closed since then must
     // not touch the current one.
@@ -306,14 +310,14 @@ void OnClientSocketMessage(HWND window, AppState* state, WPARAM wParam, LPARAM l
     switch (WSAGETSELECTEVENT(lParam)) {
     case FD_READ:
         if (WSAGETSELECTERROR(lParam) == 0)
-            ReadFromClientSocket(window, state);
+            ReadFromClientSocket(effects, window, state);
         break;
     case FD_WRITE:
         if (WSAGETSELECTERROR(lParam) == 0)
-            SendQueuedReplies(g_server_effects, window, state);
+            SendQueuedReplies(effects, window, state);
         break;
     case FD_CLOSE:
-        OnPeerClosed(window, state, WSAGETSELECTERROR(lParam));
+        OnPeerClosed(effects, window, state, WSAGETSELECTERROR(lParam));
         break;
     }
 }

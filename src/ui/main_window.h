@@ -12,5 +12,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void DisplaySettings(HWND window, AppState* state);
 void ApplySettings(HWND window, AppState* state);
 void EnableFields(HWND window, AppState* state);
+// What the remote-control commands make happen in the main window.
+struct ServerEffects;
+ServerEffects MainWindowServerEffects();
 // Releases what start-up acquired; state may be null (service stop).
 void Cleanup(AppState* state);

@@ -292,14 +292,21 @@ void ApplySettings(HWND window, AppState* state)
     WriteLog("ApplySettings end");
 }
 
-// What the protocol's commands make happen in this window.
-const ServerEffects g_server_effects = [] {
+ServerEffects MainWindowServerEffects()
+{
     ServerEffects fx = SocketServerEffects();
     fx.refresh = DisplaySettings;
     fx.sanity_check = SanityCheck;
     fx.do_it = DoItHere;
     return fx;
-}();
+}
+
+namespace {
+
+// Lives as long as the program, and so outlasts every hold of a peer.
+const ServerEffects SERVER_EFFECTS = MainWindowServerEffects();
+
+}  // namespace
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -342,10 +349,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleTrayIcon(window, state, lParam);
         return TRUE;
     case WM_SERVER_SOCKET:
-        OnServerSocketMessage(window, state, wParam, lParam);
+        OnServerSocketMessage(SERVER_EFFECTS, window, state, wParam, lParam);
         return TRUE;
     case WM_CLIENT_SOCKET:
-        OnClientSocketMessage(window, state, wParam, lParam);
+        OnClientSocketMessage(SERVER_EFFECTS, window, state, wParam, lParam);
         return TRUE;
     case WM_GROUP_PROGRESS:
         ShowGroupProgress(window, (int)wParam, (int)lParam);

@@ -66,7 +66,7 @@ int DoIt(HWND, AppState*) { return 0; }
 void Now(SYSTEMTIME* now) { *now = {2024, 2, 4, 29, 23, 59, 59, 999}; }
 DWORD ticks;
 DWORD Ticks() { return ticks; }
-void Hold(HWND, AppState*, DWORD ms) { Check(ms >= 1000 && ms <= 30000, "password delay"); }
+void Hold(const ServerEffects&, HWND, AppState*, DWORD ms) { Check(ms >= 1000 && ms <= 30000, "password delay"); }
 void WrongPassword(HWND, AppState*) {}
 
 const ServerEffects effects = {SendReplies, ClosePeer, SocketError, Refresh,  StopTimer,    SanityCheck,

@@ -75,7 +75,7 @@ struct FakePeer {
             },
             [](SYSTEMTIME* now) { *now = current->now; },
             []() { return current->ticks; },
-            [](HWND, AppState*, DWORD ms) { current->events.push_back("hold " + std::to_string(ms)); },
+            [](const ServerEffects&, HWND, AppState*, DWORD ms) { current->events.push_back("hold " + std::to_string(ms)); },
             [](HWND, AppState*) { current->events.push_back("wrong password"); },
         };
         return fx;

@@ -9,6 +9,7 @@
 #include "actions/dispatch.h"
 #include "core/app_state.h"
 #include "remote/client_protocol.h"
+#include "remote/server_protocol.h"
 #include "remote/sockets.h"
 #include "scratch_log.h"
 #include "ui/main_window.h"
@@ -131,6 +132,7 @@ namespace {
 struct Server {
     HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     AppState state;
+    const ServerEffects effects = MainWindowServerEffects();
 
     Server()
     {
@@ -169,9 +171,9 @@ struct Server {
                 continue;
             }
             if (msg.message == WM_SERVER_SOCKET)
-                OnServerSocketMessage(window, &state, msg.wParam, msg.lParam);
+                OnServerSocketMessage(effects, window, &state, msg.wParam, msg.lParam);
             else if (msg.message == WM_CLIENT_SOCKET)
-                OnClientSocketMessage(window, &state, msg.wParam, msg.lParam);
+                OnClientSocketMessage(effects, window, &state, msg.wParam, msg.lParam);
             else
                 DispatchMessage(&msg);
         }
