@@ -118,6 +118,17 @@ TEST(SettingsRegistry, SaveAndReadThroughTheRealRegistry)
     EXPECT_EQ(ReadSettings(HKEY_CURRENT_USER, TEST_KEY, &again), 0);
 }
 
+namespace {
+
+// A thread routine must be WINAPI, which a lambda is not on i686.
+DWORD WINAPI ReportOnAnotherThread(LPVOID state)
+{
+    Error((AppState*)state, nullptr, "on another thread");
+    return 0;
+}
+
+}  // namespace
+
 TEST(Reporting, AThreadCollectsOnlyItsOwnFirstProblem)
 {
     AppState state = Defaults(true);
@@ -128,13 +139,7 @@ TEST(Reporting, AThreadCollectsOnlyItsOwnFirstProblem)
 
     first[0] = '\0';
     // Another thread's reports stay there.
-    HANDLE other = CreateThread(
-        nullptr, 0,
-        [](LPVOID s) -> DWORD {
-            Error((AppState*)s, nullptr, "on another thread");
-            return 0;
-        },
-        &state, 0, nullptr);
+    HANDLE other = CreateThread(nullptr, 0, ReportOnAnotherThread, &state, 0, nullptr);
     WaitForSingleObject(other, INFINITE);
     CloseHandle(other);
     EXPECT_STREQ(first, "");
