@@ -1,10 +1,10 @@
 // "Do it": validate, then hand the job over, arm a trigger or act now.
 #include <cstdio>
 
+#include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "actions/local_actions.h"
-#include "actions/action_calls.h"
 #include "actions/remote_shutdown.h"
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"

@@ -44,7 +44,7 @@ int MatchShellProcess(DWORD process_id, WORD reserved, const char* name, void* s
 #ifdef _WIN32
 // Each returns 0 when performed (or simulated, or skipped by rule), 1 when
 // the user cancelled the warning, -1 on a failure already reported.
-// calls are the system calls that act (see power_calls.h).
+// calls are the system calls that act (see action_calls.h).
 struct PowerCalls;
 int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state);
 int DoSetSystemPowerState(const PowerCalls& calls, HWND window, AppState* state);
