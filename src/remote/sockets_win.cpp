@@ -4,11 +4,11 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/messages.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
 #include "remote/reply_lines.h"
 #include "remote/server_protocol.h"
-#include "core/messages.h"
 
 namespace {
 

@@ -89,15 +89,21 @@ struct OpenedService {
     OwnedService service;
 };
 
-// Opens the service manager and the service; reports a failure (of the
-// step, when one is named) and returns false.
-bool OpenHaltallService(AppState* state, HWND window, const char* step, DWORD manager_access,
-                        DWORD service_access, OpenedService* opened)
+// Opens the service manager and the service; false, with nothing reported,
+// when either cannot be opened.
+bool OpenServiceHandles(DWORD manager_access, DWORD service_access, OpenedService* opened)
 {
     opened->manager.reset(OpenSCManagerA(nullptr, nullptr, manager_access));
     if (opened->manager)
         opened->service.reset(OpenServiceA(opened->manager.get(), HALTALL_SERVICE, service_access));
-    if (!opened->service) {
+    return (bool)opened->service;
+}
+
+// OpenServiceHandles that reports a failure (of the step, when one is named).
+bool OpenHaltallService(AppState* state, HWND window, const char* step, DWORD manager_access,
+                        DWORD service_access, OpenedService* opened)
+{
+    if (!OpenServiceHandles(manager_access, service_access, opened)) {
         DisplayLastError(state, window, step);
         return false;
     }
@@ -145,13 +151,11 @@ HANDLE OpenServiceProcess()
     typedef BOOL(WINAPI * QueryStatusExFunction)(SC_HANDLE, SC_STATUS_TYPE, BYTE*, DWORD, DWORD*);
     QueryStatusExFunction query_status_ex = (QueryStatusExFunction)(void*)GetProcAddress(
         GetModuleHandleA("advapi32"), "QueryServiceStatusEx");
-    OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-    OwnedService service(
-        manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
+    OpenedService opened;
     SERVICE_STATUS_PROCESS status;
     DWORD size;
-    if (!query_status_ex || !service ||
-        !query_status_ex(service.get(), SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status,
+    if (!query_status_ex || !OpenServiceHandles(GENERIC_READ, SERVICE_QUERY_STATUS, &opened) ||
+        !query_status_ex(opened.service.get(), SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status,
                          &size) ||
         status.dwProcessId == 0)
         return nullptr;
@@ -164,13 +168,12 @@ HANDLE OpenServiceProcess()
 // over that file fails until then. Reports a timeout as a failed stop.
 int WaitUntilStopped(HWND window, AppState* state, HANDLE process)
 {
-    OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-    OwnedService service(
-        manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
+    OpenedService opened;
+    bool open = OpenServiceHandles(GENERIC_READ, SERVICE_QUERY_STATUS, &opened);
     DWORD begin = GetTickCount();
     for (;;) {
         SERVICE_STATUS status;
-        bool stopped = service && QueryServiceStatus(service.get(), &status) &&
+        bool stopped = open && QueryServiceStatus(opened.service.get(), &status) &&
                        status.dwCurrentState == SERVICE_STOPPED;
         if (stopped && (!process || WaitForSingleObject(process, 0) == WAIT_OBJECT_0))
             return 0;
@@ -381,11 +384,10 @@ int IsHaltallServiceRunning(HWND, AppState* state)
     WriteLog("IsHaltallServiceRunning start");
     int running = 0;
     if (!IsWindows9x(state)) {
-        OwnedService manager(OpenSCManagerA(nullptr, nullptr, GENERIC_READ));
-        OwnedService service(
-            manager ? OpenServiceA(manager.get(), HALTALL_SERVICE, SERVICE_QUERY_STATUS) : nullptr);
+        OpenedService opened;
         SERVICE_STATUS status;
-        if (service && QueryServiceStatus(service.get(), &status)) {
+        if (OpenServiceHandles(GENERIC_READ, SERVICE_QUERY_STATUS, &opened) &&
+            QueryServiceStatus(opened.service.get(), &status)) {
             running = status.dwCurrentState == SERVICE_RUNNING;
             if (!running)
                 WriteLog("IsHaltallServiceRunning stop");
