@@ -1,10 +1,18 @@
-; Windows installer of the 32-bit program, built by scripts/package:
-;   makensis -DVERSION=3.0.2.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> haltall.nsi
-; Per-machine install into Program Files (32-bit), a Start-menu shortcut, the
-; event source, an entry in "Programs and Features", and optionally the
-; service. Silent: setup.exe /S [/SERVICE] [/D=folder]; uninstall.exe /S.
+; Windows installer, built by scripts/package once per program:
+;   makensis -DVERSION=3.0.2.0 -DSTAGE=<folder with README.txt, LICENSE.txt, haltall.ico>
+;            -DPROGRAM=<haltall.exe> -DOUTFILE=<setup.exe> [-DX64] haltall.nsi
+; PROGRAM is of the setup's own machine type. With X64 the setup
+; is itself a 64-bit program: it installs into the 64-bit Program Files, the
+; 64-bit registry view and the 64-bit system folder, and 32-bit Windows
+; refuses to start it. Without, the 32-bit setup installs the 32-bit program.
+; Per-machine install, a Start-menu shortcut, the event source, an entry in
+; "Programs and Features", and optionally the service.
+; Silent: setup.exe /S [/SERVICE] [/D=folder]; uninstall.exe /S.
 
 Unicode true
+!ifdef X64
+  Target amd64-unicode
+!endif
 SetCompressor /SOLID lzma
 
 !include MUI2.nsh
@@ -12,8 +20,8 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include Sections.nsh
 
-!ifndef VERSION | STAGE | OUTFILE
-  !error "VERSION, STAGE and OUTFILE must be defined"
+!ifndef VERSION | STAGE | PROGRAM | OUTFILE
+  !error "VERSION, STAGE, PROGRAM and OUTFILE must be defined"
 !endif
 
 !define PRODUCT "Haltall"
@@ -22,9 +30,17 @@ SetCompressor /SOLID lzma
 !define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Haltall"
 !define SERVICE_KEY "SYSTEM\CurrentControlSet\Services\Haltall"
 
-Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\${PRODUCT}"
+; Both setups may be installed on 64-bit Windows: their entries in
+; "Programs and Features" tell them apart.
+!ifdef X64
+  !define DISPLAY_NAME "${PRODUCT} (64-bit)"
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+  !define DISPLAY_NAME "${PRODUCT}"
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!endif
+Name "${DISPLAY_NAME} ${VERSION}"
 RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
@@ -80,7 +96,7 @@ FunctionEnd
 Section "Haltall (required)" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  File "${STAGE}\haltall.exe"
+  File "${PROGRAM}"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -90,7 +106,7 @@ Section "Haltall (required)" SecProgram
   WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\haltall.exe"
   WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\haltall.exe"

@@ -1,6 +1,8 @@
-"""The Windows installer as an administrator deploys it: silent install into
-a fresh Wine prefix, the installed program, the service component, and a
-silent uninstall that leaves nothing behind and nothing running."""
+"""One Windows installer (HALTALL_SETUP, installing HALTALL_EXE) as an
+administrator deploys it: silent install into a fresh Wine prefix, the
+installed program, the service component, and a silent uninstall that leaves
+nothing behind and nothing running. The 64-bit setup installs into the 64-bit
+folders and registry view, the 32-bit one into the 32-bit ones."""
 import glob
 import os
 import re
@@ -9,17 +11,29 @@ import subprocess
 import tempfile
 import time
 import unittest
-import zipfile
 
 from harness import WINE, WINE_RUN, events, pe_machine, windows_path, windows_processes
 
-PACKAGE_DIR = os.environ.get('HALTALL_PACKAGE_DIR', '')
+
+def the_setup():
+    """HALTALL_SETUP names the setup program, or a pattern that matches one."""
+    found = glob.glob(os.environ.get('HALTALL_SETUP', ''))
+    if len(found) != 1:
+        raise SystemExit('expected one setup program for %r (scripts/package makes it), found %s'
+                         % (os.environ.get('HALTALL_SETUP'), found))
+    return found[0]
+
+
+SETUP = the_setup()
 SHIPPED_EXE = os.environ.get('HALTALL_EXE', '')
+X64 = pe_machine(SETUP) == 0x8664
 WINESERVER = '/usr/lib/wine/wineserver64'
-PROGRAM_DIR = r'C:\Program Files (x86)\Haltall'
+PROGRAM_DIR = r'C:\Program Files\Haltall' if X64 else r'C:\Program Files (x86)\Haltall'
+DISPLAY_NAME = 'Haltall (64-bit)' if X64 else 'Haltall'
 SHORTCUT = r'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Haltall.lnk'
-# The 32-bit installer's view of HKLM\Software.
-UNINSTALL_KEY = r'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Haltall'
+# The setup's own view of HKLM\Software.
+UNINSTALL_KEY = (r'HKLM\Software' + ('' if X64 else r'\Wow6432Node') +
+                 r'\Microsoft\Windows\CurrentVersion\Uninstall\Haltall')
 SERVICE_KEY = r'HKLM\SYSTEM\CurrentControlSet\Services\Haltall'
 EVENT_SOURCE = r'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Haltall'
 SETTINGS_KEY = r'HKCU\SOFTWARE\Haltall'
@@ -29,11 +43,7 @@ class InstallerTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        found = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-setup.exe'))
-        if len(found) != 1:
-            raise AssertionError('expected one setup program in %r (scripts/package makes it), '
-                                 'found %s' % (PACKAGE_DIR, found))
-        cls.setup_exe = found[0]
+        cls.setup_exe = SETUP
         cls.dir = tempfile.mkdtemp(prefix='haltall-installer-')
         # No menu builder: it would copy the shortcut to this machine's own menus.
         overrides = os.environ.get('WINEDLLOVERRIDES', '')
@@ -102,7 +112,7 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(self.path(SHORTCUT)))
         entry = self.values(UNINSTALL_KEY)
         self.assertIsNotNone(entry, 'no uninstall entry')
-        self.assertEqual(entry['DisplayName'], 'Haltall')
+        self.assertEqual(entry['DisplayName'], DISPLAY_NAME)
         self.assertEqual(entry['DisplayVersion'], '3.0.2.0')
         self.assertEqual(entry['Publisher'], 'Kevra')
         self.assertEqual(entry['UninstallString'], '"%s\\uninstall.exe"' % PROGRAM_DIR)
@@ -111,7 +121,9 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(self.values(EVENT_SOURCE)['EventMessageFile'], exe)
         self.assertIsNone(self.service_state())
 
-        # The installed program runs, as the 32-bit program it is.
+        # The installed program is the shipped one, and runs.
+        with open(self.path(exe), 'rb') as installed, open(SHIPPED_EXE, 'rb') as shipped:
+            self.assertEqual(installed.read(), shipped.read())
         run = self.wine(self.path(exe), 'no_action', '-simulate', '-quiet', runner=WINE_RUN,
                         debug='-all,+eventlog')
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -128,6 +140,9 @@ class InstallerTest(unittest.TestCase):
         image = self.values(SERVICE_KEY)['ImagePath']
         program = re.fullmatch(r'"(.*)" -service', image).group(1)
         self.assertTrue(os.path.isfile(self.path(program)), image)
+        if X64:  # the copy of the 64-bit program in the 64-bit system folder
+            self.assertEqual(program.lower(), r'c:\windows\system32\haltall.exe')
+            self.assertEqual(pe_machine(self.path(program)), 0x8664)
         self.assertEqual(self.values(EVENT_SOURCE)['EventMessageFile'], program)
 
         # The silent uninstall a deployment tool runs.
@@ -148,20 +163,6 @@ class InstallerTest(unittest.TestCase):
         # A silent uninstall keeps the user's settings.
         self.assertIsNotNone(self.values(SETTINGS_KEY))
 
-
-class PackageTest(unittest.TestCase):
-
-    def test_setup_is_a_small_32_bit_program_and_the_zip_holds_the_shipped_one(self):
-        setup, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-setup.exe'))
-        self.assertEqual(pe_machine(setup), 0x14c)
-        self.assertLess(os.path.getsize(setup), 1 << 20)
-        portable, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-portable.zip'))
-        with zipfile.ZipFile(portable) as z:
-            self.assertEqual(sorted(z.namelist()), ['LICENSE.txt', 'README.txt', 'haltall.exe'])
-            program = z.read('haltall.exe')
-            self.assertIn(b'\r\n', z.read('README.txt'))
-        with open(SHIPPED_EXE, 'rb') as f:
-            self.assertEqual(program, f.read(), 'the zip holds another program than the shipped one')
 
 
 if __name__ == '__main__':

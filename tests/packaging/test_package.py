@@ -1,0 +1,39 @@
+"""What scripts/package hands to Windows users: a 64-bit and a 32-bit setup,
+and one portable zip with both shipped programs."""
+import glob
+import os
+import unittest
+import zipfile
+
+from harness import pe_machine
+
+PACKAGE_DIR = os.environ.get('HALTALL_PACKAGE_DIR', '')
+SHIPPED = {'x64': os.environ.get('HALTALL_EXE64', ''), 'x86': os.environ.get('HALTALL_EXE32', '')}
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+class PackageTest(unittest.TestCase):
+
+    def test_each_setup_is_a_small_program_of_its_own_machine_type(self):
+        for arch, machine in (('x64', 0x8664), ('x86', 0x14c)):
+            setup, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-%s-setup.exe' % arch))
+            self.assertEqual(pe_machine(setup), machine, setup)
+            self.assertLess(os.path.getsize(setup), 1 << 20)
+
+    def test_the_zip_holds_both_shipped_programs(self):
+        portable, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-portable.zip'))
+        with zipfile.ZipFile(portable) as z:
+            self.assertEqual(sorted(z.namelist()),
+                             ['LICENSE.txt', 'README.txt', 'x64/haltall.exe', 'x86/haltall.exe'])
+            self.assertIn(b'\r\n', z.read('README.txt'))
+            for arch, shipped in SHIPPED.items():
+                self.assertEqual(z.read(arch + '/haltall.exe'), read(shipped),
+                                 'the zip holds another %s program than the shipped one' % arch)
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
