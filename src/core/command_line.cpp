@@ -141,7 +141,7 @@ const char usage_second_block[] =
     "  -remove_service\t: Removes the haltall service, including the settings\n"
     "  -debug\t\t: Start haltall in debug mode\n"
     "  -group g\t\t: Do all actions for computers in the group file g\n"
-    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 16)\n";
+    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
 
 }  // namespace
 

@@ -1,13 +1,16 @@
-"""A command-line group run over 500 computers, one after the other and with
-the default width, against stand-in servers on loopback:
+"""A command-line group run over 5,000 computers with the default settings,
+against stand-in servers on loopback:
 
-  400 that answer like a copy of haltall (many ports of one small server
-      that counts the commands it receives),
-   50 whose port is refused,
-   50 that never answer the connection request (a listener whose accept
-      queue is kept full, so Linux drops further requests).
+  4,000 that answer like a copy of haltall (many ports of one small server
+        that counts the commands it receives),
+    500 whose port is refused,
+    500 that never answer the connection request (a listener whose accept
+        queue is kept full, so Linux drops further requests).
 
-    python3 tests/bench/bench_group.py [HALTALL_EXE]     (default build/win64/haltall.exe)
+It prints the time, and the peak resident memory and thread count of the
+program, sampled while it runs.
+
+    python3 tests/bench/bench_group.py [HALTALL_EXE]   (default build/win64-release/haltall.exe)
 
 Needs a Wine prefix and display (scripts/wine-env, start_wine_desktop). It
 prints figures and never fails on them: it is a benchmark, not a test.
@@ -18,6 +21,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -25,7 +29,7 @@ sys.path.insert(0, os.path.join(HERE, '..', 'e2e'))
 from fake_server import FakeServers  # noqa: E402
 
 WINE_RUN = os.path.join(HERE, '..', '..', 'cmake', 'wine-run')
-ANSWERING, REFUSED, SILENT = 400, 50, 50
+ANSWERING, REFUSED, SILENT = 4000, 500, 500
 
 
 def refused_port():
@@ -41,43 +45,71 @@ def write_group(path, fakes):
     lines += ['127.0.0.2;;;%d;0;1;;\n' % refused_port() for _ in range(REFUSED)]
     lines += ['127.0.0.3;;;%d;0;1;;\n' % silent for _ in range(SILENT)]
     # Spread the slow ones through the list, as in a real building.
-    random.Random(500).shuffle(lines)
+    random.Random(5000).shuffle(lines)
     with open(path, 'w') as f:
         f.writelines(lines)
     return answering
 
 
-def run(exe, width):
+class Peaks:
+    """Samples a process's resident memory and thread count until it ends.
+    wine-run ends in exec, so the process started is the Windows program."""
+
+    def __init__(self, pid):
+        self.pid, self.memory_kb, self.threads = pid, 0, 0
+        self.done = threading.Event()
+        self.thread = threading.Thread(target=self._sample)
+        self.thread.start()
+
+    def _sample(self):
+        while not self.done.wait(0.05):
+            try:
+                with open('/proc/%d/status' % self.pid) as status:
+                    fields = dict(line.split(':', 1) for line in status)
+            except (OSError, ValueError):
+                continue
+            self.memory_kb = max(self.memory_kb, int(fields.get('VmRSS', '0 kB').split()[0]))
+            self.threads = max(self.threads, int(fields.get('Threads', '0')))
+
+    def stop(self):
+        self.done.set()
+        self.thread.join()
+
+
+def run(exe):
     fakes = FakeServers()
     try:
         with tempfile.TemporaryDirectory(prefix='bench-group-') as folder:
             group = os.path.join(folder, 'group.csv')
             answering = write_group(group, fakes)
-            args = [WINE_RUN, exe, 'no_action', '-group', group, '-quiet']
-            if width is not None:
-                args += ['-parallel', str(width)]
             start = time.perf_counter()
-            result = subprocess.run(args, cwd=folder, stdin=subprocess.DEVNULL,
-                                    capture_output=True, env=dict(os.environ, WINEDEBUG='-all'))
+            process = subprocess.Popen([WINE_RUN, exe, 'no_action', '-group', group, '-quiet'],
+                                       cwd=folder, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                       env=dict(os.environ, WINEDEBUG='-all'))
+            peaks = Peaks(process.pid)
+            _, errors = process.communicate()
             elapsed = time.perf_counter() - start
+            peaks.stop()
         actions = sum(fakes.doit_count(port) for port in answering)
         once = sum(fakes.doit_count(port) == 1 for port in answering)
     finally:
         fakes.close()
-    if result.returncode not in (0, 2):
-        raise SystemExit('haltall ended with %d:\n%s' % (result.returncode, result.stderr.decode(errors='replace')))
-    label = '-parallel %d' % width if width is not None else 'default (16)'
-    print('%-13s total %7.1f s  per live entry %6.1f ms  actions received %d (%d ports once)'
-          '  exit code %d' % (label, elapsed, elapsed / ANSWERING * 1000, actions, once,
-                              result.returncode))
+    if process.returncode not in (0, 2):
+        raise SystemExit('haltall ended with %d:\n%s' % (process.returncode, errors.decode(errors='replace')))
+    print('%-34s %10.1f s  (goal < 60 s, %s)  peak %s KB resident, %d threads;'
+          ' actions received %d (%d ports once), exit code %d'
+          % ('group run, %d computers' % (ANSWERING + REFUSED + SILENT), elapsed,
+             'ok' if elapsed < 60 else 'OVER', '{:,}'.format(peaks.memory_kb), peaks.threads,
+             actions, once, process.returncode))
 
 
 def main():
-    exe = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join('build', 'win64', 'haltall.exe'))
+    exe = os.path.abspath(sys.argv[1] if len(sys.argv) > 1
+                          else os.path.join('build', 'win64-release', 'haltall.exe'))
     print('group of %d: %d answering, %d refused, %d never accepted' %
           (ANSWERING + REFUSED + SILENT, ANSWERING, REFUSED, SILENT))
-    run(exe, None)
-    run(exe, 1)
+    run(exe)
 
 
 if __name__ == '__main__':

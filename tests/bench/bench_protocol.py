@@ -2,7 +2,10 @@
 beside the minimal WSAAsyncSelect echo server under the same Wine, and the
 rate at which wrong passwords are answered.
 
-    python3 tests/bench/bench_protocol.py [BUILD_DIR]     (default build/win64)
+    python3 tests/bench/bench_protocol.py HALTALL_EXE ECHO_SERVER_EXE
+
+Both of one machine type (the echo server is built with the tests), each run
+by Wine's loader of that type.
 
 Needs a Wine prefix and display (scripts/wine-env, start_wine_desktop). It
 prints figures and never fails on them: it is a benchmark, not a test."""
@@ -13,7 +16,7 @@ import sys
 import threading
 import time
 
-WINE = '/usr/lib/wine/wine64'
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'wine-run')
 COMMANDS = 20000
 ROUNDS = 3
 
@@ -62,7 +65,7 @@ def pipelined_rate(sock, skip_lines):
 
 
 def measure(command, port, skip_lines):
-    process = subprocess.Popen([WINE] + command, stdin=subprocess.DEVNULL,
+    process = subprocess.Popen([WINE_RUN] + command, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         rates = []
@@ -97,12 +100,10 @@ def guesses_per_second(port, process):
 
 
 def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else 'build/win64'
-    haltall = os.path.join(build, 'haltall.exe')
-    echo = os.path.join(build, 'tests', 'bench_echo_server.exe')
+    haltall, echo = sys.argv[1:3]
     for path in (haltall, echo):
         if not os.path.exists(path):
-            raise SystemExit('%s is missing: build the win64 preset first' % path)
+            raise SystemExit('%s is missing: scripts/bench builds it' % path)
 
     port = free_port()
     server = measure([haltall, '-service', '-allow_remote', '-remote_port', str(port), '-quiet'],
@@ -110,7 +111,7 @@ def main():
     port = free_port()
     baseline = measure([echo, str(port)], port, 0)
     port = free_port()
-    process = subprocess.Popen([WINE, haltall, '-service', '-allow_remote', '-remote_port',
+    process = subprocess.Popen([WINE_RUN, haltall, '-service', '-allow_remote', '-remote_port',
                                 str(port), '-remote_pswd', 'secret', '-quiet'],
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)

@@ -1,11 +1,10 @@
 """Start-up, maintenance-command time, exe size and idle memory of haltall.exe
 beside floor programs under the same Wine: one line per figure with the
 figure, its floor and their ratio. Paired runs (program, floor, program, ...)
-so that the machine's noise falls on both; medians.
+so that the machine's noise falls on both; medians. The floors are built for
+the program's machine type, and Wine's loader of that type runs both.
 
-    python3 tests/bench/bench_startup.py WINE_LOADER HALTALL_EXE FLOOR_DIR [SHIPPED_EXE]
-
-SHIPPED_EXE (default HALTALL_EXE) is the exe whose size is reported.
+    python3 tests/bench/bench_startup.py HALTALL_EXE FLOOR_DIR
 
 Needs a Wine prefix and display (scripts/wine-env, start_wine_desktop); it is
 a benchmark: it prints figures and never fails on them."""
@@ -16,6 +15,7 @@ import sys
 import tempfile
 import time
 
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'cmake', 'wine-run')
 RUNS = 20
 MEMORY_RUNS = 5
 SETTLE_SECONDS = 3
@@ -29,32 +29,41 @@ def run_time(command, cwd):
     return time.perf_counter() - start
 
 
-def resident_kb(pid):
-    with open('/proc/%d/status' % pid) as status:
-        for line in status:
-            if line.startswith('VmRSS:'):
-                return int(line.split()[1])
-    return 0
+def memory_kb(pid):
+    """Resident and private (resident, not shared with another process) memory."""
+    fields = {}
+    with open('/proc/%d/smaps_rollup' % pid) as rollup:
+        for line in rollup:
+            name, _, rest = line.partition(':')
+            if rest.strip().endswith('kB'):
+                fields[name] = int(rest.split()[0])
+    return fields['Rss'], fields['Private_Clean'] + fields['Private_Dirty']
 
 
-def idle_resident_kb(command, cwd):
+def idle_memory_kb(command, cwd):
+    # wine-run ends in exec: the process started is the Windows program's own.
     process = subprocess.Popen(command, cwd=cwd, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         time.sleep(SETTLE_SECONDS)
-        return resident_kb(process.pid)
+        return memory_kb(process.pid)
     finally:
         process.kill()
         process.wait()
 
 
-def paired(measure, program, floor, runs, cwd):
+def paired_runs(measure, program, floor, runs, cwd):
     ours, theirs = [], []
     measure(program, cwd)  # warm both: the first run pays for the disk cache
     measure(floor, cwd)
     for _ in range(runs):
         ours.append(measure(program, cwd))
         theirs.append(measure(floor, cwd))
+    return ours, theirs
+
+
+def paired(measure, program, floor, runs, cwd):
+    ours, theirs = paired_runs(measure, program, floor, runs, cwd)
     return statistics.median(ours), statistics.median(theirs)
 
 
@@ -78,33 +87,31 @@ def size_bytes(value):
 
 
 def main():
-    wine, haltall, floors = sys.argv[1:4]
-    shipped = sys.argv[4] if len(sys.argv) > 4 else haltall
+    haltall, floors = sys.argv[1:3]
+    wine = WINE_RUN
     dialog = os.path.join(floors, 'floor_dialog.exe')
     saves = os.path.join(floors, 'floor_save.exe')
     cwd = tempfile.mkdtemp(prefix='haltall-bench-')
 
     figure, floor = paired(run_time, [wine, haltall, 'no_action', '-quiet', '-simulate'],
                            [wine, dialog, '-exit'], RUNS, cwd)
-    report('start to exit, no_action -quiet', figure, floor, seconds, 1.15)
+    report('start to exit, no_action -quiet', figure, floor, seconds, 1.10)
 
     figure, floor = paired(run_time, [wine, haltall, '-save_settings'], [wine, saves], RUNS, cwd)
-    report('-save_settings start to exit', figure, floor, seconds, 1.2)
-    for command in ([haltall, '-remove_settings'],
-                    ['reg', 'delete', r'HKCU\Software\HaltallBenchFloor', '/f']):
-        subprocess.run([wine] + command, cwd=cwd, stdin=subprocess.DEVNULL,
+    report('-save_settings start to exit', figure, floor, seconds, 1.10)
+    for command in ([wine, haltall, '-remove_settings'],
+                    ['/usr/lib/wine/wine64', 'reg', 'delete', r'HKCU\Software\HaltallBenchFloor', '/f']):
+        subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
-    report('exe size (floor: the limit)', os.path.getsize(shipped), SIZE_LIMIT, size_bytes, 1.0)
+    report('exe size (floor: the limit)', os.path.getsize(haltall), SIZE_LIMIT, size_bytes, 1.0)
 
-    figure, floor = paired(idle_resident_kb, [wine, haltall], [wine, dialog], MEMORY_RUNS, cwd)
-    report('idle main window, resident', figure, floor, kilobytes, 1.2)
-    # For scale: themed controls load the common controls, whatever else a
-    # dialog program does.
-    themed = [wine, os.path.join(floors, 'floor_themed.exe'), '-button']
-    floor = statistics.median(idle_resident_kb(themed, cwd) for _ in range(MEMORY_RUNS))
-    print('%-34s %12s  (a one-button dialog with the same manifest)' % (
-        '  the smallest themed dialog', kilobytes(floor)))
+    # Floor: the program's own main dialog, shown with no logic behind it.
+    ours, theirs = paired_runs(idle_memory_kb, [wine, haltall],
+                               [wine, os.path.join(floors, 'floor_main_dialog.exe')], MEMORY_RUNS, cwd)
+    for index, name in ((0, 'idle main window, resident'), (1, 'idle main window, private')):
+        report(name, statistics.median(m[index] for m in ours),
+               statistics.median(m[index] for m in theirs), kilobytes, 1.10)
 
 
 if __name__ == '__main__':

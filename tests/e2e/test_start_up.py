@@ -18,7 +18,7 @@ class UsageTest(HaltallTestCase):
         self.assertTrue(text.startswith('Error: Missing argument for -remote\n'
                                         'Usage: haltall action [options]\n'), text)
         self.assertIn('  -allow_remote\t: Allow remote control\n  -remote_port p\t:', text)
-        self.assertTrue(text.rstrip('\n').endswith('at a time (1-64, default 16)'), text)
+        self.assertTrue(text.rstrip('\n').endswith('at a time (1-64, default 64)'), text)
 
     def test_invalid_words_and_options(self):
         cases = [(('reboot', '-FORCE'), 'Invalid option specified (-FORCE)'),
@@ -57,7 +57,7 @@ class MaintenanceTest(HaltallTestCase):
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
         self.assertEqual(len(values), 48)
-        self.assertEqual(values['group_parallel'], ('REG_DWORD', 16))
+        self.assertEqual(values['group_parallel'], ('REG_DWORD', 64))
         self.assertIsNone(reg_values(USER_KEY))
 
     def test_last_maintenance_command_wins_and_remove_deletes(self):

@@ -97,7 +97,7 @@ TEST(AppState, DumpOfTheDefaults)
         "schedule.week2=1", "schedule.week3=1", "schedule.week4=1", "schedule.week5=1",
         "schedule.day=1", "schedule.seconds=0", "schedule.wait=0", "process.process=",
         "options.warning=0", "options.run_program=0", "options.force=1", "options.in_tray=1",
-        "options.allow_cancel=1", "options.allow_remote_control=0", "group_parallel=16",
+        "options.allow_cancel=1", "options.allow_remote_control=0", "group_parallel=64",
         "DebugSettings end"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(s.schedule.time.wHour, 25);

@@ -227,7 +227,7 @@ TEST(CommandLine, AddressesAreCheckedAndMacFormsStoredAsDigits)
 
 TEST(CommandLine, ParallelTakesOneToSixtyFour)
 {
-    EXPECT_EQ(Parse({}).state.group_parallel, 16);
+    EXPECT_EQ(Parse({}).state.group_parallel, 64);
     for (auto [arg, width] : {std::pair{"1", 1}, {"64", 64}, {"8", 8}})
         EXPECT_EQ(Parse({"-parallel", arg}).state.group_parallel, width) << arg;
     for (const char* arg : {"0", "65", "-3", "4x", "", "x", "4294967297"})
@@ -360,7 +360,7 @@ TEST(Usage, MessageAndLongDetails)
     EXPECT_NE(message.find("  -allow_remote\t: Allow remote control\n  -remote_port p\t: Listen on port p for commands\n"),
               std::string::npos);
     std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n"
-                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 16)\n";
+                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
     EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
 
     std::string error = UsageError({"-" + std::string(150, 'z')});

@@ -52,8 +52,8 @@ TEST(GroupAction, WorkersAreBoundedBySettingAndGroup)
 {
     struct {
         int setting, count, workers;
-    } cases[] = {{16, 500, 16}, {1, 500, 1}, {64, 500, 64}, {16, 3, 3}, {0, 500, 16},
-                 {65, 500, 16}, {-1, 2, 2},  {16, 0, 1}};
+    } cases[] = {{16, 500, 16}, {1, 500, 1}, {64, 500, 64}, {16, 3, 3}, {0, 500, 64},
+                 {65, 500, 64}, {-1, 2, 2},  {16, 0, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(GroupWorkerCount(c.setting, c.count), c.workers) << c.setting << " " << c.count;
 }
