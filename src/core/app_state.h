@@ -65,6 +65,7 @@ struct AppState {
     char executable[260];
     SOCKET server_socket;
     SOCKET client_socket;
+    char peer_address[64];  // the accepted peer's address in text form
     Flag authenticated;
     Flag quiet;
     uint32_t remaining_seconds;

@@ -2,6 +2,7 @@
 // carriage returns are ignored, and a line holds at most COMMAND_SIZE
 // characters. After a wrong password the bytes that follow wait, unrun,
 // until the delay ends.
+#include <cstdio>
 #include <cstring>
 
 #include "core/app_state.h"
@@ -16,16 +17,31 @@ namespace {
 char pending_command[COMMAND_SIZE + 1];
 size_t pending_length;
 
-// Bytes received behind a wrong password, run when its delay ends, and the
-// error that answers the password then.
+// Bytes received behind a held password, run when its delay ends; the
+// error that answers the password then, or the password line that waited
+// for an earlier delay and is run then.
 bool holding;
 char held[READ_SIZE];
 size_t held_length;
 const char* held_error;
+char held_line[COMMAND_SIZE + 1];
 
-// The block as the log shows it: up to a zero byte, with its line breaks
-// written as \r and \n so that it stays on one line, and a password value
-// (also one that began in an earlier block) as the mask.
+// What one received byte does to a line that holds length bytes so far.
+// Both line assembly and the log's mask take their steps from here, so
+// that the mask always knows which line a byte belongs to.
+enum ByteStep { BYTE_ADDED, BYTE_IGNORED, LINE_ENDED, LINE_TOO_LONG };
+ByteStep StepLine(char c, size_t length)
+{
+    if (c == '\n')
+        return LINE_ENDED;
+    if (c == '\r' || c == '\0')  // carriage returns are ignored; a zero byte adds nothing
+        return BYTE_IGNORED;
+    return length < COMMAND_SIZE ? BYTE_ADDED : LINE_TOO_LONG;
+}
+
+// The block as the log shows it: its line breaks and zero bytes written as
+// \r, \n and \0 so that it stays on one line, and a password value (also
+// one that began in an earlier block) as the mask.
 void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
 {
     // The current line as line assembly will see it, for finding where a
@@ -33,27 +49,39 @@ void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
     char current[COMMAND_SIZE + 1];
     size_t current_length = pending_length;
     memcpy(current, pending_command, pending_length);
-    bool masked = false;  // the mask is shown once per line of the block
+    // Whether the current line's value is hidden: the mask is shown once.
+    bool masked = PasswordValueStart(current, current_length) < current_length;
     size_t used = 0;
-    for (size_t i = 0; i < length && data[i] && used + 3 < size; i++) {
+    for (size_t i = 0; i < length && used + 3 < size; i++) {
         char c = data[i];
-        if (c == '\r' || c == '\n') {
+        switch (StepLine(c, current_length)) {
+        case LINE_ENDED:
+        case BYTE_IGNORED:
             shown[used++] = '\\';
-            shown[used++] = c == '\r' ? 'r' : 'n';
+            shown[used++] = c == '\n' ? 'n' : c == '\r' ? 'r' : '0';
             if (c == '\n') {
                 current_length = 0;
                 masked = false;
             }
-            continue;
-        }
-        if (current_length < COMMAND_SIZE)
+            break;
+        case LINE_TOO_LONG:
+            // The byte is dropped with the line; its hidden value stays
+            // hidden. What follows is a new line.
+            if (!masked)
+                shown[used++] = c;
+            current_length = 0;
+            masked = false;
+            break;
+        case BYTE_ADDED:
             current[current_length++] = c;
-        if (PasswordValueStart(current, current_length) >= current_length) {
-            shown[used++] = c;
-        } else if (!masked && used + strlen(LOG_MASK) + 3 < size) {
-            memcpy(shown + used, LOG_MASK, strlen(LOG_MASK));
-            used += strlen(LOG_MASK);
-            masked = true;
+            if (PasswordValueStart(current, current_length) >= current_length) {
+                shown[used++] = c;
+            } else if (!masked && used + strlen(LOG_MASK) + 3 < size) {
+                memcpy(shown + used, LOG_MASK, strlen(LOG_MASK));
+                used += strlen(LOG_MASK);
+                masked = true;
+            }
+            break;
         }
     }
     shown[used] = '\0';
@@ -75,7 +103,8 @@ void RunCommands(const ServerEffects& fx, HWND window, AppState* state, const ch
     SOCKET peer = state->client_socket;
     for (size_t i = 0; i < length && state->client_socket == peer; i++) {
         char c = data[i];
-        if (c == '\n') {
+        switch (StepLine(c, pending_length)) {
+        case LINE_ENDED: {
             char line[COMMAND_SIZE + 1];
             memcpy(line, pending_command, pending_length + 1);
             ClearPendingCommand();
@@ -88,14 +117,18 @@ void RunCommands(const ServerEffects& fx, HWND window, AppState* state, const ch
                 held_length = rest;
                 return;
             }
-        } else if (c == '\r' || c == '\0') {
-            // Carriage returns are ignored; a zero byte adds nothing.
-        } else if (pending_length < COMMAND_SIZE) {
+            break;
+        }
+        case BYTE_IGNORED:
+            break;
+        case BYTE_ADDED:
             pending_command[pending_length++] = c;
             pending_command[pending_length] = '\0';
-        } else {
+            break;
+        case LINE_TOO_LONG:
             ClearPendingCommand();
             ReturnClientError(fx, window, state, "Command too long");
+            break;
         }
     }
     if (state->client_socket != peer)
@@ -109,6 +142,7 @@ void ForgetPeer()
     ClearPendingCommand();
     holding = false;
     held_length = 0;
+    held_line[0] = '\0';
     ClearReplies();
 }
 
@@ -118,10 +152,11 @@ bool HoldingCommands()
 }
 
 void HoldCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD ms,
-                  const char* error)
+                  const char* error, const char* line)
 {
     holding = true;
     held_error = error;
+    snprintf(held_line, sizeof held_line, "%s", line ? line : "");
     fx.hold(fx, window, state, ms);
 }
 
@@ -156,7 +191,19 @@ void ReleaseHeldCommands(const ServerEffects& fx, HWND window, AppState* state)
     size_t length = held_length;
     memcpy(rest, held, length);
     held_length = 0;
-    ReturnClientError(fx, window, state, held_error);
-    RunCommands(fx, window, state, rest, length);
+    char line[sizeof held_line];
+    memcpy(line, held_line, sizeof line);
+    held_line[0] = '\0';
+    if (held_error)
+        ReturnClientError(fx, window, state, held_error);
+    if (line[0])
+        ProcessClientCommand(fx, window, state, line);
+    if (holding) {
+        // The held line holds again: the rest waits on.
+        memcpy(held, rest, length);
+        held_length = length;
+    } else {
+        RunCommands(fx, window, state, rest, length);
+    }
     SendQueuedReplies(fx, window, state);
 }

@@ -6,6 +6,7 @@ void ClearReplyLines(ReplyLines* replies)
 {
     replies->length = 0;
     replies->dropping = false;
+    replies->line_bytes = 0;
 }
 
 char* ReplyRoom(ReplyLines* replies, size_t* room)
@@ -16,6 +17,11 @@ char* ReplyRoom(ReplyLines* replies, size_t* room)
 
 void AddReplyBytes(ReplyLines* replies, size_t count)
 {
+    const char* added = replies->bytes + replies->length;
+    size_t after_line_feed = count;
+    while (after_line_feed > 0 && added[after_line_feed - 1] != '\n')
+        after_line_feed--;
+    replies->line_bytes = after_line_feed > 0 ? count - after_line_feed : replies->line_bytes + count;
     replies->length += count;
     // The end of an overlong line goes as soon as it arrives.
     while (replies->dropping && replies->length > 0) {
@@ -40,4 +46,9 @@ bool TakeReplyLine(ReplyLines* replies, char* line)
     replies->length -= gone;
     replies->dropping = end == nullptr;
     return true;
+}
+
+bool ReplyLineEndless(const ReplyLines* replies)
+{
+    return replies->line_bytes > REPLY_BYTES_LIMIT;
 }

@@ -14,6 +14,7 @@ bool QueueReply(const ServerEffects& fx, HWND window, AppState* state, const cha
 // Drops what is queued (the connection is gone).
 void ClearReplies();
 // Holds the commands after the current line until ReleaseHeldCommands, which
-// first answers with error; the effect hold arms the release after ms.
+// first answers with error (when not null), then runs line (when not null);
+// the effect hold arms the release after ms.
 void HoldCommands(const ServerEffects& fx, HWND window, AppState* state, DWORD ms,
-                  const char* error);
+                  const char* error, const char* line);

@@ -13,6 +13,7 @@
 #include "core/log_mask.h"
 #include "remote/protocol_words.h"
 #include "core/text_helpers.h"
+#include "remote/address_reports.h"
 #include "remote/reply_queue.h"
 
 namespace {
@@ -195,31 +196,73 @@ void StoreOnOff(Server& s, Flag* flag, const char* value)
     StoreChoice(s, flag, off_on_words, value, true);
 }
 
-// Wrong passwords in a row, and when the last one came.
-unsigned password_failures;
-DWORD last_failure_ms;
+// The wrong-password delay belongs to the server, not to a connection: a
+// peer that reconnects, or a second one, waits for it all the same.
+struct PasswordGate {
+    unsigned failures;     // wrong passwords in a row
+    DWORD last_failure_ms;
+    DWORD open_ms;         // no password is checked before this
+    AddressReports reports;
+};
+PasswordGate gate;
+
+void ReportWrongPasswords(void* context, const char* address, unsigned count)
+{
+    Server& s = *(Server*)context;
+    char counted[16];
+    FormatCount(count, counted, sizeof counted);
+    char text[200];
+    snprintf(text, sizeof text, "Remote control: %s wrong password%s from %s in the last minute",
+             counted, count == 1 ? "" : "s", address);
+    s.fx.warn(s.state, text);
+}
 
 // A wrong password is answered only after a delay that doubles with each
-// one in a row, and the commands behind it wait as long: guessing costs
-// time. A right one, or a quiet minute, starts the count again.
+// one in a row, and the commands behind it wait as long; while the delay
+// runs, every password (right or wrong, from any peer) waits for its end
+// before it is checked: guessing costs time. A right one, or a quiet
+// minute, starts the count again.
 void Password(Server& s, const char* value)
 {
+    DWORD now = s.fx.ticks();
+    // The clock wraps: the delay runs while its end is at most one delay ahead.
+    DWORD wait = gate.open_ms - now;
+    if (gate.failures > 0 && wait - 1 < PasswordDelay(gate.failures)) {
+        char line[COMMAND_SIZE + 1];
+        snprintf(line, sizeof line, "PASSWORD%s%s", value ? " " : "", value ? value : "");
+        WriteLog("Password checked in %lu ms, when the delay of a wrong one ends",
+                 (unsigned long)wait);
+        HoldCommands(s.fx, s.window, s.state, wait, nullptr, line);
+        return;
+    }
     const char* stored = s.state->remote_control.password;
     bool correct = value ? strcmp(EncodePassword(value), stored) == 0 : stored[0] == '\0';
-    DWORD now = s.fx.ticks();
-    if (password_failures > 0 && now - last_failure_ms >= QUIET_MINUTE_MS)
-        password_failures = 0;
+    if (gate.failures > 0 && now - gate.last_failure_ms >= QUIET_MINUTE_MS)
+        gate.failures = 0;
     if (correct) {
-        password_failures = 0;
+        gate.failures = 0;
         s.state->authenticated = 1;
         s.Ok();
         return;
     }
-    DWORD delay = PasswordDelay(++password_failures);
-    last_failure_ms = now;
+    DWORD delay = PasswordDelay(++gate.failures);
+    gate.last_failure_ms = now;
+    gate.open_ms = now + delay;
     WriteLog("Wrong password, answered in %lu ms", (unsigned long)delay);
-    s.fx.wrong_password(s.window, s.state);
-    HoldCommands(s.fx, s.window, s.state, delay, "Invalid password");
+    unsigned count;
+    if (CountForReport(&gate.reports, s.state->peer_address, now, &count))
+        ReportWrongPasswords(&s, s.state->peer_address, count);
+    HoldCommands(s.fx, s.window, s.state, delay, "Invalid password", nullptr);
+}
+
+// What runs or plays is chosen only by a peer that knows a password: a
+// server without one would run any program for anyone who connects.
+bool ChoosesWhatRuns(Server& s)
+{
+    if (s.state->remote_control.password[0])
+        return false;
+    s.Fail("Not allowed while remote control has no password");
+    return true;
 }
 
 void Time(Server& s, const char* value)
@@ -341,13 +384,27 @@ const Command commands[] = {
     {"PLAYSOUND", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreOnOff(s, &s.state->warning.play_sound, v); }},
     {"SOUNDFILE", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreText(s, s.state->warning.sound_file, v); }},
+     [](Server& s, char* v) {
+         if (!ChoosesWhatRuns(s))
+             StoreText(s, s.state->warning.sound_file, v);
+     }},
     {"RUNPRG", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreOnOff(s, &s.state->options.run_program, v); }},
+     [](Server& s, char* v) {
+         // "RUNPRG off", which every client sends, chooses nothing.
+         if (FindWord(off_on_words, v) == 1 && ChoosesWhatRuns(s))
+             return;
+         StoreOnOff(s, &s.state->options.run_program, v);
+     }},
     {"PROGRAM", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreText(s, s.state->program.program, v); }},
+     [](Server& s, char* v) {
+         if (!ChoosesWhatRuns(s))
+             StoreText(s, s.state->program.program, v);
+     }},
     {"DIRECTORY", true, VALUE_OPTIONAL,
-     [](Server& s, char* v) { StoreText(s, s.state->program.directory, v ? v : ""); }},
+     [](Server& s, char* v) {
+         if (!ChoosesWhatRuns(s))
+             StoreText(s, s.state->program.directory, v ? v : "");
+     }},
     {"SCHEDULE", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreChoice(s, &s.state->schedule.schedule, schedule_words, v, false); }},
     {"TIME", true, VALUE_REQUIRED, [](Server& s, char* v) { Time(s, v); }},
@@ -404,6 +461,17 @@ DWORD PasswordDelay(unsigned failures)
         return longest;
     DWORD delay = first << (failures - 1);
     return delay < longest ? delay : longest;
+}
+
+void ReportDueWarnings(const ServerEffects& fx, HWND window, AppState* state)
+{
+    Server s{fx, window, state};
+    ReportDue(&gate.reports, fx.ticks(), ReportWrongPasswords, &s);
+}
+
+void ForgetPasswordFailures()
+{
+    gate = PasswordGate{};
 }
 
 void ReturnClientOK(const ServerEffects& fx, HWND window, AppState* state)

@@ -16,6 +16,7 @@ const size_t READ_SIZE = 100;     // bytes the server reads from its peer at a t
 // Reply bytes a peer may leave unread; past this it is disconnected.
 const size_t OUTPUT_LIMIT = 64 * 1024;
 const DWORD QUIET_MINUTE_MS = 60000;  // forgets earlier wrong passwords
+const DWORD PEER_SILENCE_MS = 60000;  // a peer silent this long is closed
 
 struct ServerEffects {
     // Sends bytes on client_socket with one call: the count the system took
@@ -40,8 +41,8 @@ struct ServerEffects {
     // Calls ReleaseHeldCommands with fx once, after ms milliseconds (fx
     // outlives the hold).
     void (*hold)(const ServerEffects& fx, HWND window, AppState* state, DWORD ms);
-    // Reports a wrong password with the peer's address (a warning event).
-    void (*wrong_password)(HWND window, AppState* state);
+    // Writes a warning event.
+    void (*warn)(AppState* state, const char* text);
 };
 
 #ifdef _WIN32
@@ -84,6 +85,11 @@ void ReleaseHeldCommands(const ServerEffects& fx, HWND window, AppState* state);
 // How long the answer to the given wrong password in a row waits: 1 s,
 // doubling up to 30 s.
 DWORD PasswordDelay(unsigned failures);
+// Writes the summaries of wrong passwords whose minute has passed (called
+// now and then while the server listens).
+void ReportDueWarnings(const ServerEffects& fx, HWND window, AppState* state);
+// Forgets wrong passwords, their delay and their reports (a test's fresh start).
+void ForgetPasswordFailures();
 
 // Sends the queued replies with one call; what would block waits for the
 // next call (FD_WRITE). A failed send is logged and closes the connection.

@@ -36,14 +36,9 @@ DWORD Ticks()
     return GetTickCount();
 }
 
-void ReportWrongPassword(HWND, AppState* state)
+void Warn(AppState* state, const char* text)
 {
-    sockaddr_in address = {};
-    int length = sizeof address;
-    const char* from = "an unknown address";
-    if (getpeername(state->client_socket, (sockaddr*)&address, &length) == 0)
-        from = inet_ntoa(address.sin_addr);
-    WriteEvent(state, EVENT_WARNING, "Remote control: wrong password from %s", from);
+    WriteEvent(state, EVENT_WARNING, "%s", text);
 }
 
 }  // namespace
@@ -58,6 +53,6 @@ ServerEffects SocketServerEffects()
     fx.now = GetLocalNow;
     fx.ticks = Ticks;
     fx.hold = HoldPeerCommands;
-    fx.wrong_password = ReportWrongPassword;
+    fx.warn = Warn;
     return fx;
 }

@@ -61,6 +61,9 @@ void OnClientSocketMessage(const ServerEffects& effects, HWND window, AppState* 
 int OpenServerConnection(HWND window, AppState* state, const char* server, char* message,
                          ReplyLines* replies);
 
+// How long an accepted peer may stay silent before the server closes its
+// connection (PEER_SILENCE_MS).
+extern DWORD g_peer_silence_ms;
 // How long the client waits for a connection (5 s) and for a reply (30 s)
 // before it gives up with "Connection timed out".
 extern DWORD g_connect_timeout_ms;

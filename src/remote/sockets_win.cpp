@@ -1,5 +1,6 @@
 #include "remote/sockets.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "core/app_state.h"
@@ -61,9 +62,13 @@ void StopHoldTimer()
     hold_timer = 0;
 }
 
+// When the accepted peer last sent something (or its delay ended).
+DWORD peer_heard_ms;
+
 void CALLBACK EndHold(HWND, UINT, UINT_PTR, DWORD)
 {
     StopHoldTimer();
+    peer_heard_ms = GetTickCount();
     ReleaseHeldCommands(*hold_effects, hold_window, hold_state);
     // The read notifications of the delay were passed over: read what
     // arrived meanwhile.
@@ -95,7 +100,49 @@ void OnPeerClosed(const ServerEffects& effects, HWND window, AppState* state, in
     }
 }
 
+// The listener's watch: closes a peer that stays silent, and writes the
+// summaries of wrong passwords that are due.
+UINT_PTR watch_timer;
+HWND watch_window;
+AppState* watch_state;
+
+void CALLBACK WatchPeer(HWND, UINT, UINT_PTR, DWORD)
+{
+    AppState* state = watch_state;
+    if (state->client_socket != INVALID_SOCKET && state->client_socket == accepted_peer &&
+        !HoldingCommands() && GetTickCount() - peer_heard_ms >= g_peer_silence_ms) {
+        WriteLog("Peer %s silent for %lu ms, connection closed", state->peer_address,
+                 (unsigned long)g_peer_silence_ms);
+        CloseClientSocket(watch_window, state);
+    }
+    ReportDueWarnings(SocketServerEffects(), watch_window, state);
+}
+
+void StopWatch()
+{
+    if (watch_timer)
+        KillTimer(nullptr, watch_timer);
+    watch_timer = 0;
+}
+
+// Tells a newcomer that the server is busy and closes its connection. What
+// it sent is read first: closing with unread bytes would reset the
+// connection and might take the answer along.
+void TurnAway(SOCKET newcomer, const char* address)
+{
+    static const char busy[] = "501 Server busy with another client, try again later\r\n";
+    send(newcomer, busy, (int)sizeof busy - 1, 0);
+    shutdown(newcomer, 1);  // sending
+    char unread[512];
+    for (int i = 0; i < 16 && recv(newcomer, unread, sizeof unread, 0) > 0; i++) {
+    }
+    closesocket(newcomer);
+    WriteLog("Connection from %s refused: an authenticated peer is connected", address);
+}
+
 }  // namespace
+
+DWORD g_peer_silence_ms = PEER_SILENCE_MS;
 
 int InitializeSockets()
 {
@@ -172,11 +219,22 @@ int CreateServerSocket(HWND window, AppState* state)
     if (CreateBoundSocket(state, &state->server_socket, state->remote_control.port) != 0)
         return -1;
     // A deep backlog: peers that connect in a burst are not left to
-    // retransmit their connection requests.
-    if (listen(state->server_socket, SOMAXCONN) == SOCKET_ERROR)
+    // retransmit their connection requests. This is Windows Sockets 2's
+    // SOMAXCONN, the provider's largest; the 1.1 header's SOMAXCONN is 5.
+    const int deep_backlog = 0x7fffffff;
+    if (listen(state->server_socket, deep_backlog) == SOCKET_ERROR)
         return Failed(state, "listen");
     if (WSAAsyncSelect(state->server_socket, window, WM_SERVER_SOCKET, FD_ACCEPT) == SOCKET_ERROR)
         return Failed(state, "WSAAsyncSelect");
+    StopWatch();
+    watch_window = window;
+    watch_state = state;
+    watch_timer = SetTimer(nullptr, 0, 1000, WatchPeer);
+    if (!state->remote_control.password[0])
+        WriteEvent(state, EVENT_WARNING,
+                   "Remote control listens on port %d without a password: anyone who can "
+                   "connect can shut this computer down",
+                   (int)state->remote_control.port);
     WriteLog("CreateServerSocket end");
     return 0;
 }
@@ -184,6 +242,7 @@ int CreateServerSocket(HWND window, AppState* state)
 int CloseServerSocket(HWND window, AppState* state)
 {
     WriteLog("CloseServerSocket start");
+    StopWatch();
     if (state->server_socket != INVALID_SOCKET)
         CloseSocket(&state->server_socket);
     CloseClientSocket(window, state);
@@ -208,14 +267,26 @@ void UpdateListeningSocket(HWND window, AppState* state)
 int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* state)
 {
     WriteLog("AcceptClientSocket start");
-    SOCKET peer = accept(state->server_socket, nullptr, nullptr);
+    sockaddr_in from = {};
+    int from_length = sizeof from;
+    SOCKET peer = accept(state->server_socket, (sockaddr*)&from, &from_length);
     int code = WSAGetLastError();
     if (peer == INVALID_SOCKET && code == WSAEWOULDBLOCK) {
         // The peer that was announced is gone already; keep the current one.
         WriteLog("AcceptClientSocket end, nobody to accept");
         return 0;
     }
-    // A new peer always replaces the current one, without a word to it.
+    char address[sizeof state->peer_address];
+    snprintf(address, sizeof address, "%s", peer == INVALID_SOCKET ? "" : inet_ntoa(from.sin_addr));
+    // A newcomer cuts off a peer that has not given its password, never one
+    // that has.
+    if (peer != INVALID_SOCKET && state->client_socket != INVALID_SOCKET &&
+        state->client_socket == accepted_peer && state->authenticated &&
+        state->remote_control.password[0]) {
+        TurnAway(peer, address);
+        WriteLog("AcceptClientSocket end, busy");
+        return 0;
+    }
     CloseClientSocket(window, state);
     ForgetPeer();
     state->client_socket = peer;
@@ -223,6 +294,8 @@ int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* stat
         LogSocketError(state, "accept", code);
         return -1;
     }
+    snprintf(state->peer_address, sizeof state->peer_address, "%s", address);
+    peer_heard_ms = GetTickCount();
     accepted_peer = peer;
     state->authenticated = state->remote_control.password[0] == '\0';
     // FD_WRITE: replies that would block go out once the peer reads.
@@ -264,6 +337,7 @@ int ReadFromClientSocket(const ServerEffects& effects, HWND window, AppState* st
         CloseClientSocket(window, state);
         return -1;
     }
+    peer_heard_ms = GetTickCount();
     ReceiveClientData(effects, window, state, data, (size_t)received);
     WriteLog("ReadFromClientSocket end");
     return 0;
@@ -369,14 +443,14 @@ int ConnectWithin(SOCKET socket, const sockaddr_in& address)
 }
 
 // Receives once from a blocking connection into the room of replies,
-// waiting at most g_reply_timeout_ms: the number of bytes; 0 when the peer
-// closed; -1 on failure, with the code in *code (10060 after the time-out).
-int ReceiveSome(SOCKET socket, ReplyLines* replies, int* code)
+// waiting at most ms: the number of bytes; 0 when the peer closed; -1 on
+// failure, with the code in *code (10060 after the time-out).
+int ReceiveSome(SOCKET socket, ReplyLines* replies, int* code, DWORD ms)
 {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket, &readable);
-    timeval timeout = Timeout(g_reply_timeout_ms);
+    timeval timeout = Timeout(ms);
     int ready = select(0, &readable, nullptr, nullptr, &timeout);
     if (ready <= 0) {
         *code = ready == 0 ? WSAETIMEDOUT : WSAGetLastError();
@@ -395,9 +469,22 @@ int ReceiveSome(SOCKET socket, ReplyLines* replies, int* code)
 
 int ReceiveReplyLine(AppState* state, ReplyLines* replies, char* line, const char* label)
 {
+    // The whole line must come within the time-out, however it trickles in.
+    DWORD start = GetTickCount();
     while (!TakeReplyLine(replies, line)) {
-        int code = 0;
-        int received = ReceiveSome(state->client_socket, replies, &code);
+        if (ReplyLineEndless(replies)) {
+            char problem[MESSAGE_SIZE];
+            snprintf(problem, sizeof problem,
+                     "The remote computer sent more than %u bytes without a line end",
+                     (unsigned)REPLY_BYTES_LIMIT);
+            Error(state, nullptr, problem);
+            return -1;
+        }
+        DWORD spent = GetTickCount() - start;
+        int code = WSAETIMEDOUT;
+        int received = spent < g_reply_timeout_ms
+                           ? ReceiveSome(state->client_socket, replies, &code, g_reply_timeout_ms - spent)
+                           : -1;
         if (received == 0) {
             Error(state, nullptr, "Connection closed by the remote computer");
             return -1;

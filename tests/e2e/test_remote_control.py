@@ -14,6 +14,8 @@ from harness import HaltallTestCase, HALTALL_COMMAND, wine_env, wintool
 WELCOME = '201 Welcome to Haltall 3.0.2.0 created by Telmarin'
 OK = '250 OK'
 DENIED = '501 Access is denied'
+NO_PASSWORD = '501 Not allowed while remote control has no password'
+BUSY = '501 Server busy with another client, try again later'
 
 HELP = [
     'You can use the following commands to control Haltall',
@@ -190,8 +192,9 @@ class ServerTest(RemoteControlTestCase):
             ('IP 10.0.0', '501 Invalid IP address'), ('IP 127.0.0.1', OK),
             ('SUBNET 255.0.0.256', '501 Invalid subnet mask'), ('SUBNET 255.0.0.0', OK),
             ('WARNING off', OK), ('WARNTIME abc', OK), ('WARNTIME 15', OK),
-            ('MESSAGE', OK), ('PLAYSOUND OFF', OK), ('SOUNDFILE c:\\ding.wav', OK),
-            ('RUNPRG off', OK), ('PROGRAM notepad.exe', OK), ('DIRECTORY', OK),
+            ('MESSAGE', OK), ('PLAYSOUND OFF', OK), ('SOUNDFILE c:\\ding.wav', NO_PASSWORD),
+            ('RUNPRG on', NO_PASSWORD), ('RUNPRG off', OK), ('PROGRAM notepad.exe', NO_PASSWORD),
+            ('DIRECTORY', NO_PASSWORD),
             ('SCHEDULE hourly', '501 Invalid value specified'), ('SCHEDULE daily', OK),
             ('TIME 24:00', '501 Invalid time specified'), ('TIME 23:59', OK),
             ('DATE 32/1/2024', '501 Invalid date specified'), ('DATE 0/0/0', OK),
@@ -263,19 +266,31 @@ class ServerTest(RemoteControlTestCase):
         peer = self.connect(port)
         self.assertEqual(peer.command('SHOW', 28)[1], '201 ACTION\tPOWEROFF')
 
-    def test_a_new_peer_replaces_the_current_one(self):
+    def test_a_newcomer_replaces_only_a_peer_without_the_password(self):
         _, port, first = self.serve('-remote_pswd', 'pw')
         self.assertEqual(first.command('PASSWORD pw'), OK)
-        first.send('ACTION reb')  # a partial line is forgotten with its peer
+        first.send('ACTION reb')
         time.sleep(0.3)
+        # An authenticated session is kept: the newcomer is turned away.
+        newcomer = Peer(port)
+        self.addCleanup(newcomer.close)
+        self.assertEqual(newcomer.line(), BUSY)
+        self.assertTrue(newcomer.closed())
+        self.assertEqual(first.command('oot'), OK)
+        self.assertEqual(first.command('QUIT'), '201 Bye bye')
+
         second = self.connect(port)
-        self.assertTrue(first.closed())
+        second.send('ACTION reb')  # a partial line is forgotten with its peer
+        time.sleep(0.3)
+        third = self.connect(port)
+        self.assertTrue(second.closed())
         # The newcomer is not authenticated by its predecessor's password.
-        self.assertEqual(second.command('PASSWORD pw'), OK)
-        self.assertEqual(second.command('oot'), '501 Invalid command')
+        self.assertEqual(third.command('PASSWORD pw'), OK)
+        self.assertEqual(third.command('oot'), '501 Invalid command')
 
     def test_doit_answers_before_acting_and_stop_ends_an_armed_trigger(self):
-        run, port, peer = self.serve()
+        run, port, peer = self.serve('-remote_pswd', 'pw')
+        self.assertEqual(peer.command('PASSWORD pw'), OK)
         self.assertEqual(peer.command('RUNPRG on'), OK)
         self.assertEqual(peer.command('DOIT'), '501 No program specified')
         self.assertEqual(peer.command('RUNPRG off'), OK)

@@ -63,7 +63,48 @@ class HostileServerTest(RemoteControlTestCase):
         self.assertLess(log.index('Wrong password, answered in 1000 ms'),
                         log.index('ProcessClientCommand start, command=VERSION'))
         self.assertEqual(peer.command('PASSWORD secret'), OK)
-        self.assertIn((2, 'Remote control: wrong password from 127.0.0.1'), self.end(run).events)
+        self.assertIn((2, 'Remote control: 1 wrong password from 127.0.0.1 in the last minute'),
+                      self.end(run).events)
+
+    def test_a_guesser_who_reconnects_waits_for_the_delay(self):
+        _, port, guesser = self.serve('-remote_pswd', 'secret', quiet=False)
+        guesser.send('PASSWORD guess\r\n')
+        self.wait_for_log('Wrong password, answered in 1000 ms')
+        # The next connection cuts the guess off, but not its delay: even
+        # the right password waits for its end before it is checked.
+        peer = self.connect(port)
+        self.assertEqual(peer.command('PASSWORD secret'), OK)
+        log = self.log_lines()
+        waited = [line for line in log if line.startswith('Password checked in ')]
+        self.assertEqual(len(waited), 1, log)
+        self.assertLess(log.index('Wrong password, answered in 1000 ms'), log.index(waited[0]))
+
+    def test_without_a_password_nothing_is_chosen_to_run(self):
+        run, port, peer = self.serve(quiet=False)
+        for line in ('RUNPRG on', 'PROGRAM cmd.exe /c echo x > C:\\pwned.txt', 'DIRECTORY c:\\',
+                     'SOUNDFILE c:\\a.wav'):
+            self.assertEqual(peer.command(line),
+                             '501 Not allowed while remote control has no password', line)
+        self.assertEqual(peer.command('RUNPRG off'), OK)
+        self.assertIn((2, 'Remote control listens on port %d without a password: anyone who can '
+                          'connect can shut this computer down' % port), self.end(run).events)
+
+    def test_an_authenticated_session_survives_a_flood_of_connections(self):
+        _, port, peer = self.serve('-remote_pswd', 'secret', quiet=False)
+        self.assertEqual(peer.command('PASSWORD secret'), OK)
+
+        def flood():
+            for _ in range(100):
+                with socket.create_connection(('127.0.0.1', port)):
+                    pass
+        threads = [threading.Thread(target=flood) for _ in range(4)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(peer.command('SHOW', 28)[0], '201 These settings are currently in effect')
+        self.assertIn('Connection from 127.0.0.1 refused: an authenticated peer is connected',
+                      self.log_lines())
 
 
 class MisbehavingServer:
@@ -92,7 +133,10 @@ class MisbehavingServer:
                 if pieces is None:
                     return
                 for piece in pieces:
-                    connection.sendall(piece.encode('latin-1'))
+                    try:
+                        connection.sendall(piece.encode('latin-1'))
+                    except OSError:
+                        return  # the client gave up
                     time.sleep(0.2)
 
 
@@ -120,6 +164,10 @@ class ClientFacingBadServersTest(RemoteControlTestCase):
                 lambda line: None if line.startswith('ACTION') else [OK + '\r\n']), True, [CLOSED]),
             ('an unreadable version', lambda line: ['201 banana\r\n'], True,
              ['The remote computer sent an unreadable version (banana)']),
+            # Its first 500 bytes pass for a reply; the rest has no end.
+            ('an endless line', version_then(lambda line: ['250 OK' + ' ' * 40000]
+                                             if line.startswith('PASSWORD') else None), True,
+             ['The remote computer sent more than 16384 bytes without a line end']),
         ]
         for name, answer, greet, errors in cases:
             with self.subTest(name):

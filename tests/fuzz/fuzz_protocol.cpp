@@ -66,11 +66,11 @@ int DoIt(HWND, AppState*) { return 0; }
 void Now(SYSTEMTIME* now) { *now = {2024, 2, 4, 29, 23, 59, 59, 999}; }
 DWORD ticks;
 DWORD Ticks() { return ticks; }
-void Hold(const ServerEffects&, HWND, AppState*, DWORD ms) { Check(ms >= 1000 && ms <= 30000, "password delay"); }
-void WrongPassword(HWND, AppState*) {}
+void Hold(const ServerEffects&, HWND, AppState*, DWORD ms) { Check(ms >= 1 && ms <= 30000, "password delay"); }
+void Warn(AppState*, const char*) {}
 
 const ServerEffects effects = {SendReplies, ClosePeer, SocketError, Refresh,  StopTimer,    SanityCheck,
-                               DoIt,    Now,       Ticks,       Hold,     WrongPassword};
+                               DoIt,    Now,       Ticks,       Hold,     Warn};
 
 template <size_t N> void CheckTerminated(const char (&field)[N], const char* name)
 {
@@ -117,9 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (left > 0) {
         size_t length = left < block ? left : block;
         // The server reads nothing while a wrong password's delay runs.
-        ticks += 20000;
-        while (HoldingCommands())
+        while (HoldingCommands()) {
+            ticks += 30000;
             ReleaseHeldCommands(effects, nullptr, &state);
+        }
         ReceiveClientData(effects, nullptr, &state, bytes, length);
         CheckFields(state);
         if (state.client_socket == INVALID_SOCKET) {

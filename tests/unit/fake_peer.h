@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/text_helpers.h"
 #include "remote/server_protocol.h"
 
 struct FakePeer {
@@ -21,6 +22,7 @@ struct FakePeer {
     SYSTEMTIME now = {2024, 5, 5, 17, 9, 41, 27, 500};  // Friday 17 May 2024 09:41:27.500
     DWORD ticks = 0;
     bool auto_release = true;  // a wrong password's delay passes at once
+    DWORD hold_end = 0;        // ticks when the last hold ends
     std::string unread;        // received while commands are held
 
     static inline FakePeer* current;
@@ -31,7 +33,12 @@ struct FakePeer {
         SetDefaultSettings(&state);
         state.client_socket = 7;
         state.authenticated = 1;
+        snprintf(state.peer_address, sizeof state.peer_address, "127.0.0.1");
+        // A server with a password ("secret"), which its peer has given.
+        snprintf(state.remote_control.password, sizeof state.remote_control.password, "%s",
+                 EncodePassword("secret"));
         ForgetPeer();
+        ForgetPasswordFailures();
     }
     ~FakePeer()
     {
@@ -75,8 +82,11 @@ struct FakePeer {
             },
             [](SYSTEMTIME* now) { *now = current->now; },
             []() { return current->ticks; },
-            [](const ServerEffects&, HWND, AppState*, DWORD ms) { current->events.push_back("hold " + std::to_string(ms)); },
-            [](HWND, AppState*) { current->events.push_back("wrong password"); },
+            [](const ServerEffects&, HWND, AppState*, DWORD ms) {
+                current->events.push_back("hold " + std::to_string(ms));
+                current->hold_end = current->ticks + ms;
+            },
+            [](AppState*, const char* text) { current->events.push_back(std::string("warning: ") + text); },
         };
         return fx;
     }
@@ -90,8 +100,10 @@ struct FakePeer {
         size_t start = sent.size();
         ProcessClientCommand(Effects(), nullptr, &state, buffer);
         SendQueuedReplies(Effects(), nullptr, &state);
-        if (auto_release)
-            Release();
+        if (auto_release) {
+            ReleaseWhenDue();
+            Deliver();
+        }
         return Lines(sent.substr(start));
     }
     // The only reply line of a command, or "" when there was not exactly one.
@@ -132,13 +144,23 @@ struct FakePeer {
     }
 
 private:
+    // The clock runs on to the end of the hold, which then ends.
+    void ReleaseWhenDue()
+    {
+        while (HoldingCommands()) {
+            if ((int32_t)(hold_end - ticks) > 0)
+                ticks = hold_end;
+            ReleaseHeldCommands(Effects(), nullptr, &state);
+        }
+    }
+
     void Deliver()
     {
         while (!unread.empty() && Connected()) {
             if (HoldingCommands()) {
                 if (!auto_release)
                     return;
-                ReleaseHeldCommands(Effects(), nullptr, &state);
+                ReleaseWhenDue();
                 continue;
             }
             size_t length = unread.size() < READ_SIZE ? unread.size() : READ_SIZE;
@@ -146,7 +168,7 @@ private:
             unread.erase(0, length);
             ReceiveClientData(Effects(), nullptr, &state, block.data(), block.size());
         }
-        if (auto_release && HoldingCommands())
-            ReleaseHeldCommands(Effects(), nullptr, &state);
+        if (auto_release)
+            ReleaseWhenDue();
     }
 };

@@ -273,6 +273,7 @@ TEST(ClientProtocol, ARemoteCopyTakesOverTheSettings)
     client.schedule.time.wHour = 22;
     client.schedule.time.wMinute = 0;
     client.options.allow_cancel = 0;
+    snprintf(client.remote.password, sizeof client.remote.password, "secret");
 
     FakePeer peer;
     peer.state.authenticated = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_peer.h"
+#include "log_folder.h"
 
 namespace {
 
@@ -76,4 +77,49 @@ TEST(LineAssembly, ANewPeerStartsWithAnEmptyLine)
     peer.Receive("ACTION rebo");
     ForgetPeer();
     EXPECT_EQ(peer.Receive("VERSION\n"), std::vector<std::string>{VERSION_REPLY});
+}
+
+// However a password line arrives, the log shows its value as the mask,
+// and a line that line assembly does not take for a password shows as is.
+TEST(LineAssembly, TheLogMaskFollowsLineAssembly)
+{
+    const std::string x500(500, 'x');
+    struct Case {
+        const char* name;
+        std::vector<std::string> blocks;
+        bool password;  // line assembly hands the server "PASSWORD secret"
+    } cases[] = {
+        {"one block", {"PASSWORD secret\n"}, true},
+        {"any case, CR LF", {"password secret\r\n"}, true},
+        {"split in the word", {"PASS", "WORD se", "cret\n"}, true},
+        {"split at the space", {"PASSWORD", " ", "secret\n"}, true},
+        {"carriage returns inside", {"PASS\rWORD sec\rret\n"}, true},
+        {"zero bytes inside", {std::string("PA\0SSWORD se\0cret\n", 18)}, true},
+        {"after an over-long line", {x500 + "x" + "PASSWORD secret\n"}, true},
+        {"after an over-long line, split", {x500, "x", "PASSWORD s", "ecret\n"}, true},
+        {"behind a wrong password", {"PASSWORD wrong\nPASSWORD secret\n"}, true},
+        {"value over several blocks", {"PASSWORD " + std::string(150, ' ') + "secret\n"}, true},
+        {"the over-long line's 501st byte ends it", {x500 + "PASSWORD secret\n"}, false},
+        {"another word", {"PASSWORDS secret\n"}, false},
+    };
+    for (const Case& c : cases) {
+        LogFolder folder;
+        FakePeer peer;
+        peer.state.authenticated = 0;
+        bool accepted = false;
+        for (const std::string& block : c.blocks)
+            for (const std::string& reply : peer.Receive(block))
+                accepted = accepted || reply == "250 OK\r\n";
+        CloseLog();
+        std::string log;
+        for (const std::string& line : LogFolder::Messages(LOG_FILE_NAME))
+            log += line + "\n";
+        EXPECT_EQ(accepted, c.password) << c.name;
+        EXPECT_EQ(peer.state.authenticated, c.password ? 1 : 0) << c.name;
+        if (c.password)
+            EXPECT_EQ(log.find("ecret"), std::string::npos) << c.name << "\n" << log;
+        else
+            EXPECT_NE(log.find("secret"), std::string::npos) << c.name;
+        EXPECT_NE(log.find("Received data from client"), std::string::npos) << c.name;
+    }
 }

@@ -5,6 +5,7 @@
 
 #include "fake_peer.h"
 #include "core/text_helpers.h"
+#include "remote/address_reports.h"
 
 namespace {
 
@@ -419,17 +420,18 @@ TEST(ServerProtocol, ReplyLinesStayWithinTheirSizeAndEndInCrLf)
 
 TEST(ServerProtocol, AWrongPasswordIsAnsweredAfterADelayThatHoldsTheCommandsBehindIt)
 {
-    const std::string secret = EncodePassword("secret");
     FakePeer peer;
     peer.auto_release = false;
-    snprintf(peer.state.remote_control.password, 40, "%s", secret.c_str());
     EXPECT_EQ(peer.Receive("PASSWORD secret\n"), std::vector<std::string>{OK});  // count from 0
 
     // Nothing behind the wrong password runs before its delay ends, also
     // what arrives in later blocks.
     EXPECT_TRUE(peer.Receive("PASSWORD a\nACTION lock\nPASSWORD b\nVER").empty());
     EXPECT_TRUE(peer.Receive("SION\n").empty());
-    EXPECT_EQ(peer.events, (std::vector<std::string>{"wrong password", "hold 1000"}));
+    EXPECT_EQ(peer.events,
+              (std::vector<std::string>{
+                  "warning: Remote control: 1 wrong password from 127.0.0.1 in the last minute",
+                  "hold 1000"}));
     EXPECT_NE(peer.state.action, LOCK);
     peer.ticks += 1000;
     EXPECT_EQ(peer.Release(), (std::vector<std::string>{Error("Invalid password"), OK}));
@@ -444,6 +446,7 @@ TEST(ServerProtocol, AWrongPasswordIsAnsweredAfterADelayThatHoldsTheCommandsBehi
     for (int i = 0; i < 5; i++) {
         peer.Receive("PASSWORD c\n");
         holds.push_back(peer.events.back());
+        peer.ticks = peer.hold_end;
         peer.Release();
     }
     EXPECT_EQ(holds, (std::vector<std::string>{"hold 4000", "hold 8000", "hold 16000",
@@ -451,6 +454,7 @@ TEST(ServerProtocol, AWrongPasswordIsAnsweredAfterADelayThatHoldsTheCommandsBehi
     peer.ticks += QUIET_MINUTE_MS;
     peer.Receive("PASSWORD d\n");
     EXPECT_EQ(peer.events.back(), "hold 1000");
+    peer.ticks += 1000;
     peer.Release();
     peer.Receive("PASSWORD secret\nPASSWORD e\n");
     EXPECT_EQ(peer.events.back(), "hold 1000");
@@ -461,6 +465,125 @@ TEST(ServerProtocol, AWrongPasswordIsAnsweredAfterADelayThatHoldsTheCommandsBehi
     ForgetPeer();
     EXPECT_FALSE(HoldingCommands());
     EXPECT_TRUE(peer.events.empty());
+}
+
+// The attack of a guesser who reconnects: while a delay runs, a password
+// from any connection waits for its end before it is checked, right or
+// wrong, so each delay lets one guess through.
+TEST(ServerProtocol, ThePasswordDelayHoldsAcrossConnections)
+{
+    FakePeer peer;
+    peer.auto_release = false;
+    peer.state.authenticated = 0;
+    int checked = 0;
+    for (int i = 0; i < 20; i++) {
+        // A new connection, a guess, and the next connection right behind it.
+        ForgetPeer();
+        peer.state.authenticated = 0;
+        peer.Receive("PASSWORD guess" + std::to_string(i) + "\n");
+        if (peer.events.back().rfind("hold", 0) == 0 && peer.events.size() >= 2 &&
+            peer.events[peer.events.size() - 2].rfind("warning", 0) == 0)
+            checked++;
+        peer.ticks += 10;
+    }
+    // Only the first guess was checked: the others came within its delay.
+    EXPECT_EQ(checked, 1);
+
+    ForgetPeer();
+    peer.Receive("PASSWORD secret\n");
+    EXPECT_EQ(peer.events.back(), "hold 800");
+    EXPECT_TRUE(peer.Release().empty());  // a timer that fires early: it waits on
+    EXPECT_EQ(peer.state.authenticated, 0);
+    peer.ticks = peer.hold_end;
+    EXPECT_EQ(peer.Release(), std::vector<std::string>{OK});
+    EXPECT_EQ(peer.state.authenticated, 1);
+
+    // A wrong guess checked at the end of the delay starts the next one.
+    ForgetPeer();
+    peer.state.authenticated = 0;
+    peer.Receive("PASSWORD guess\nVERSION\n");
+    peer.ticks += 500;
+    ForgetPeer();
+    peer.Receive("PASSWORD other\nVERSION\n");
+    EXPECT_EQ(peer.events.back(), "hold 500");
+    peer.ticks = peer.hold_end;
+    EXPECT_TRUE(peer.Release().empty());  // checked: wrong, the next delay begins
+    EXPECT_EQ(peer.events.back(), "hold 2000");
+    peer.ticks = peer.hold_end;
+    EXPECT_EQ(peer.Release(),
+              (std::vector<std::string>{Error("Invalid password"), "201 3.0.2.0\r\n"}));
+}
+
+// One warning a minute per address: the first occurrence at once, the
+// rest summed up when the minute has passed.
+TEST(AddressReports, OneWarningAMinutePerAddress)
+{
+    AddressReports reports = {};
+    std::vector<std::string> written;
+    auto count = [&](const char* address, DWORD now) {
+        unsigned n;
+        if (CountForReport(&reports, address, now, &n))
+            written.push_back(std::string(address) + " " + std::to_string(n));
+    };
+    auto due = [&](DWORD now) {
+        ReportDue(&reports, now, [](void* to, const char* address, unsigned n) {
+            ((std::vector<std::string>*)to)->push_back(std::string(address) + " " + std::to_string(n));
+        }, &written);
+    };
+    for (DWORD t = 0; t < 1234; t++)
+        count(t % 2 ? "::1" : "10.0.0.1", 0xFFFFF000u + t);  // the clock wraps meanwhile
+    due(0xFFFFF000u + 59999);
+    EXPECT_EQ(written, (std::vector<std::string>{"10.0.0.1 1", "::1 1"}));
+    due(0xFFFFF000u + 60001);
+    EXPECT_EQ(written, (std::vector<std::string>{"10.0.0.1 1", "::1 1", "10.0.0.1 616", "::1 616"}));
+    written.clear();
+    due(0xFFFFF000u + 200000);  // nothing new
+    count("::1", 0xFFFFF000u + 200000);  // a new minute begins at once
+    EXPECT_EQ(written, std::vector<std::string>{"::1 1"});
+
+    // A full table makes room by forgetting the address reported longest ago.
+    written.clear();
+    for (DWORD i = 0; i < 40; i++)
+        count(("10.0.1." + std::to_string(i)).c_str(), 300000 + i);
+    count("10.0.1.39", 300100);
+    count("10.0.1.0", 300100);
+    EXPECT_EQ(written.size(), 41u);
+    EXPECT_EQ(written.back(), "10.0.1.0 1");
+
+    char text[16];
+    for (auto [n, shown] : std::vector<std::pair<unsigned, const char*>>{
+             {0, "0"}, {999, "999"}, {1000, "1,000"}, {1234, "1,234"}, {4294967295u, "4,294,967,295"}}) {
+        FormatCount(n, text, sizeof text);
+        EXPECT_STREQ(text, shown);
+    }
+}
+
+// What runs or plays is never chosen over a connection without a password.
+TEST(ServerProtocol, ProgramsAndSoundsNeedAPassword)
+{
+    struct Case {
+        const char* line;
+        bool refused;
+    } cases[] = {
+        {"RUNPRG on", true},          {"RUNPRG ON", true},   {"PROGRAM cmd.exe /c x", true},
+        {"DIRECTORY c:\\", true},     {"DIRECTORY", true},   {"SOUNDFILE c:\\a.wav", true},
+        {"RUNPRG off", false},        {"RUNPRG x", false},   {"PLAYSOUND on", false},
+    };
+    for (const Case& c : cases) {
+        FakePeer open;
+        open.state.remote_control.password[0] = '\0';
+        AppState before = open.state;
+        std::string reply = open.Reply(c.line);
+        if (c.refused) {
+            EXPECT_EQ(reply, Error("Not allowed while remote control has no password")) << c.line;
+            EXPECT_EQ(memcmp(&before, &open.state, sizeof before), 0) << c.line;
+        } else {
+            EXPECT_NE(reply, Error("Not allowed while remote control has no password")) << c.line;
+        }
+        FakePeer guarded;
+        EXPECT_NE(guarded.Reply(c.line), Error("Not allowed while remote control has no password"))
+            << c.line;
+    }
 }
 
 TEST(ServerProtocol, RepliesOfOneBlockGoOutInOneSendAndWhatWouldBlockWaits)

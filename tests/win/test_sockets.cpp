@@ -8,6 +8,7 @@
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
+#include "core/text_helpers.h"
 #include "remote/client_protocol.h"
 #include "remote/server_protocol.h"
 #include "remote/sockets.h"
@@ -93,6 +94,49 @@ TEST(ClientConnection, AServerThatFallsSilentAfterItsWelcome)
     EXPECT_EQ(state.client_socket, INVALID_SOCKET);
     EXPECT_EQ(log.CountStartingWith("ERROR: recv(): Connection timed out (10060)"), 1);
     EXPECT_TRUE(log.Logged("Sending VERSION to remote machine"));
+}
+
+// A server that answers VERSION with bytes that never make a whole line:
+// the client gives up once the line's time or its byte cap is used up.
+TEST(ClientConnection, AReplyLineMustBeWholeWithinTheTimeoutAndItsCap)
+{
+    struct Case {
+        const char* name;
+        std::string start;  // after the welcome
+        std::string piece;  // then again and again
+        DWORD pause_ms;     // between pieces
+        const char* error;
+    } cases[] = {
+        // Its first 500 bytes pass for a reply; the rest never ends.
+        {"an endless line", "201 3.0.2.0\r\n250 OK", std::string(1000, ' '), 0,
+         "ERROR: The remote computer sent more than 16384 bytes without a line end"},
+        {"a one-byte drip", "", "2", 50, "ERROR: recv(): Connection timed out (10060)"},
+    };
+    for (const Case& c : cases) {
+        ScratchLog log;
+        ShortTimeout timeout;
+        Listener server;
+        bool stop = false;
+        std::thread hostile([&] {
+            SOCKET peer = accept(server.socket, nullptr, nullptr);
+            const char welcome[] = "201 Welcome\r\n";
+            send(peer, welcome, sizeof welcome - 1, 0);
+            send(peer, c.start.data(), (int)c.start.size(), 0);
+            while (!stop && send(peer, c.piece.data(), (int)c.piece.size(), 0) > 0)
+                Sleep(c.pause_ms);
+            closesocket(peer);
+        });
+        AppState state = ClientOf(server);
+        char message[MESSAGE_SIZE] = "";
+        DWORD start = GetTickCount();
+        EXPECT_EQ(SendRemoteCommand(nullptr, &state, message), -1) << c.name;
+        DWORD spent = GetTickCount() - start;
+        stop = true;
+        hostile.join();
+        EXPECT_LT(spent, 10000u) << c.name;  // not a speed check: it ended at all
+        EXPECT_EQ(log.CountStartingWith(c.error), 1) << c.name;
+        EXPECT_EQ(state.client_socket, INVALID_SOCKET) << c.name;
+    }
 }
 
 TEST(ClientConnection, AnAddressThatNeverAnswersTimesOutAfterTheConnectTimeOut)
@@ -246,4 +290,75 @@ TEST(ServerConnection, AStaleCloseNotificationDoesNotDropTheNextPeer)
     closesocket(second);
     EXPECT_TRUE(server.Pump([&] { return server.state.client_socket == INVALID_SOCKET; }));
     EXPECT_EQ(server.state.authenticated, 0);
+}
+
+namespace {
+
+// A connection that is not welcomed: the first line the server sends it,
+// and whether it is closed after that line.
+std::string FirstLineOfNewcomer(Server& server, bool* closed)
+{
+    SOCKET peer = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    address.sin_port = htons((u_short)server.state.remote_control.port);
+    EXPECT_EQ(connect(peer, (sockaddr*)&address, sizeof address), 0);
+    std::string line = server.ReadLine(peer);
+    char c;
+    *closed = server.Pump([&] { return recv(peer, &c, 1, 0) == 0; });
+    closesocket(peer);
+    return line;
+}
+
+}  // namespace
+
+TEST(ServerConnection, ANewcomerNeverCutsOffAnAuthenticatedPeer)
+{
+    ScratchLog log;
+    Server server;
+    snprintf(server.state.remote_control.password, sizeof server.state.remote_control.password,
+             "%s", EncodePassword("secret"));
+    SOCKET first = server.Connect();
+    send(first, "PASSWORD secret\n", 16, 0);
+    EXPECT_EQ(server.ReadLine(first), "250 OK");
+
+    bool closed = false;
+    EXPECT_EQ(FirstLineOfNewcomer(server, &closed),
+              "501 Server busy with another client, try again later");
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(log.Logged("Connection from 127.0.0.1 refused: an authenticated peer is connected"));
+    send(first, "VERSION\n", 8, 0);
+    EXPECT_EQ(server.ReadLine(first), "201 3.0.2.0");
+    closesocket(first);
+    EXPECT_TRUE(server.Pump([&] { return server.state.client_socket == INVALID_SOCKET; }));
+
+    // A peer that has not given its password still gives way.
+    SOCKET second = server.Connect();
+    SOCKET third = server.Connect();
+    char c;
+    EXPECT_TRUE(server.Pump([&] { return recv(second, &c, 1, 0) == 0; }));
+    send(third, "VERSION\n", 8, 0);
+    EXPECT_EQ(server.ReadLine(third), "201 3.0.2.0");
+    closesocket(second);
+    closesocket(third);
+}
+
+TEST(ServerConnection, ASilentPeerIsClosed)
+{
+    ScratchLog log;
+    DWORD previous = g_peer_silence_ms;
+    g_peer_silence_ms = 1500;
+    Server server;
+    SOCKET peer = server.Connect();
+    // Speaking keeps the connection; silence ends it.
+    for (int i = 0; i < 3; i++) {
+        server.Pump([] { return false; }, 700);
+        send(peer, "VERSION\n", 8, 0);
+        EXPECT_EQ(server.ReadLine(peer), "201 3.0.2.0");
+    }
+    EXPECT_TRUE(server.Pump([&] { return server.state.client_socket == INVALID_SOCKET; }, 5000));
+    g_peer_silence_ms = previous;
+    EXPECT_TRUE(log.Logged("Peer 127.0.0.1 silent for 1500 ms, connection closed"));
+    closesocket(peer);
 }
