@@ -49,31 +49,18 @@ void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
     char current[COMMAND_SIZE + 1];
     size_t current_length = pending_length;
     memcpy(current, pending_command, pending_length);
-    // Whether the current line's value is hidden: the mask is shown once.
-    bool masked = PasswordValueStart(current, current_length) < current_length;
+    bool masked = false;  // the mask is shown once per line of the block
     size_t used = 0;
     for (size_t i = 0; i < length && used + 3 < size; i++) {
         char c = data[i];
-        switch (StepLine(c, current_length)) {
-        case LINE_ENDED:
-        case BYTE_IGNORED:
+        ByteStep step = StepLine(c, current_length);
+        if (step == LINE_ENDED || step == BYTE_IGNORED) {
             shown[used++] = '\\';
             shown[used++] = c == '\n' ? 'n' : c == '\r' ? 'r' : '0';
-            if (c == '\n') {
-                current_length = 0;
-                masked = false;
-            }
-            break;
-        case LINE_TOO_LONG:
-            // The byte is dropped with the line; its hidden value stays
-            // hidden. What follows is a new line.
-            if (!masked)
-                shown[used++] = c;
-            current_length = 0;
-            masked = false;
-            break;
-        case BYTE_ADDED:
-            current[current_length++] = c;
+        } else {
+            // A byte dropped with an over-long line counts as part of it.
+            if (step == BYTE_ADDED)
+                current[current_length++] = c;
             if (PasswordValueStart(current, current_length) >= current_length) {
                 shown[used++] = c;
             } else if (!masked && used + strlen(LOG_MASK) + 3 < size) {
@@ -81,7 +68,10 @@ void ShowReceivedData(const char* data, size_t length, char* shown, size_t size)
                 used += strlen(LOG_MASK);
                 masked = true;
             }
-            break;
+        }
+        if (step == LINE_ENDED || step == LINE_TOO_LONG) {
+            current_length = 0;  // what follows is a new line
+            masked = false;
         }
     }
     shown[used] = '\0';
