@@ -7,6 +7,7 @@
 #include "actions/group_file.h"
 #include "core/app_state.h"
 #include "core/port.h"
+#include "core/text_compare.h"
 
 namespace {
 
@@ -50,6 +51,23 @@ bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     job->remote.use_nt = pc->use_nt;
     job->remote.current_credentials = pc->current_credentials;
     return TakePort(pc->port, &job->remote.port);
+}
+
+void FindRepeatedEntries(const RemotePC* list, int count, int32_t* earlier)
+{
+    for (int i = 0; i < count; i++) {
+        earlier[i] = -1;
+        int32_t port = 0;
+        bool valid = TakePort(list[i].port, &port);
+        for (int j = 0; valid && j < i && earlier[i] < 0; j++) {
+            int32_t other = 0;
+            if (earlier[j] < 0 && TakePort(list[j].port, &other) &&
+                (list[i].use_nt != 0) == (list[j].use_nt != 0) &&
+                (list[i].use_nt || port == other) &&
+                EqualIgnoringCase(list[i].computer_name, list[j].computer_name))
+                earlier[i] = j;
+        }
+    }
 }
 
 void KeepLastGroupEntry(AppState* state, const RemotePC* pc)

@@ -24,6 +24,12 @@ int GroupWorkerCount(int setting, int count);
 // computer's values, as a single remote computer, quiet, without sockets or
 // group list of its own. False when the computer's port is above 65535.
 bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job);
+// For each entry, the index of the first earlier entry for the same
+// computer (its name in any letter case) by the same way (the same port of
+// the program's own protocol, or the system's remote shutdown), or -1: a
+// computer listed twice is handled once, so that two connections do not
+// knock each other off its one session.
+void FindRepeatedEntries(const RemotePC* list, int count, int32_t* earlier);
 // After the run the record keeps the last computer's five copied values.
 void KeepLastGroupEntry(AppState* state, const RemotePC* pc);
 

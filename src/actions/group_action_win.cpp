@@ -21,6 +21,7 @@ struct GroupRun {
     AppState record;  // the settings as they were when the run began
     RemotePC* list;   // the run's own copy of the group
     GroupResult* results;
+    int32_t* earlier;  // of each entry, an earlier one for the same computer, or -1
     int count;
     int workers;
     HWND window;  // the main window: owner of reports, receiver of progress
@@ -39,6 +40,7 @@ void FreeGroupRun(GroupRun* run)
 {
     free(run->list);
     free(run->results);
+    free(run->earlier);
     free(run);
 }
 
@@ -55,12 +57,14 @@ GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* sta
     size_t count = (size_t)(run->count > 0 ? run->count : 0);
     run->list = (RemotePC*)malloc(sizeof(RemotePC) * (count ? count : 1));
     run->results = (GroupResult*)calloc(count ? count : 1, sizeof(GroupResult));
-    if (!run->list || !run->results) {
+    run->earlier = (int32_t*)malloc(sizeof(int32_t) * (count ? count : 1));
+    if (!run->list || !run->results || !run->earlier) {
         FreeGroupRun(run);
         return nullptr;
     }
     if (count)
         memcpy(run->list, state->group_list, sizeof(RemotePC) * count);
+    FindRepeatedEntries(run->list, run->count, run->earlier);
     run->workers = GroupWorkerCount(state->group_parallel, run->count);
     return run;
 }
@@ -80,6 +84,20 @@ int RunGroupEntry(const ActionCalls& calls, HWND window, AppState* job, bool por
     return HaltAll_Internal(calls, window, job);
 }
 
+// One computer's job, on its own copy of the record.
+void RunGroupJob(GroupRun* run, LONG i)
+{
+    AppState job;
+    bool port_valid = PrepareGroupEntry(&run->record, &run->list[i], &job);
+    WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
+    GroupResult* result = &run->results[i];
+    result->reason[0] = '\0';
+    ProblemText problem = {result->reason, sizeof result->reason};
+    CollectProblem(&problem);
+    result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
+    CollectProblem(nullptr);
+}
+
 DWORD WINAPI RunGroupJobs(LPVOID argument)
 {
     GroupRun* run = (GroupRun*)argument;
@@ -87,15 +105,13 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
         LONG i = InterlockedIncrement(&run->next) - 1;
         if (i >= run->count)
             break;
-        AppState job;
-        bool port_valid = PrepareGroupEntry(&run->record, &run->list[i], &job);
-        WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
-        GroupResult* result = &run->results[i];
-        result->reason[0] = '\0';
-        ProblemText problem = {result->reason, sizeof result->reason};
-        CollectProblem(&problem);
-        result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
-        CollectProblem(nullptr);
+        if (run->earlier[i] >= 0) {
+            // Its result is the earlier entry's, taken when the run ends.
+            WriteLog("Group entry %ld: %s is listed again (entry %ld): handled once", (long)i + 1,
+                     run->list[i].computer_name, (long)run->earlier[i] + 1);
+        } else {
+            RunGroupJob(run, i);
+        }
         LONG done = InterlockedIncrement(&run->finished);
         if (run->record.interactive && run->window)
             PostMessage(run->window, WM_GROUP_PROGRESS, (WPARAM)done, (LPARAM)run->count);
@@ -107,6 +123,8 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
 void EndGroupRun(HWND window, AppState* state, GroupRun* run)
 {
     for (int i = 0; i < run->count; i++) {
+        if (run->earlier[i] >= 0)
+            run->results[i] = run->results[run->earlier[i]];
         char line[512];
         FormatGroupEntryResult(line, sizeof line, &run->list[i], &run->results[i]);
         WriteLog("%s", line);

@@ -26,12 +26,24 @@ const char GROUP_FILE_HEADER[] =
 // ends the reading.
 const size_t GROUP_READ_BUFFER = 1000;
 
-enum GroupLine { LINE_COMPUTER, LINE_EMPTY, LINE_TOO_LONG };
+enum GroupLine { LINE_COMPUTER, LINE_EMPTY, LINE_REFUSED, LINE_COMMA_SEPARATED };
 
-// Parses one line. Blank, comment and short lines hold no computer
-// (LINE_EMPTY); a field longer than its width refuses the line (LINE_TOO_LONG).
-GroupLine ParseGroupLine(const char* line, RemotePC* pc);
-// "%s;%s;%s;%d;%d;%d;%s;%s\n"; false when it does not fit in size.
+// Why a line holds no computer: the field at fault (its name in the header)
+// and the reason.
+struct GroupLineProblem {
+    const char* field;
+    char reason[80];
+};
+
+// Parses one line (without its line feed; a carriage return at its end is
+// not part of it). Fields are separated by ";", "#" outside quotes starts a
+// comment, spaces around a field are dropped, and a field in double quotes
+// is taken as written ("" stands for one quote; ";" and "#" are data). A
+// MAC address written with ":" or "-" is kept as its 12 digits. Blank,
+// comment and all-empty lines hold no computer (LINE_EMPTY); a line that
+// cannot be read is LINE_REFUSED with the problem filled in (when problem
+// is given); a line of comma-separated fields is LINE_COMMA_SEPARATED.
+GroupLine ParseGroupLine(const char* line, RemotePC* pc, GroupLineProblem* problem = nullptr);
 bool FormatGroupLine(const RemotePC& pc, char* out, size_t size);
 
 // group_list is allocated in blocks of GroupCapacity(group_count) records,
@@ -47,9 +59,14 @@ bool AppendRemotePC(AppState* state, const RemotePC* pc);
 void RemoveGroupEntry(AppState* state, int32_t index);
 // Empties the group list and releases its storage.
 void FreeGroupList(AppState* state);
-// Adds the computer of one line, if it holds one. line_number (from 1; 0
-// when unknown) names the line in the log when it is skipped as too long.
-int GroupAddFromFile(HWND window, AppState* state, const char* line, int line_number = 0);
+// What a reading of a group file left out: every line not read, as
+// "line N: FIELD: reason" lines, as many as fit.
+struct GroupReadProblems {
+    int count;       // lines not read
+    int listed;      // of them, those in text
+    bool comma_separated;  // the file uses "," between fields: nothing was read
+    char text[2000];
+};
 
 // Where the group file's bytes come from: fills up to room bytes and sets
 // *got (0 at the end); false on a read error.
@@ -57,10 +74,19 @@ struct GroupSource {
     bool (*read)(void* context, char* into, size_t room, size_t* got);
     void* context;
 };
-// Reads lines from source and adds their computers. A read error or a line
-// of GROUP_READ_BUFFER characters or more ends the reading; what was added
-// stays. The last line needs no line feed.
-void ReadGroupLines(HWND window, AppState* state, const GroupSource& source);
+// Reads lines from source and adds their computers. A read error or a line of GROUP_READ_BUFFER
+// characters or more ends the reading; what was added stays. A file whose
+// fields are separated by "," adds nothing. The last line needs no line
+// feed. Lines not read are logged and, when problems is given, listed there.
+void ReadGroupLines(HWND window, AppState* state, const GroupSource& source,
+                    GroupReadProblems* problems = nullptr);
+
+// How a group file's text is written, told by its byte-order mark: files
+// without one are read as the program writes them, in its own code page;
+// the others (Notepad's UTF-8, Windows PowerShell's UTF-16) are turned into
+// that code page first. The mark's length is 3 for UTF-8, 2 for UTF-16.
+enum GroupEncoding { GROUP_BYTES, GROUP_UTF8_BOM, GROUP_UTF16LE, GROUP_UTF16BE };
+GroupEncoding DetectGroupEncoding(const unsigned char* start, size_t length);
 
 // Where the lines of a saved group go: false when a write fails.
 struct GroupSink {
@@ -73,7 +99,9 @@ int WriteGroupLines(const AppState* state, const GroupSink& sink);
 
 #ifdef _WIN32
 // Reads group_file and appends its computers: 1 when it cannot be opened
-// (reported to window, which may be null).
+// or read, or separates its fields by "," (reported to window, which may be
+// null). Lines not read are reported to window in one message, or without
+// a window in an error event.
 int GroupReadFile(HWND window, AppState* state);
 // Writes the group to group_file through a temporary file in the same
 // folder, so that a failed save leaves the old file as it was: 0 on

@@ -33,6 +33,9 @@ const char* FirstProblem(const AppState* s)
         if (!s->remote.computer_name[0])
             return "No remote computer specified";
     }
+    // A run over no computer would report success for nothing done.
+    if (s->who == REMOTE_GROUP && s->group_count <= 0)
+        return "No computer specified in the group";
     if (s->who == LOCAL_COMPUTER && wol)
         return "WAKE-On-LAN requires remote computer";
     if (s->options.warning && s->warning.play_sound && !s->warning.sound_file[0])

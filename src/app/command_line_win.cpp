@@ -79,6 +79,11 @@ int ParseCommandLine(const char* text, AppState* state)
     if (state->who == REMOTE_GROUP) {
         if (GroupReadFile(nullptr, state) != 0)
             exit(EXIT_CODE_GROUP_FILE);
+        if (state->group_count == 0) {
+            WriteLog("ERROR: the group file %s holds no computer", state->group_file);
+            WriteEvent(state, EVENT_ERROR, "The group file %s holds no computer", state->group_file);
+            exit(EXIT_CODE_GROUP_FILE);
+        }
         state->group_modified = 0;  // the group is the file's: nothing to save yet
     }
     if (result.counted > 0)

@@ -40,10 +40,11 @@ def refused_port():
 
 def write_group(path, fakes):
     answering = [fakes.listen() for _ in range(ANSWERING)]
-    silent = fakes.never_accepting('127.0.0.3')
+    # Each silent computer a port of its own: a computer listed twice is handled once.
+    silent = [fakes.never_accepting('127.0.0.3') for _ in range(SILENT)]
     lines = ['127.0.0.1;;;%d;0;1;;\n' % port for port in answering]
     lines += ['127.0.0.2;;;%d;0;1;;\n' % refused_port() for _ in range(REFUSED)]
-    lines += ['127.0.0.3;;;%d;0;1;;\n' % silent for _ in range(SILENT)]
+    lines += ['127.0.0.3;;;%d;0;1;;\n' % port for port in silent]
     # Spread the slow ones through the list, as in a real building.
     random.Random(5000).shuffle(lines)
     with open(path, 'w') as f:

@@ -45,7 +45,10 @@ def events(stderr):
     for line in stderr.splitlines():
         m = EVENT_LINE.match(line.strip())
         if m:
-            found.append((EVENT_TYPES[m.group(1)], m.group(2).replace('\\n', '\n')))
+            # The trace escapes the text as C does.
+            text = re.sub(r'\\(.)', lambda e: {'n': '\n', 'r': '\r', 't': '\t'}.get(e.group(1), e.group(1)),
+                          m.group(2))
+            found.append((EVENT_TYPES[m.group(1)], text))
     return found
 
 

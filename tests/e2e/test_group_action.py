@@ -109,6 +109,49 @@ class CommandLineGroupTest(GroupTestCase):
             self.assertEqual(fakes.doit_count(port), 1)
 
 
+    def test_group_files_as_administrators_write_them(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        ports = [fakes.listen() for _ in range(2)]
+        # What Windows PowerShell's Out-File writes: UTF-16 with its mark, CRLF;
+        # a spreadsheet's quotes and empty row; a bad line; a computer twice.
+        path = os.path.join(self.dir, 'group.csv')
+        with open(path, 'w', encoding='utf-16', newline='\r\n') as f:
+            f.write('#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;'
+                    'USERNAME;PASSWORD\n'
+                    '"127.0.0.1";"00-11-22-33-44-55";;%d;0;1;;\n'
+                    ';;;;;;;\n'
+                    '127.0.0.1;;;x%d;0;1;;\n'
+                    ' 127.0.0.1 ;;;%d;0;1;;"pw;#"\n'
+                    '127.0.0.1;;;%d;0;1;;\n' % (ports[0], ports[1], ports[1], ports[0]))
+        client = self.start_client('monitor_off', '-group', path, '-quiet', '-debug').wait(60)
+        self.assertEqual(client.returncode, 0)
+        self.assertEqual(client.events, [
+            (1, 'The group file %s: 1 line not read:\nline 4: PORT: not a number (x%d)\n'
+                % (path, ports[1])),
+            (4, 'Group action on 3 computers: 3 done, 0 failed')])
+        self.assertIn('Group entry 3: 127.0.0.1 is listed again (entry 1): handled once',
+                      self.client_log())
+        for port in ports:
+            self.assertEqual(fakes.doit_count(port), 1)
+        self.assertIn('PASSWORD pw;#', fakes.commands[ports[1]])
+
+        # Files that hold no computer end the run with exit code 1 and say why.
+        header = '#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;USERNAME;PASSWORD\n'
+        for text, event in (
+                (header, 'The group file %s holds no computer'),
+                (header + 'pc;;;x;0;0;;\n', 'The group file %s holds no computer'),
+                ('pc,00AABBCCDDEE,255.0.0.0,3210,0,0,user,pw\n',
+                 'The group file %s separates its fields by ",": the separator is ";" '
+                 '(COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;'
+                 'USERNAME;PASSWORD).')):
+            with open(path, 'w', newline='') as f:
+                f.write(text)
+            client = self.start_client('monitor_off', '-group', path, '-quiet').wait(60)
+            self.assertEqual(client.returncode, 1, text)
+            self.assertEqual(client.events[-1], (1, event % path), text)
+
+
 class InteractiveGroupTest(GroupTestCase):
 
     def test_progress_disabled_controls_and_the_list_of_failures(self):

@@ -174,3 +174,18 @@ TEST(GroupAction, AfterTheRunTheRecordKeepsTheLastComputer)
     EXPECT_EQ(state.remote.port, 4000);  // only the five copied values change
     EXPECT_EQ(state.remote.use_nt, 0);
 }
+
+TEST(GroupAction, AComputerListedTwiceIsHandledOnce)
+{
+    // The same computer by the same way, whatever the letter case or how the
+    // default port is written; another port or the system's remote shutdown
+    // is another way in.
+    const RemotePC list[] = {Computer("pc1", 0),    Computer("PC1", 3210),   Computer("pc1", 3211),
+                             Computer("pc1", 0, 1), Computer("Pc1", 99, 1), Computer("pc2", 3210),
+                             Computer("pc1", -5),   Computer("pc1", 70000), Computer("pc1", 70000)};
+    const int32_t expected[] = {-1, 0, -1, -1, 3, -1, 0, -1, -1};
+    int32_t earlier[9];
+    FindRepeatedEntries(list, 9, earlier);
+    for (int i = 0; i < 9; i++)
+        EXPECT_EQ(earlier[i], expected[i]) << i;
+}

@@ -93,14 +93,25 @@ TEST(GroupFile, LinesThatHoldAComputer)
         Computer("pc1", "00AABBCCDDEE", "255.255.255.0", 3211, 1, 0, "bob", "pw");
     EXPECT_EQ(memcmp(&pc, &expected, sizeof pc), 0);  // the ninth field is ignored
 
-    ASSERT_EQ(ParseGroupLine("pc2;;; x12y;65537;-1;;pw\r", &pc), LINE_COMPUTER);
-    EXPECT_EQ(pc.port, 0);  // read as atoi does: a leading blank, then no digits
-    EXPECT_EQ(pc.use_nt, 1);  // the low 16 bits
-    EXPECT_EQ(pc.current_credentials, -1);
-    EXPECT_STREQ(pc.password, "pw\r");  // no trimming
-
-    ASSERT_EQ(ParseGroupLine("pc3;a;b;1;1;1;u;p#comment;with;semicolons", &pc), LINE_COMPUTER);
-    EXPECT_STREQ(pc.password, "p");
+    // What spreadsheets, editors and people write, and what it reads as.
+    struct {
+        const char* line;
+        RemotePC pc;
+    } cases[] = {
+        {"pc2;;;65537;65537;-1;;pw", Computer("pc2", "", "", 65537, 1, -1, "", "pw")},
+        {"  pc3 ; 00-11-22-33-44-aa ;\t255.0.0.0 ; 3210 ;0;0; u ; p q ",
+         Computer("pc3", "0011223344AA", "255.0.0.0", 3210, 0, 0, "u", "p q")},
+        {"\"pc-01\";\"00:11:22:33:44:AA\";;\"\";;;\"dom;ain\";\"s3cr\"\"et#\"",
+         Computer("pc-01", "0011223344AA", "", 0, 0, 0, "dom;ain", "s3cr\"et#")},
+        {"pc4;a;b;1;1;1;u;p#comment;with;semicolons", Computer("pc4", "a", "b", 1, 1, 1, "u", "p")},
+        {"pc5;;;+7;;;\" \";", Computer("pc5", "", "", 7, 0, 0, " ", "")},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(ParseGroupLine(c.line, &pc), LINE_COMPUTER) << c.line;
+        EXPECT_EQ(memcmp(&pc, &c.pc, sizeof pc), 0) << c.line << " -> " << pc.computer_name
+                                                    << "|" << pc.mac_address << "|" << pc.port
+                                                    << "|" << pc.username << "|" << pc.password;
+    }
 
     // Every field at its full width still fits.
     std::string widest = std::string(99, 'n') + ";" + std::string(13, 'm') + ";" +
@@ -110,32 +121,102 @@ TEST(GroupFile, LinesThatHoldAComputer)
     EXPECT_EQ(strlen(pc.password), 39u);
 }
 
-TEST(GroupFile, LinesThatAddNothing)
+TEST(GroupFile, LinesThatAddNothingAndWhy)
 {
     RemotePC pc;
-    for (const char* line : {"", GROUP_FILE_HEADER, "a;b;c;d;e;f;g", "pc;a;b;1#;1;1;u;p", "   "})
+    for (const char* line : {"", GROUP_FILE_HEADER, "   ", "\t# note", ";;;;;;;", " ; ;;;;;; "})
         EXPECT_EQ(ParseGroupLine(line, &pc), LINE_EMPTY) << line;
 
-    // A field longer than its width refuses the line rather than cut it.
     struct {
-        int field;
-        size_t width;
-    } fields[] = {{0, 100}, {1, 14}, {2, 20}, {6, 40}, {7, 40}};
-    for (auto f : fields) {
-        std::vector<std::string> parts = {"pc", "", "", "1", "0", "1", "", ""};
-        parts[f.field] = std::string(f.width, 'x');
         std::string line;
-        for (const std::string& part : parts)
-            line += part + ";";
-        line.pop_back();
-        EXPECT_EQ(ParseGroupLine(line.c_str(), &pc), LINE_TOO_LONG) << "field " << f.field;
+        const char* field;
+        const char* reason;
+    } refused[] = {
+        {"a;b;c;d;e;f;g", "PORT", "not a number (d)"},
+        {"pc;a;b;1#;1;1;u;p", "USE_NT", "missing (a line has 8 fields separated by \";\")"},
+        {"pc;;", "PORT", "missing (a line has 8 fields separated by \";\")"},
+        {";;;3210;0;0;;", "COMPUTER_NAME", "empty"},
+        {"pc;;;32 10;0;0;;", "PORT", "not a number (32 10)"},
+        {"pc;;;1;x;0;;", "USE_NT", "not a number (x)"},
+        {"pc;;;1;0;1e;;", "CURRENT_CREDENTIALS", "not a number (1e)"},
+        {"pc;;;99999999999;0;0;;", "PORT", "not a number (99999999999)"},
+        {"\"pc;;;1;0;0;;", "COMPUTER_NAME", "a quote is not closed, or text follows it"},
+        {"pc;;;1;0;0;\"u\"x;", "USERNAME", "a quote is not closed, or text follows it"},
+        // A field longer than its width refuses the line rather than cut it.
+        {std::string(100, 'x') + ";;;1;0;1;;", "COMPUTER_NAME", "longer than 99 characters"},
+        {"pc;00:11:22:33:44:GG;;1;0;1;;", "MAC_ADDRESS", "longer than 13 characters"},
+        {"pc;;" + std::string(20, 's') + ";1;0;1;;", "SUBNET_MASK", "longer than 19 characters"},
+        {"pc;;;1;0;1;" + std::string(40, 'u') + ";", "USERNAME", "longer than 39 characters"},
+        {"pc;;;1;0;1;;\"" + std::string(40, 'p') + "\"", "PASSWORD", "longer than 39 characters"},
+    };
+    for (const auto& c : refused) {
+        GroupLineProblem problem = {};
+        ASSERT_EQ(ParseGroupLine(c.line.c_str(), &pc, &problem), LINE_REFUSED) << c.line;
+        EXPECT_STREQ(problem.field, c.field) << c.line;
+        EXPECT_STREQ(problem.reason, c.reason) << c.line;
     }
+
+    for (const char* line : {"pc,00AABBCCDDEE,255.0.0.0,3210,0,0,user,pw", "a,b,c,d,e,f,g,h,i"})
+        EXPECT_EQ(ParseGroupLine(line, &pc), LINE_COMMA_SEPARATED) << line;
+    EXPECT_EQ(ParseGroupLine("pc,x;;;1;0;0;;", &pc), LINE_COMPUTER);  // a comma in a name is data
+}
+
+TEST(GroupFile, AReadingListsTheLinesItLeftOut)
+{
+    MemoryFile file = Text(std::string(GROUP_FILE_HEADER) +
+                           "\r\na;;;1;0;1;;\r\nb;;;x;0;1;;\r\n;;;;;;;\r\n\r\n;;;1;0;0;;\r\nc;;;1;0;1;;pw\r\n");
+    AppState state;
+    SetDefaultSettings(&state);
+    GroupReadProblems problems;
+    ReadGroupLines(nullptr, &state, GroupSource{MemoryFile::Read, &file}, &problems);
+    ASSERT_EQ(state.group_count, 2);
+    EXPECT_STREQ(state.group_list[1].password, "pw");  // no carriage return
+    EXPECT_EQ(problems.count, 2);
+    EXPECT_EQ(problems.listed, 2);
+    EXPECT_FALSE(problems.comma_separated);
+    EXPECT_EQ(std::string(problems.text),
+              "line 3: PORT: not a number (x)\n"
+              "line 6: COMPUTER_NAME: empty\n");
+    FreeGroupList(&state);
+
+    // A comma-separated file adds nothing, even where a line would read.
+    file = Text("a;;;1;0;1;;\npc,mac,mask,3210,0,0,user,pw\nb;;;1;0;1;;\n");
+    SetDefaultSettings(&state);
+    ReadGroupLines(nullptr, &state, GroupSource{MemoryFile::Read, &file}, &problems);
+    EXPECT_EQ(state.group_count, 0);
+    EXPECT_TRUE(problems.comma_separated);
+
+    // Many bad lines: the list holds whole lines, the count all of them.
+    std::string bad;
+    for (int i = 0; i < 500; i++)
+        bad += "pc;;;x;0;0;;\n";
+    file = Text(bad);
+    ReadGroupLines(nullptr, &state, GroupSource{MemoryFile::Read, &file}, &problems);
+    EXPECT_EQ(problems.count, 500);
+    EXPECT_GT(problems.listed, 20);
+    EXPECT_LT(problems.listed, 500);
+    EXPECT_EQ(std::string(problems.text).back(), '\n');
+    FreeGroupList(&state);
+}
+
+TEST(GroupFile, TheByteOrderMarkTellsTheEncoding)
+{
+    struct {
+        std::string start;
+        GroupEncoding encoding;
+    } cases[] = {{"\xEF\xBB\xBFpc", GROUP_UTF8_BOM}, {std::string("\xFF\xFEp\0", 4), GROUP_UTF16LE},
+                 {std::string("\xFE\xFF\0p", 4), GROUP_UTF16BE}, {"pc;", GROUP_BYTES},
+                 {"\xEF\xBB", GROUP_BYTES}, {"", GROUP_BYTES}, {"\xFF", GROUP_BYTES}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DetectGroupEncoding((const unsigned char*)c.start.data(), c.start.size()),
+                  c.encoding)
+            << c.start;
 }
 
 TEST(GroupFile, ReadingSplitsLinesWhateverTheReadSizes)
 {
     const std::string text = std::string(GROUP_FILE_HEADER) +
-                             "\n\na;;;1;0;1;;\n# note\nshort;;;\nb;;;1;0;1;;#x\nc;;;1;0;1;;";
+                             "\n\na;;;1;0;1;;\n# note\nshort;;;\nb;;;1;0;1;;#x\r\nc;;;1;0;1;;";
     const std::vector<std::string> expected = {"a", "b", "c"};  // the last line has no LF
     for (size_t piece : {size_t(1), size_t(7), size_t(1 << 20)})
         EXPECT_EQ(NamesRead(Text(text, piece)), expected) << "pieces of " << piece;

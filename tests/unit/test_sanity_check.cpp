@@ -63,7 +63,7 @@ TEST(SanityCheck, FirstApplicableRuleGivesItsMessage)
         {"nt shutdown", [](AppState* s) { s->who = REMOTE_COMPUTER; s->remote.use_nt = 1; s->action = SHUTDOWN; strcpy(s->remote.computer_name, "pc"); }, nullptr},
         {"remote copy, no name", [](AppState* s) { s->who = REMOTE_COMPUTER; s->action = STANDBY; }, "No remote computer specified"},
         {"local wol", [](AppState* s) { s->action = WAKE_ON_LAN; }, "WAKE-On-LAN requires remote computer"},
-        {"group wol", [](AppState* s) { s->who = REMOTE_GROUP; s->action = WAKE_ON_LAN; }, nullptr},
+        {"group wol", [](AppState* s) { s->who = REMOTE_GROUP; s->group_count = 1; s->action = WAKE_ON_LAN; }, nullptr},
         // Warning sound and program.
         {"sound without file", [](AppState* s) { s->options.warning = 1; s->warning.play_sound = 1; }, "No sound file specified"},
         {"sound without warning", [](AppState* s) { s->warning.play_sound = 1; }, nullptr},
@@ -91,8 +91,9 @@ TEST(SanityCheck, FirstApplicableRuleGivesItsMessage)
         {"lock on win32s", [](AppState* s) { s->action = LOCK; s->os_version.dwPlatformId = PLATFORM_WIN32S; s->os_version.dwMajorVersion = 3; }, nullptr},
         {"process rule before lock rule", [](AppState* s) { s->when = PROCESS; s->action = LOCK; s->os_version.dwMajorVersion = 4; }, "No process specified"},
         // A group is only checked by the rules that do not name a target.
-        {"empty group", [](AppState* s) { s->who = REMOTE_GROUP; s->action = LOGOFF; s->remote.use_nt = 1; }, nullptr},
-        {"group without program", [](AppState* s) { s->who = REMOTE_GROUP; s->options.run_program = 1; }, "No program specified"},
+        {"empty group", [](AppState* s) { s->who = REMOTE_GROUP; }, "No computer specified in the group"},
+        {"group", [](AppState* s) { s->who = REMOTE_GROUP; s->group_count = 1; s->action = LOGOFF; s->remote.use_nt = 1; }, nullptr},
+        {"group without program", [](AppState* s) { s->who = REMOTE_GROUP; s->group_count = 1; s->options.run_program = 1; }, "No program specified"},
     };
     for (const Case& c : cases) {
         AppState s = UsableSettings();

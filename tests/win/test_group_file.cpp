@@ -126,9 +126,10 @@ TEST_F(GroupFileOnDisk, ReadingAppendsAndLogsSkippedLines)
     ASSERT_EQ(GroupReadFile(nullptr, &state), 0);
     ASSERT_EQ(state.group_count, 3);
     EXPECT_STREQ(state.group_list[1].computer_name, "a");
-    EXPECT_STREQ(state.group_list[1].password, "\r");  // kept as it is
+    EXPECT_STREQ(state.group_list[1].password, "");  // CR LF ends the line
     EXPECT_STREQ(state.group_list[2].computer_name, "b");
-    EXPECT_TRUE(scratch.Logged("Group file line 3 skipped: a field is longer than its width"));
+    EXPECT_TRUE(
+        scratch.Logged("Group file line 3 not read: COMPUTER_NAME: longer than 99 characters"));
 
     Name(scratch.Path("missing.csv"));
     EXPECT_EQ(GroupReadFile(nullptr, &state), 1);
