@@ -144,6 +144,9 @@ void DebugSettings(AppState* state)
     WriteLog("remote.username=%s", state->remote.username);
     WriteLog("remote_control.port=%d", state->remote_control.port);
     WriteLog("remote_control.password=%s", state->remote_control.password[0] ? LOG_MASK : "");
+    WriteLog("remote_control.verifier=%s", state->remote_control.verifier[0] ? LOG_MASK : "");
+    WriteLog("remote_control.secure_only=%d", state->remote_control.secure_only);
+    WriteLog("remote.secure=%d", state->remote.secure);
     WriteLog("warning.seconds=%d", state->warning.seconds);
     WriteLog("warning.message=%s", state->warning.message);
     WriteLog("warning.play_sound=%d", state->warning.play_sound);

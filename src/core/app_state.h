@@ -84,6 +84,7 @@ struct AppState {
         Flag schedule_remote;
         Flag current_credentials;
         char username[40];
+        Flag secure;  // never send the password in clear, not even to an older server
     } remote;
 
     RemotePC* group_list;
@@ -94,7 +95,9 @@ struct AppState {
 
     struct {
         int32_t port;
-        char password[40];
+        char password[40];   // the encoded form older copies stored, until it is set again
+        char verifier[160];  // the password's salted verifier (SCRAM-SHA-256)
+        Flag secure_only;    // PASSWORD in clear is refused
     } remote_control;
 
     struct {

@@ -10,6 +10,7 @@
 #include "core/day_tokens.h"
 #include "core/log.h"
 #include "core/port.h"
+#include "core/remote_password.h"
 #include "core/text_compare.h"
 #include "core/text_helpers.h"
 
@@ -130,6 +131,8 @@ const char usage_first_block[] =
 const char usage_second_block[] =
     "  -remote_port p\t: Listen on port p for commands\n"
     "  -remote_pswd p\t: Set a password that clients must give for remote control\n"
+    "  -remote_secure_only\t: Refuse remote-control passwords sent in clear text\n"
+    "  -secure\t\t: Never send the password in clear to the remote machine\n"
     "  -simulate\t: Simulate all actions, do not perform them\n"
     "  -minimize\t: Start minimized in the system tray\n"
     "  -quiet\t\t: Don't display error messages\n"
@@ -335,13 +338,15 @@ const Option options[] = {
     {"-allow_remote", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_remote_control = 1, true; }},
     {"-remote_port", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return PortArgument(&s->remote_control.port, name, arg, result); }},
     {"-remote_pswd", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
-         // The encoded form is always 39 characters, so only the text's own
-         // length can be refused.
+         // Only the password's verifier is kept; the text's own length
+         // is limited as before.
          char plain[sizeof s->remote_control.password];
          if (!TEXT_ARGUMENT(plain))
              return false;
-         return CopyField(s->remote_control.password, EncodePassword(plain));
+         return SetRemoteControlPassword(s, plain);
      }},
+    {"-remote_secure_only", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote_control.secure_only = 1, true; }},
+    {"-secure", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.secure = 1, true; }},
     {"-process", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
          s->when = PROCESS;
          return TEXT_ARGUMENT(s->process.process);

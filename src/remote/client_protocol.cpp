@@ -8,7 +8,11 @@
 #include "core/report.h"
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/remote_password.h"
+#include "core/scram.h"
 #include "remote/protocol_words.h"
+#include "remote/reply_lines.h"
+#include "remote/server_protocol.h"
 #include "core/text_helpers.h"
 
 namespace {
@@ -31,7 +35,7 @@ struct Lines {
         va_start(args, format);
         vsnprintf(line, sizeof line, format, args);
         va_end(args);
-        result = link.command(link.context, message, line);
+        result = link.command(link.context, message, line, nullptr);
     }
 };
 
@@ -119,6 +123,56 @@ int VersionNumber(const char* text)
     return number > INT_MAX ? INT_MAX : (int)number;
 }
 
+int LogIn(const ClientLink& link, AppState* state, char* message)
+{
+    const char* password = state->remote.password;
+    char line[CLIENT_LINE_SIZE - 1];
+    if (!password[0]) {
+        // Nothing to hide: the server without a password takes it so.
+        snprintf(line, sizeof line, "PASSWORD %s", password);
+        return link.command(link.context, message, line, nullptr);
+    }
+    uint8_t random[SCRAM_NONCE_SIZE];
+    char nonce[2 * SCRAM_NONCE_SIZE];
+    if (!RandomBytes(random, sizeof random) || !Base64Encode(random, sizeof random, nonce, sizeof nonce)) {
+        snprintf(message, MESSAGE_SIZE, "No random numbers for a login");
+        return -2;
+    }
+    ScramClient exchange;
+    char first[SCRAM_MESSAGE_SIZE], text[REPLY_LINE_SIZE + 1];
+    ScramClientFirst(&exchange, "haltall", nonce, first, sizeof first);
+    snprintf(line, sizeof line, "SCRAM_FIRST %s", first);
+    int result = link.command(link.context, message, line, text);
+    if (result == -2 && (strcmp(message, "Invalid command") == 0 || strcmp(message, SCRAM_NOT_OFFERED) == 0)) {
+        // An older server, or one whose password is stored in an older form.
+        if (state->remote.secure) {
+            snprintf(message, MESSAGE_SIZE,
+                     "The remote computer offers no login that keeps the password off the wire, "
+                     "and -secure forbids sending it in clear");
+            return -2;
+        }
+        WriteLog("The server offers no challenge-response login: the password goes in clear");
+        snprintf(line, sizeof line, "PASSWORD %s", password);
+        return link.command(link.context, message, line, nullptr);
+    }
+    if (result != 0)
+        return result;
+    char final_message[SCRAM_MESSAGE_SIZE];
+    if (!ScramClientFinal(&exchange, password, text, final_message, sizeof final_message)) {
+        snprintf(message, MESSAGE_SIZE, "The remote computer sent an invalid login challenge");
+        return -2;
+    }
+    snprintf(line, sizeof line, "SCRAM_FINAL %s", final_message);
+    result = link.command(link.context, message, line, text);
+    if (result != 0)
+        return result;
+    if (!ScramServerProven(exchange, text)) {
+        snprintf(message, MESSAGE_SIZE, "The remote computer could not prove that it knows the password");
+        return -2;
+    }
+    return 0;
+}
+
 int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message)
 {
     WriteLog("SendRemoteCommand start");
@@ -135,8 +189,7 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
     // A server that does not know VERSION (-2) is older than every threshold.
     message[0] = '\0';
 
-    Lines lines{link, message, 0};
-    lines.Send("PASSWORD %s", state->remote.password);
+    Lines lines{link, message, LogIn(link, state, message)};
     if (lines.result == 0 && NeedsVersion3010(state->action) &&
         version < FIRST_VERSION_WITH_ALL_ACTIONS) {
         snprintf(message, MESSAGE_SIZE,

@@ -20,11 +20,19 @@ struct ClientLink {
     int (*open)(void* context, char* message);
     // GetServerVersion: the version number, -1 or -2.
     int (*version)(void* context, char* message);
-    // SendClientCommand with one command line (no line feed): 0, -1 or -2.
-    int (*command)(void* context, char* message, const char* line);
+    // SendClientCommand with one command line (no line feed): 0, -1 or -2;
+    // after 0 the reply's text is in text (REPLY_LINE_SIZE + 1 bytes) when
+    // that is not null.
+    int (*command)(void* context, char* message, const char* line, char* text);
     // CloseClientSocket.
     void (*close)(void* context);
 };
+
+// Logs in: by the challenge-response exchange where the server offers it,
+// by PASSWORD in clear where it does not know the exchange (unless
+// remote.secure forbids that). 0 logged in; -1 transport failure; -2 refused
+// with the reason in message.
+int LogIn(const ClientLink& link, AppState* state, char* message);
 
 // Connects, checks the version, sends the settings and DOIT, disconnects:
 // 0 sent; -1 transport failure; -2 refused with the reason in message
@@ -52,13 +60,10 @@ int SendRemoteCommand(HWND window, AppState* state, char* message);
 // that cannot be read is reported and gives -1. replies holds what the
 // server has sent on this connection and not yet been read.
 int GetServerVersion(HWND window, AppState* state, ReplyLines* replies, char* message);
-// Sends one printf-style command and reads its reply: 0, -1 or -2. Without
-// a connection nothing is sent and the result is 0. A lost connection is
-// reported.
+// Sends one command line (no line feed) and reads its reply: 0, -1 or -2;
+// after 0 the reply's text is in text (REPLY_LINE_SIZE + 1 bytes) when that
+// is not null. Without a connection nothing is sent and the result is 0. A
+// lost connection is reported.
 int SendClientCommand(HWND window, AppState* state, ReplyLines* replies, char* message,
-                      const char* format, ...)
-#ifdef __GNUC__
-    __attribute__((format(printf, 5, 6)))
-#endif
-    ;
+                      const char* line, char* text);
 #endif

@@ -1,7 +1,6 @@
 // The client's exchanges with a remote copy over a blocking connection.
 #include "remote/client_protocol.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -55,21 +54,19 @@ struct Connection {
 }  // namespace
 
 int SendClientCommand(HWND window, AppState* state, ReplyLines* replies, char* message,
-                      const char* format, ...)
+                      const char* line, char* text)
 {
-    char command[CLIENT_LINE_SIZE - 1];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(command, sizeof command, format, args);
-    va_end(args);
     if (state->client_socket == INVALID_SOCKET)
         return 0;
     char shown[CLIENT_LINE_SIZE + 16];
-    MaskPasswordLine(command, shown, sizeof shown);
+    MaskPasswordLine(line, shown, sizeof shown);
     WriteLog("Sending %s to remote machine", shown);
     char reply[REPLY_LINE_SIZE + 1];
-    const char* text;
-    return Exchange(window, state, replies, message, command, reply, &text);
+    const char* reply_text;
+    int result = Exchange(window, state, replies, message, line, reply, &reply_text);
+    if (result == 0 && text)
+        snprintf(text, REPLY_LINE_SIZE + 1, "%s", reply_text);
+    return result;
 }
 
 int GetServerVersion(HWND window, AppState* state, ReplyLines* replies, char* message)
@@ -110,9 +107,9 @@ int SendRemoteCommand(HWND window, AppState* state, char* message)
             Connection* to = (Connection*)c;
             return GetServerVersion(to->window, to->state, &to->replies, text);
         },
-        [](void* c, char* text, const char* line) {
+        [](void* c, char* message, const char* line, char* text) {
             Connection* to = (Connection*)c;
-            return SendClientCommand(to->window, to->state, &to->replies, text, "%s", line);
+            return SendClientCommand(to->window, to->state, &to->replies, message, line, text);
         },
         [](void* c) {
             Connection* to = (Connection*)c;

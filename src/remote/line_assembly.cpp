@@ -134,6 +134,7 @@ void ForgetPeer()
     held_length = 0;
     held_line[0] = '\0';
     ClearReplies();
+    ForgetLogin();
 }
 
 bool HoldingCommands()

@@ -11,6 +11,8 @@
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
+#include "core/remote_password.h"
+#include "core/scram.h"
 #include "remote/protocol_words.h"
 #include "core/text_helpers.h"
 #include "remote/address_reports.h"
@@ -23,6 +25,8 @@ const char* const help_lines[] = {
     "QUIT\tTerminates the connection",
     "HELP\tShows this help",
     "PASSWORD p\tAuthenticates the client with a password",
+    "SCRAM_FIRST m\tStarts a login without the password in clear (SCRAM-SHA-256)",
+    "SCRAM_FINAL m\tCompletes that login with the client's proof",
     ("ACTION a\tThe action to perform "
      "(logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,monitor_off,monitor_on,no_action)"),
     "WHO w\tWho must perform the action (local,remote)",
@@ -217,32 +221,35 @@ void ReportWrongPasswords(void* context, const char* address, unsigned count)
     s.fx.warn(s.state, text);
 }
 
+// While a wrong password's delay runs, every password (right or wrong,
+// from any peer) waits for its end before it is checked: guessing costs
+// time. True when the line was held for that.
+bool WaitsForTheDelay(Server& s, const char* line)
+{
+    // The clock wraps: the delay runs while its end is at most one delay ahead.
+    DWORD wait = gate.open_ms - s.fx.ticks();
+    if (gate.failures == 0 || wait - 1 >= PasswordDelay(gate.failures))
+        return false;
+    WriteLog("Password checked in %lu ms, when the delay of a wrong one ends", (unsigned long)wait);
+    HoldCommands(s.fx, s.window, s.state, wait, nullptr, line);
+    return true;
+}
+
 // A wrong password is answered only after a delay that doubles with each
-// one in a row, and the commands behind it wait as long; while the delay
-// runs, every password (right or wrong, from any peer) waits for its end
-// before it is checked: guessing costs time. A right one, or a quiet
-// minute, starts the count again.
-void Password(Server& s, const char* value)
+// one in a row, and the commands behind it wait as long. A right one, or a
+// quiet minute, starts the count again.
+void CheckedPassword(Server& s, bool correct, const char* info)
 {
     DWORD now = s.fx.ticks();
-    // The clock wraps: the delay runs while its end is at most one delay ahead.
-    DWORD wait = gate.open_ms - now;
-    if (gate.failures > 0 && wait - 1 < PasswordDelay(gate.failures)) {
-        char line[COMMAND_SIZE + 1];
-        snprintf(line, sizeof line, "PASSWORD%s%s", value ? " " : "", value ? value : "");
-        WriteLog("Password checked in %lu ms, when the delay of a wrong one ends",
-                 (unsigned long)wait);
-        HoldCommands(s.fx, s.window, s.state, wait, nullptr, line);
-        return;
-    }
-    const char* stored = s.state->remote_control.password;
-    bool correct = value ? strcmp(EncodePassword(value), stored) == 0 : stored[0] == '\0';
     if (gate.failures > 0 && now - gate.last_failure_ms >= QUIET_MINUTE_MS)
         gate.failures = 0;
     if (correct) {
         gate.failures = 0;
         s.state->authenticated = 1;
-        s.Ok();
+        if (info)
+            ReturnClientInfo(s.fx, s.window, s.state, "%s", info);
+        else
+            s.Ok();
         return;
     }
     DWORD delay = PasswordDelay(++gate.failures);
@@ -255,11 +262,72 @@ void Password(Server& s, const char* value)
     HoldCommands(s.fx, s.window, s.state, delay, "Invalid password", nullptr);
 }
 
+void Password(Server& s, const char* value)
+{
+    if (s.state->remote_control.secure_only && HasRemoteControlPassword(s.state))
+        return s.Fail("Passwords in clear text are refused: log in with SCRAM_FIRST");
+    char line[COMMAND_SIZE + 1];
+    snprintf(line, sizeof line, "PASSWORD%s%s", value ? " " : "", value ? value : "");
+    if (WaitsForTheDelay(s, line))
+        return;
+    // No value at all stands for the empty password.
+    CheckedPassword(s, RemoteControlPasswordMatches(s.state, value ? value : ""), nullptr);
+}
+
+// The login exchange of the connection: started by SCRAM_FIRST, ended by
+// SCRAM_FINAL, forgotten with its peer.
+ScramServer login;
+
+// The verifier the login checks against: false (answered) when there is none.
+bool LoginVerifier(Server& s, ScramVerifier* verifier)
+{
+    if (!HasRemoteControlPassword(s.state)) {
+        s.Fail("Remote control has no password");
+        return false;
+    }
+    if (HasOldEncodedPassword(s.state) || !ParseScramVerifier(s.state->remote_control.verifier, verifier)) {
+        // Clients fall back to PASSWORD on this answer.
+        s.Fail(SCRAM_NOT_OFFERED);
+        return false;
+    }
+    return true;
+}
+
+void ScramFirst(Server& s, const char* value)
+{
+    login.started = false;
+    ScramVerifier verifier;
+    if (!LoginVerifier(s, &verifier))
+        return;
+    uint8_t random[SCRAM_NONCE_SIZE];
+    char nonce[2 * SCRAM_NONCE_SIZE];
+    if (!RandomBytes(random, sizeof random) || !Base64Encode(random, sizeof random, nonce, sizeof nonce))
+        return s.Fail("No random numbers for a login");
+    char reply[SCRAM_MESSAGE_SIZE];
+    if (!ScramServerFirst(&login, verifier, value, nonce, reply, sizeof reply))
+        return s.Fail(reply);
+    ReturnClientInfo(s.fx, s.window, s.state, "%s", reply);
+}
+
+void ScramFinal(Server& s, const char* value)
+{
+    char line[COMMAND_SIZE + 1];
+    snprintf(line, sizeof line, "SCRAM_FINAL %s", value);
+    ScramVerifier verifier;
+    if (WaitsForTheDelay(s, line) || !LoginVerifier(s, &verifier))
+        return;
+    char reply[SCRAM_MESSAGE_SIZE];
+    ScramResult result = ScramServerFinal(&login, verifier, value, reply, sizeof reply);
+    if (result == SCRAM_MALFORMED)
+        return s.Fail(reply);
+    CheckedPassword(s, result == SCRAM_PROVEN, reply);
+}
+
 // What runs or plays is chosen only by a peer that knows a password: a
 // server without one would run any program for anyone who connects.
 bool ChoosesWhatRuns(Server& s)
 {
-    if (s.state->remote_control.password[0])
+    if (HasRemoteControlPassword(s.state))
         return false;
     s.Fail("Not allowed while remote control has no password");
     return true;
@@ -344,6 +412,8 @@ const Command commands[] = {
      }},
     {"HELP", false, VALUE_NONE, [](Server& s, char*) { ShowClientHelp(s.fx, s.window, s.state); }},
     {"PASSWORD", false, VALUE_OPTIONAL, [](Server& s, char* v) { Password(s, v); }},
+    {"SCRAM_FIRST", false, VALUE_REQUIRED, [](Server& s, char* v) { ScramFirst(s, v); }},
+    {"SCRAM_FINAL", false, VALUE_REQUIRED, [](Server& s, char* v) { ScramFinal(s, v); }},
     {"ACTION", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreChoice(s, &s.state->action, ACTION_WORDS, v, true); }},
     {"WHO", true, VALUE_REQUIRED,
@@ -472,6 +542,11 @@ void ReportDueWarnings(const ServerEffects& fx, HWND window, AppState* state)
 void ForgetPasswordFailures()
 {
     gate = PasswordGate{};
+}
+
+void ForgetLogin()
+{
+    login = ScramServer{};
 }
 
 void ReturnClientOK(const ServerEffects& fx, HWND window, AppState* state)

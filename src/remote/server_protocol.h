@@ -17,6 +17,9 @@ const size_t READ_SIZE = 100;     // bytes the server reads from its peer at a t
 const size_t OUTPUT_LIMIT = 64 * 1024;
 const DWORD QUIET_MINUTE_MS = 60000;  // forgets earlier wrong passwords
 const DWORD PEER_SILENCE_MS = 60000;  // a peer silent this long is closed
+// The answer to SCRAM_FIRST of a server that cannot offer the login (its
+// password is stored in an older form): clients fall back to PASSWORD.
+const char SCRAM_NOT_OFFERED[] = "Challenge-response login not offered";
 
 struct ServerEffects {
     // Sends bytes on client_socket with one call: the count the system took
@@ -90,6 +93,8 @@ DWORD PasswordDelay(unsigned failures);
 void ReportDueWarnings(const ServerEffects& fx, HWND window, AppState* state);
 // Forgets wrong passwords, their delay and their reports (a test's fresh start).
 void ForgetPasswordFailures();
+// Forgets the connection's login exchange (its nonce is never good again).
+void ForgetLogin();
 
 // Sends the queued replies with one call; what would block waits for the
 // next call (FD_WRITE). A failed send is logged and closes the connection.

@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/messages.h"
+#include "core/remote_password.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
 #include "remote/reply_lines.h"
@@ -230,7 +231,10 @@ int CreateServerSocket(HWND window, AppState* state)
     watch_window = window;
     watch_state = state;
     watch_timer = SetTimer(nullptr, 0, 1000, WatchPeer);
-    if (!state->remote_control.password[0])
+    if (HasOldEncodedPassword(state))
+        WriteLog("The remote-control password is stored in the form of older copies: set it "
+                 "again to keep only its verifier and to offer the login without it in clear");
+    if (!HasRemoteControlPassword(state))
         WriteEvent(state, EVENT_WARNING,
                    "Remote control listens on port %d without a password: anyone who can "
                    "connect can shut this computer down",
@@ -282,7 +286,7 @@ int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* stat
     // that has.
     if (peer != INVALID_SOCKET && state->client_socket != INVALID_SOCKET &&
         state->client_socket == accepted_peer && state->authenticated &&
-        state->remote_control.password[0]) {
+        HasRemoteControlPassword(state)) {
         TurnAway(peer, address);
         WriteLog("AcceptClientSocket end, busy");
         return 0;
@@ -297,7 +301,7 @@ int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* stat
     snprintf(state->peer_address, sizeof state->peer_address, "%s", address);
     peer_heard_ms = GetTickCount();
     accepted_peer = peer;
-    state->authenticated = state->remote_control.password[0] == '\0';
+    state->authenticated = !HasRemoteControlPassword(state);
     // FD_WRITE: replies that would block go out once the peer reads.
     if (WSAAsyncSelect(peer, window, WM_CLIENT_SOCKET, FD_READ | FD_WRITE | FD_CLOSE) ==
         SOCKET_ERROR) {

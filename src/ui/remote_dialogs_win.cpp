@@ -11,9 +11,9 @@
 #include "core/address_checks.h"
 #include "core/app_state.h"
 #include "core/port.h"
+#include "core/remote_password.h"
 #include "core/report.h"
 #include "core/start_up.h"
-#include "core/text_helpers.h"
 #include "resource.h"
 #include "ui/dialog_fields.h"
 #include "ui/folder_picker.h"
@@ -158,10 +158,13 @@ bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
 {
     if (!ReadPort(dialog, IDC_RC_PORT, state, &state->remote_control.port))
         return false;
-    // Only the encoded form is ever kept; an empty text clears the password.
+    // Only the password's verifier is kept; an empty text clears the password.
     char text[sizeof state->remote_control.password];
-    if (const char* password = TypedPassword(dialog, IDC_RC_PASSWORD, text, sizeof text))
-        CopyField(state->remote_control.password, EncodePassword(password));
+    const char* password = TypedPassword(dialog, IDC_RC_PASSWORD, text, sizeof text);
+    if (password && !SetRemoteControlPassword(state, password)) {
+        Error(state, dialog, "The system gave no random salt for the password; it was not changed");
+        return false;
+    }
     return true;
 }
 

@@ -9,7 +9,9 @@
 #include "core/app_state.h"
 #include "fake_peer.h"
 #include "remote/client_protocol.h"
+#include "core/remote_password.h"
 #include "core/text_helpers.h"
+#include "remote/reply_lines.h"
 
 namespace {
 
@@ -18,9 +20,14 @@ namespace {
 struct FakeServer {
     int open_result = 0;
     int version = 3000200;
-    std::function<int(const std::string& line, char* message)> answer = [](const std::string&, char*) {
-        return 0;
-    };
+    // An older server by default: it does not know the challenge-response login.
+    std::function<int(const std::string& line, char* message, char* text)> answer =
+        [](const std::string& line, char* message, char*) {
+            if (line.rfind("SCRAM_FIRST ", 0) != 0)
+                return 0;
+            snprintf(message, MESSAGE_SIZE, "Invalid command");
+            return -2;
+        };
     std::vector<std::string> lines;
     int closed = 0;
 
@@ -29,10 +36,15 @@ struct FakeServer {
         return {this,
                 [](void* c, char*) { return ((FakeServer*)c)->open_result; },
                 [](void* c, char*) { return ((FakeServer*)c)->version; },
-                [](void* c, char* message, const char* line) {
+                [](void* c, char* message, const char* line, char* text) {
                     FakeServer* server = (FakeServer*)c;
-                    server->lines.push_back(line);
-                    return server->answer(line, message);
+                    // The login's lines hold random nonces: their word is enough.
+                    std::string shown = line;
+                    if (shown.rfind("SCRAM_", 0) == 0)
+                        shown = shown.substr(0, shown.find(' '));
+                    server->lines.push_back(shown);
+                    char discarded[REPLY_LINE_SIZE + 1];
+                    return server->answer(line, message, text ? text : discarded);
                 },
                 [](void* c) { ((FakeServer*)c)->closed++; }};
     }
@@ -40,14 +52,16 @@ struct FakeServer {
 };
 
 // Answers every line as the real server does.
-std::function<int(const std::string&, char*)> AnswerAs(FakePeer& peer)
+std::function<int(const std::string&, char*, char*)> AnswerAs(FakePeer& peer)
 {
-    return [&peer](const std::string& line, char* message) {
+    return [&peer](const std::string& line, char* message, char* text) {
         std::string reply = peer.Command(line).at(0);
         char buffer[CLIENT_LINE_SIZE + 1];
         snprintf(buffer, sizeof buffer, "%s", reply.c_str());
-        const char* text;
-        return ReadReply(buffer, message, &text);
+        const char* reply_text;
+        int result = ReadReply(buffer, message, &reply_text);
+        snprintf(text, REPLY_LINE_SIZE + 1, "%s", reply_text);
+        return result;
     };
 }
 
@@ -101,7 +115,7 @@ TEST(ClientProtocol, EverySettingTheRemoteCopyNeeds)
     EXPECT_EQ(server.Send(&state, message), 0);
     EXPECT_EQ(server.lines,
               (std::vector<std::string>{
-                  "PASSWORD pw", "ACTION NO_ACTION", "WHO LOCAL", "WHEN SCHEDULED", "SIMULATE ON",
+                  "SCRAM_FIRST", "PASSWORD pw", "ACTION NO_ACTION", "WHO LOCAL", "WHEN SCHEDULED", "SIMULATE ON",
                   "WARNING ON", "WARNTIME 30", "MESSAGE Line one\\nLine two\\nthree", "PLAYSOUND ON",
                   "SOUNDFILE c:\\ding.wav", "RUNPRG ON", "PROGRAM backup.exe", "DIRECTORY ",
                   "SCHEDULE DAILY", "DAYS m,th,su", "WEEKS 1,3,5", "TIME 07:05", "WAIT 60",
@@ -199,7 +213,7 @@ TEST(ClientProtocol, ResultCodes)
         FakeServer server;
         server.open_result = c.open;
         server.version = c.version;
-        server.answer = [&](const std::string& line, char* message) {
+        server.answer = [&](const std::string& line, char* message, char*) {
             if (!c.refused_line || line != c.refused_line)
                 return 0;
             snprintf(message, MESSAGE_SIZE, "Invalid password");
@@ -278,6 +292,7 @@ TEST(ClientProtocol, ARemoteCopyTakesOverTheSettings)
     FakePeer peer;
     peer.state.authenticated = 0;
     peer.state.schedule.friday = 1;
+    SetRemoteControlPassword(&peer.state, "secret");
     FakeServer server;
     server.answer = AnswerAs(peer);
     char message[MESSAGE_SIZE] = "";
@@ -296,6 +311,8 @@ TEST(ClientProtocol, ARemoteCopyTakesOverTheSettings)
     EXPECT_EQ(s.schedule.time.wHour, 22);
     EXPECT_EQ(s.options.allow_cancel, 0);
     EXPECT_EQ(peer.events.back(), "doit");
+    EXPECT_EQ(std::vector<std::string>(server.lines.begin(), server.lines.begin() + 3),
+              (std::vector<std::string>{"SCRAM_FIRST", "SCRAM_FINAL", "ACTION REBOOT"}));
 
     // A server with another password refuses at the first line.
     FakePeer guarded;
@@ -305,5 +322,6 @@ TEST(ClientProtocol, ARemoteCopyTakesOverTheSettings)
     second.answer = AnswerAs(guarded);
     EXPECT_EQ(second.Send(&client, message), -2);
     EXPECT_STREQ(message, "Invalid password");
-    EXPECT_EQ(second.lines.size(), 1u);
+    // Its password is stored in the form of older copies: the login falls back.
+    EXPECT_EQ(second.lines, (std::vector<std::string>{"SCRAM_FIRST", "PASSWORD secret"}));
 }

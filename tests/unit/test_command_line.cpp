@@ -7,6 +7,7 @@
 #include "core/app_state.h"
 #include "core/command_line.h"
 #include "core/log.h"
+#include "core/remote_password.h"
 
 namespace {
 
@@ -326,10 +327,21 @@ TEST(CommandLine, MaintenanceCommandLastOneWins)
     EXPECT_EQ(Parse({"reboot"}).result.mode, CMD_NONE);
 }
 
-TEST(CommandLine, RemotePasswordIsStoredEncoded)
+// Only a verifier with a salt of its own: the same password twice gives
+// two different texts, neither of which holds the password.
+TEST(CommandLine, RemotePasswordIsStoredAsItsVerifier)
 {
-    EXPECT_STREQ(Parse({"-remote_pswd", "abc"}).state.remote_control.password,
-                 "[m0ASf'9L]o2CUh);N_!4EWj+=Pa#6GYl-?Rc%8");
+    AppState first = Parse({"-remote_pswd", "abc"}).state;
+    AppState second = Parse({"-remote_pswd", "abc"}).state;
+    EXPECT_STREQ(first.remote_control.password, "");
+    EXPECT_EQ(std::string(first.remote_control.verifier).rfind("SCRAM-SHA-256$4096:", 0), 0u);
+    EXPECT_STRNE(first.remote_control.verifier, second.remote_control.verifier);
+    EXPECT_TRUE(RemoteControlPasswordMatches(&first, "abc"));
+    EXPECT_FALSE(RemoteControlPasswordMatches(&first, "abd"));
+    AppState cleared = Parse({"-remote_pswd", ""}).state;
+    EXPECT_FALSE(HasRemoteControlPassword(&cleared));
+    EXPECT_EQ(Parse({"-remote_secure_only", "-secure"}).state.remote_control.secure_only, 1);
+    EXPECT_EQ(Parse({"-remote_secure_only", "-secure"}).state.remote.secure, 1);
 }
 
 TEST(CommandLine, ArgumentsLongerThanTheirFieldAreRefused)

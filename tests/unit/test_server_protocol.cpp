@@ -5,6 +5,8 @@
 
 #include "fake_peer.h"
 #include "core/text_helpers.h"
+#include "core/remote_password.h"
+#include "core/scram.h"
 #include "remote/address_reports.h"
 
 namespace {
@@ -139,7 +141,7 @@ TEST(ServerProtocol, WordsAreMatchedWholeInAnyCase)
 {
     FakePeer peer;
     for (const char* word : {"help", "Help", "HELP", "hElP extra ignored"})
-        EXPECT_EQ(peer.Command(word).size(), 35u) << word;
+        EXPECT_EQ(peer.Command(word).size(), 37u) << word;
     for (const char* line : {"", " HELP", "HELP\t", "HELPS", "DAYZ m", "action\treboot"})
         EXPECT_EQ(peer.Reply(line), Error("Invalid command")) << line;
     EXPECT_EQ(peer.Reply("DAYS m"), OK);
@@ -167,7 +169,7 @@ TEST(ServerProtocol, OpenCommandsNeedNoAuthentication)
     peer.state.authenticated = 0;
     EXPECT_EQ(peer.Reply("VERSION"), "201 3.0.2.0\r\n");
     EXPECT_EQ(peer.Reply("STOP"), Error("No active command"));
-    EXPECT_EQ(peer.Command("HELP").size(), 35u);
+    EXPECT_EQ(peer.Command("HELP").size(), 37u);
     EXPECT_EQ(peer.Reply("NOSUCH"), Error("Invalid command"));
     EXPECT_TRUE(peer.Connected());
     EXPECT_EQ(peer.Reply("quit"), "201 Bye bye\r\n");
@@ -306,11 +308,11 @@ TEST(ServerProtocol, HelpAndShow)
 {
     FakePeer peer;
     std::vector<std::string> help = peer.Command("HELP");
-    ASSERT_EQ(help.size(), 35u);
+    ASSERT_EQ(help.size(), 37u);
     EXPECT_EQ(help[0], "201 You can use the following commands to control Haltall\r\n");
-    EXPECT_EQ(help[4], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
+    EXPECT_EQ(help[6], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
                        "hibernate,lock,wol,monitor_off,monitor_on,no_action)\r\n");
-    EXPECT_EQ(help[34], "201 STOP\tStop the current scheduled action\r\n");
+    EXPECT_EQ(help[36], "201 STOP\tStop the current scheduled action\r\n");
 
     AppState& s = peer.state;
     s.action = MONITOR_ON;
@@ -589,7 +591,7 @@ TEST(ServerProtocol, ProgramsAndSoundsNeedAPassword)
 TEST(ServerProtocol, RepliesOfOneBlockGoOutInOneSendAndWhatWouldBlockWaits)
 {
     FakePeer peer;
-    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 38u);
+    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 40u);
     EXPECT_EQ(peer.sends, 1);
     std::string all = peer.sent;
 
@@ -620,4 +622,81 @@ TEST(ServerProtocol, APeerThatLeavesTooManyRepliesUnreadIsDisconnected)
     // The next peer starts with nothing queued.
     FakePeer next;
     EXPECT_EQ(next.Receive("VERSION\n"), std::vector<std::string>{"201 3.0.2.0\r\n"});
+}
+
+namespace {
+
+// A client's side of the login against the fake peer: the server's final
+// reply, or the first refusal.
+std::string LogInByScram(FakePeer& peer, const char* password, std::string* final_line = nullptr)
+{
+    ScramClient client;
+    char first[SCRAM_MESSAGE_SIZE], final_message[SCRAM_MESSAGE_SIZE];
+    ScramClientFirst(&client, "haltall", "clientnonce", first, sizeof first);
+    std::string challenge = peer.Reply(std::string("SCRAM_FIRST ") + first);
+    if (challenge.rfind("201 ", 0) != 0)
+        return challenge;
+    challenge = challenge.substr(4, challenge.size() - 6);
+    EXPECT_TRUE(ScramClientFinal(&client, password, challenge.c_str(), final_message, sizeof final_message));
+    std::string line = std::string("SCRAM_FINAL ") + final_message;
+    if (final_line)
+        *final_line = line;
+    std::string reply = peer.Reply(line);
+    if (reply.rfind("201 ", 0) == 0)
+        EXPECT_TRUE(ScramServerProven(client, reply.substr(4, reply.size() - 6).c_str()));
+    return reply;
+}
+
+}  // namespace
+
+TEST(ServerProtocol, TheChallengeResponseLogin)
+{
+    FakePeer peer;
+    peer.state.authenticated = 0;
+    ASSERT_TRUE(SetRemoteControlPassword(&peer.state, "secret"));
+    EXPECT_EQ(LogInByScram(peer, "wrong"), Error("Invalid password"));
+    EXPECT_EQ(peer.state.authenticated, 0);
+    EXPECT_EQ(peer.events[0], "warning: Remote control: 1 wrong password from 127.0.0.1 in the last minute");
+    std::string final_line;
+    EXPECT_EQ(LogInByScram(peer, "secret", &final_line).substr(0, 6), "201 v=");
+    EXPECT_EQ(peer.state.authenticated, 1);
+
+    // A replayed final message: the exchange it belonged to is over, and a
+    // new one has a new nonce.
+    FakePeer replay;
+    replay.state.authenticated = 0;
+    replay.state.remote_control = peer.state.remote_control;
+    EXPECT_EQ(replay.Reply(final_line), Error("No exchange started"));
+    ScramClient client;
+    char first[SCRAM_MESSAGE_SIZE];
+    ScramClientFirst(&client, "haltall", "clientnonce", first, sizeof first);
+    EXPECT_EQ(replay.Reply(std::string("SCRAM_FIRST ") + first).substr(0, 17), "201 r=clientnonce");
+    EXPECT_EQ(replay.Reply(final_line), Error("Invalid password"));
+    EXPECT_EQ(replay.state.authenticated, 0);
+
+    // The password in clear is checked against the same verifier, unless
+    // the server refuses it in clear.
+    EXPECT_EQ(replay.Reply("PASSWORD secret"), OK);
+    replay.state.remote_control.secure_only = 1;
+    EXPECT_EQ(replay.Reply("PASSWORD secret"),
+              Error("Passwords in clear text are refused: log in with SCRAM_FIRST"));
+    EXPECT_EQ(LogInByScram(replay, "secret").substr(0, 6), "201 v=");
+}
+
+TEST(ServerProtocol, WhereTheLoginIsNotOffered)
+{
+    FakePeer old_form;  // the encoded password of older copies
+    old_form.state.authenticated = 0;
+    EXPECT_EQ(LogInByScram(old_form, "secret"), Error(SCRAM_NOT_OFFERED));
+    EXPECT_EQ(old_form.Reply("PASSWORD secret"), OK);
+
+    FakePeer none;
+    none.state.remote_control.password[0] = '\0';
+    EXPECT_EQ(LogInByScram(none, "secret"), Error("Remote control has no password"));
+
+    FakePeer broken;
+    SetRemoteControlPassword(&broken.state, "secret");
+    for (const char* line : {"SCRAM_FIRST p=tls,,n=x,r=abc", "SCRAM_FIRST n,,r=abc", "SCRAM_FIRST"})
+        EXPECT_NE(broken.Reply(line).rfind("501 ", 0), std::string::npos) << line;
+    EXPECT_TRUE(broken.Connected());
 }

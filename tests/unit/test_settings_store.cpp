@@ -114,7 +114,7 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 48u);
+    EXPECT_EQ(memory.written.size(), 51u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));
