@@ -31,5 +31,7 @@
 /* ---- Remote Control (IDD_REMOTE_CONTROL) ------------------------------- */
 #define IDC_RC_PORT                     1082  /* port edit, digits only       */
 #define IDC_RC_PASSWORD                 1081  /* password edit                */
+#define IDC_RC_NO_PASSWORD              1190  /* shown while no password is set */
+#define IDC_RC_SECURE_ONLY              1191  /* refuse PASSWORD in clear text */
 
 #endif /* HALTALL_REMOTE_DIALOGS_IDS_H */

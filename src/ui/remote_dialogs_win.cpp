@@ -165,6 +165,7 @@ bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
         Error(state, dialog, "The system gave no random salt for the password; it was not changed");
         return false;
     }
+    state->remote_control.secure_only = IsDlgButtonChecked(dialog, IDC_RC_SECURE_ONLY) == BST_CHECKED;
     return true;
 }
 
@@ -173,6 +174,9 @@ void InitRemoteControlDialog(HWND dialog, AppState* state)
     LimitEdit(dialog, IDC_RC_PASSWORD, sizeof state->remote_control.password);
     ShowNumber(dialog, IDC_RC_PORT, state->remote_control.port);
     SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
+    ShowWindow(GetDlgItem(dialog, IDC_RC_NO_PASSWORD),
+               HasRemoteControlPassword(state) ? SW_HIDE : SW_SHOW);
+    CheckDlgButton(dialog, IDC_RC_SECURE_ONLY, state->remote_control.secure_only ? BST_CHECKED : BST_UNCHECKED);
 }
 
 bool RemoteDialogCommand(HWND dialog, AppState*, int id, int)

@@ -1,6 +1,7 @@
 """Pipelined commands per second through the real remote-control server,
-beside the minimal WSAAsyncSelect echo server under the same Wine, and the
-rate at which wrong passwords are answered.
+beside the minimal WSAAsyncSelect echo server under the same Wine, the
+rate at which wrong passwords are answered, and what one challenge-response
+login costs.
 
     python3 tests/bench/bench_protocol.py HALTALL_EXE ECHO_SERVER_EXE
 
@@ -9,6 +10,9 @@ by Wine's loader of that type.
 
 Needs a Wine prefix and display (scripts/wine-env, start_wine_desktop). It
 prints figures and never fails on them: it is a benchmark, not a test."""
+import base64
+import hashlib
+import hmac
 import os
 import socket
 import subprocess
@@ -99,6 +103,49 @@ def guesses_per_second(port, process):
         return received.count(b'501 Invalid password'), time.perf_counter() - start
 
 
+LOGINS = 20
+
+
+def login_costs(port, process):
+    """Medians over LOGINS logins, in ms: the server's part of a
+    challenge-response login (the round trips of SCRAM_FIRST and
+    SCRAM_FINAL), a VERSION round trip beside it, and a PASSWORD in clear
+    checked against the verifier, which costs the server one PBKDF2 of the
+    password: the work a client does for each login."""
+    login, version, clear = [], [], []
+    for i in range(LOGINS):
+        sock = connect(port, process)
+        with sock, sock.makefile('rb') as reader:
+            reader.readline()  # the welcome
+
+            def ask(line):
+                start = time.perf_counter()
+                sock.sendall(line.encode() + b'\r\n')
+                reply = reader.readline().decode().rstrip('\r\n')
+                return reply, (time.perf_counter() - start) * 1000
+
+            version.append(ask('VERSION')[1])
+            nonce = base64.b64encode(os.urandom(24)).decode()
+            first, first_ms = ask('SCRAM_FIRST n,,n=bench,r=' + nonce)
+            fields = dict(part.split('=', 1) for part in first[4:].split(','))
+            salted = hashlib.pbkdf2_hmac('sha256', b'secret', base64.b64decode(fields['s']),
+                                         int(fields['i']))
+            client_key = hmac.new(salted, b'Client Key', 'sha256').digest()
+            without_proof = 'c=biws,r=' + fields['r']
+            auth = 'n=bench,r=%s,%s,%s' % (nonce, first[4:], without_proof)
+            signature = hmac.new(hashlib.sha256(client_key).digest(), auth.encode(),
+                                 'sha256').digest()
+            proof = base64.b64encode(bytes(a ^ b for a, b in zip(client_key, signature)))
+            final, final_ms = ask('%s,p=%s' % ('SCRAM_FINAL ' + without_proof, proof.decode()))
+            if not final.startswith('201 v='):
+                raise SystemExit('the login failed: ' + final)
+            login.append(first_ms + final_ms)
+            clear.append(ask('PASSWORD secret')[1])
+            ask('QUIT')
+    median = lambda values: sorted(values)[len(values) // 2]
+    return median(login), median(version), median(clear)
+
+
 def main():
     haltall, echo = sys.argv[1:3]
     for path in (haltall, echo):
@@ -116,6 +163,7 @@ def main():
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     try:
+        login, version, clear = login_costs(port, process)
         guesses, seconds = guesses_per_second(port, process)
     finally:
         process.kill()
@@ -126,6 +174,10 @@ def main():
     print('ratio:              %9.2f' % (server / baseline))
     print('password guesses:   %9.3f/s (%d answered in %.0f s on one connection)'
           % (guesses / seconds, guesses, seconds))
+    print('SCRAM login:        %9.2f ms on the server (SCRAM_FIRST and SCRAM_FINAL round trips; '
+          'one VERSION round trip: %.2f ms)' % (login, version))
+    print('SCRAM login:        %9.2f ms on the client (one PBKDF2 of the password, measured as '
+          'the server checking PASSWORD in clear)' % clear)
 
 
 if __name__ == '__main__':

@@ -10,7 +10,6 @@
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
-#include "core/remote_password.h"
 #include "remote/server_protocol.h"
 #include "core/text_helpers.h"
 
@@ -93,13 +92,6 @@ void CheckFields(const AppState& s)
 }
 
 }  // namespace
-
-// Nonces of the login: any bytes do.
-bool RandomBytes(void* out, size_t length)
-{
-    memset(out, 'n', length);
-    return true;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

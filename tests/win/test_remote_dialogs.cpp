@@ -13,8 +13,8 @@
 
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
+#include "core/remote_password.h"
 #include "core/start_up.h"
-#include "core/text_helpers.h"
 #include "resource.h"
 #include "box_watcher.h"
 #include "controls.h"
@@ -383,39 +383,63 @@ TEST_F(RemoteDialogs, LookupWithoutAnAnswerKeepsTheMac)
     EXPECT_EQ(Errors(), std::vector<std::string>(2, "MAC address not found"));
 }
 
-TEST_F(RemoteDialogs, RemoteControlStoresOnlyTheEncodedPassword)
+TEST_F(RemoteDialogs, RemoteControlStoresOnlyThePasswordsVerifier)
 {
+    char kept[sizeof state.remote_control.verifier];
+    SetRemoteControlPassword(&state, "kept");
+    memcpy(kept, state.remote_control.verifier, sizeof kept);
     struct {
         const char* port;
         const char* password;
+        bool secure_only;
         int stored_port;
-        std::string stored_password;
+        const char* matches;  // the password the stored verifier holds; null: kept
     } cases[] = {
-        {"4321", "secret", 4321, EncodePassword("secret")},
-        {"0", "********", 3210, "kept"},
-        {"", "", 3210, ""},
-        {"-1", "********", 3210, "kept"},
+        {"4321", "secret", true, 4321, "secret"},
+        {"0", "********", false, 3210, nullptr},
+        {"", "", false, 3210, ""},
+        {"-1", "********", true, 3210, nullptr},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "port '" << c.port << "' password '" << c.password << "'");
-        strcpy(state.remote_control.password, "kept");
+        memcpy(state.remote_control.verifier, kept, sizeof kept);
+        // Settings of an older copy: their encoded form goes when the password is set.
+        strcpy(state.remote_control.password, "old");
         state.remote_control.port = 5000;
+        state.remote_control.secure_only = 0;
         std::string caption = RunRemoteControl([&](HWND d) {
             EXPECT_EQ(Text(d, IDC_RC_PORT), "5000");
             EXPECT_EQ(Text(d, IDC_RC_PASSWORD), "********");
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_RC_NO_PASSWORD)));
+            EXPECT_FALSE(Checked(d, IDC_RC_SECURE_ONLY));
             Type(d, IDC_RC_PORT, c.port);
             Type(d, IDC_RC_PASSWORD, c.password);
+            if (c.secure_only)
+                Click(d, IDC_RC_SECURE_ONLY);
             Click(d, IDOK);
         });
         EXPECT_EQ(caption, "Remote Control");
         EXPECT_EQ(state.remote_control.port, c.stored_port);
-        EXPECT_EQ(state.remote_control.password, c.stored_password);
+        if (c.matches) {
+            EXPECT_STREQ(state.remote_control.password, "");
+            EXPECT_EQ(HasRemoteControlPassword(&state), c.matches[0] != '\0');
+            if (c.matches[0]) {
+                EXPECT_TRUE(RemoteControlPasswordMatches(&state, c.matches));
+                EXPECT_EQ(strstr(state.remote_control.verifier, c.password), nullptr);
+            }
+        } else {
+            EXPECT_STREQ(state.remote_control.verifier, kept);
+        }
+        EXPECT_EQ(state.remote_control.secure_only, c.secure_only ? 1 : 0);
     }
-    // The placeholder also shows when nothing is stored; Cancel stores nothing.
+    // The placeholder also shows when nothing is stored, beside the note
+    // that there is no password; Cancel stores nothing.
     state.remote_control.password[0] = '\0';
+    state.remote_control.verifier[0] = '\0';
     state.remote_control.port = 5000;
     RunRemoteControl([&](HWND d) {
         EXPECT_EQ(Text(d, IDC_RC_PASSWORD), "********");
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_RC_NO_PASSWORD)));
         Type(d, IDC_RC_PORT, "1");
         Click(d, IDCANCEL);
     });
