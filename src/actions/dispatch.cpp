@@ -6,16 +6,16 @@
 DoItRoute ChooseDoItRoute(const AppState* state)
 {
     if (state->who == REMOTE_COMPUTER && !state->remote.use_nt &&
-        (state->when == IMMEDIATE || state->remote.schedule_remote) &&
+        (state->when == IMMEDIATE || RemoteCopyWaits(state)) &&
         state->action != WAKE_ON_LAN)
         return ROUTE_HAND_OVER;
     switch (state->when) {
     case IMMEDIATE:
         return ROUTE_ACT_NOW;
     case SCHEDULED:
-        return ROUTE_ARM_SCHEDULE;
     case PROCESS:
-        return ROUTE_ARM_PROCESS;
+    case IDLE:
+        return ROUTE_ARM_TRIGGER;
     }
     return ROUTE_NONE;
 }

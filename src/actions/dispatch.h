@@ -15,8 +15,7 @@ int SanityCheck(HWND window, AppState* state, char* message);
 enum DoItRoute {
     ROUTE_HAND_OVER,     // send the whole job to the copy on the remote computer
     ROUTE_ACT_NOW,       // HaltAll at once
-    ROUTE_ARM_SCHEDULE,  // arm the schedule timer
-    ROUTE_ARM_PROCESS,   // arm the process timer
+    ROUTE_ARM_TRIGGER,   // arm the timer of the trigger that waits
     ROUTE_NONE,          // a trigger value outside the enumeration
 };
 DoItRoute ChooseDoItRoute(const AppState* state);

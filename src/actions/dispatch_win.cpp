@@ -11,6 +11,7 @@
 #include "core/messages.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
+#include "triggers/trigger_table.h"
 
 namespace {
 
@@ -54,19 +55,23 @@ int DoIt(const ActionCalls& calls, HWND window, AppState* state)
         HCURSOR previous = ShowWaitCursor();
         HaltAll(calls, window, state);
         SetCursor(previous);
+        // Postponed at the warning: the action waits in the tray.
+        if (state->postpone.seconds_left)
+            result = DOIT_ARMED;
         break;
     }
-    case ROUTE_ARM_SCHEDULE:
-        state->remaining_seconds = state->schedule.seconds;
-        state->fired_minute = 0;
-        state->active_timer = (uint32_t)SetTimer(window, TIMER_SCHEDULE, 1000, nullptr);
+    case ROUTE_ARM_TRIGGER: {
+        const Trigger* trigger = TriggerFor(state->when);
+        if (const char* problem = trigger->arm(state)) {
+            Error(state, window, problem);
+            NoteResult(state, -2);
+            WriteLog("DoIt end, not armed: %s", problem);
+            return -2;
+        }
+        state->active_timer = (uint32_t)SetTimer(window, trigger->timer, 1000, nullptr);
         result = DOIT_ARMED;
         break;
-    case ROUTE_ARM_PROCESS:
-        state->active_timer = (uint32_t)SetTimer(window, TIMER_PROCESS, 1000, nullptr);
-        state->process.seen_running = 0;
-        result = DOIT_ARMED;
-        break;
+    }
     case ROUTE_NONE:
         break;
     }

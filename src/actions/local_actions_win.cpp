@@ -24,12 +24,14 @@ BOOL WINAPI CallSetSystemPowerState(BOOL suspend, BOOL force)
 }
 
 // The warning and the program run that come before every action. False
-// when the user cancelled the warning; operation then ends there.
+// when the user cancelled or postponed at the warning; operation then ends
+// there.
 bool WarnAndRunProgram(HWND window, AppState* state, const char* operation)
 {
     WriteLog("Warning=%d", state->options.warning);
-    if (state->options.warning && ShowWarningMessage(window, state) == 0) {
-        WriteLog("%s end, cancelled", operation);
+    INT_PTR warned = state->options.warning ? ShowWarningMessage(window, state) : 1;
+    if (warned != 1) {
+        WriteLog("%s end, %s", operation, warned == WARNING_POSTPONED ? "postponed" : "cancelled");
         return false;
     }
     WriteLog("Run_Program=%d", state->options.run_program);

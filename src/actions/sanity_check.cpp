@@ -63,6 +63,12 @@ const char* FirstProblem(const AppState* s)
     }
     if (s->when == PROCESS && !s->process.process[0])
         return "No process specified";
+    if (s->when == IDLE) {
+        if (s->run_as_service)
+            return IDLE_IN_SERVICE;
+        if (const char* problem = IdleSettingsProblem(s->idle.minutes, s->idle.cpu_percent, s->idle.net_kbps))
+            return problem;
+    }
 
     DWORD platform = s->os_version.dwPlatformId;
     if (s->action == LOCK &&

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "actions/postpone.h"
 #include "core/app_state.h"
 #include "core/log.h"
 #include "resource.h"
@@ -32,6 +33,40 @@ void ShowTimeLeft(HWND dialog, int seconds)
     SetDlgItemTextA(dialog, IDC_WARN_TIME, text);
 }
 
+void CloseWarning(HWND dialog, INT_PTR result)
+{
+    KillTimer(dialog, COUNTDOWN_TIMER);
+    EndDialog(dialog, result);
+}
+
+// The Postpone button and its delays, the last choice selected; both are
+// hidden where the user may not postpone.
+void OfferPostpone(HWND dialog, AppState* state)
+{
+    HWND delays = GetDlgItem(dialog, IDC_WARN_DELAY);
+    if (!CanPostpone(state)) {
+        ShowWindow(GetDlgItem(dialog, IDC_WARN_POSTPONE), SW_HIDE);
+        ShowWindow(delays, SW_HIDE);
+        return;
+    }
+    for (int minutes : POSTPONE_CHOICES) {
+        char text[16];
+        snprintf(text, sizeof text, minutes == 1 ? "%d minute" : "%d minutes", minutes);
+        SendMessageA(delays, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    SendMessageA(delays, CB_SETCURSEL, PostponeChoiceIndex(state->postpone.minutes), 0);
+}
+
+void Postpone(HWND dialog, AppState* state)
+{
+    LRESULT chosen = SendDlgItemMessageA(dialog, IDC_WARN_DELAY, CB_GETCURSEL, 0, 0);
+    size_t index = chosen >= 0 && (size_t)chosen < POSTPONE_CHOICE_COUNT
+                       ? (size_t)chosen
+                       : PostponeChoiceIndex(state->postpone.minutes);
+    PostponeAction(state, POSTPONE_CHOICES[index]);
+    CloseWarning(dialog, WARNING_POSTPONED);
+}
+
 void OpenWarning(HWND dialog, Countdown* countdown)
 {
     SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)countdown);
@@ -42,6 +77,7 @@ void OpenWarning(HWND dialog, Countdown* countdown)
                     state->warning.message[0] ? state->warning.message : DEFAULT_WARNING_TEXT);
     SetDlgItemTextA(dialog, IDC_WARN_ACTION, GetModeStr(state));
     EnableWindow(GetDlgItem(dialog, IDC_WARN_CANCEL), state->options.allow_cancel != 0);
+    OfferPostpone(dialog, state);
     if (state->warning.play_sound)
         PlaySoundA(state->warning.sound_file, nullptr, SND_ASYNC | SND_FILENAME);
     SetTimer(dialog, COUNTDOWN_TIMER, 1000, nullptr);
@@ -51,12 +87,6 @@ void OpenWarning(HWND dialog, Countdown* countdown)
     SetFocus(text);
     SendMessageA(text, EM_SETSEL, 0, 0);
     SendMessageA(text, EM_SCROLLCARET, 0, 0);
-}
-
-void CloseWarning(HWND dialog, INT_PTR result)
-{
-    KillTimer(dialog, COUNTDOWN_TIMER);
-    EndDialog(dialog, result);
 }
 
 }  // namespace
@@ -82,10 +112,16 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
 
     case WM_COMMAND:
         // Escape and the close request arrive as IDCANCEL, Return as the
-        // hidden default button: all are ignored. Only the countdown or an
-        // enabled "Cancel" ends the window.
-        if (LOWORD(wparam) == IDC_WARN_CANCEL && IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL)))
+        // hidden default button: all are ignored. Only the countdown, an
+        // enabled "Cancel" or a shown "Postpone" ends the window.
+        if (LOWORD(wparam) == IDC_WARN_CANCEL && IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL))) {
             CloseWarning(dialog, 0);
+        } else if (LOWORD(wparam) == IDC_WARN_POSTPONE &&
+                   IsWindowVisible(GetDlgItem(dialog, IDC_WARN_POSTPONE))) {
+            Countdown* countdown = (Countdown*)GetWindowLongPtrA(dialog, DWLP_USER);
+            if (countdown)
+                Postpone(dialog, countdown->state);
+        }
         return TRUE;
     }
     return FALSE;

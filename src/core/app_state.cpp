@@ -13,7 +13,7 @@ const char* const action_texts[] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",   "
                                     "STANDBY",     "HIBERNATE",  "LOCK",       "WAKE_ON_LAN",
                                     "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
 const char* const who_texts[] = {"LOCAL_COMPUTER", "REMOTE_COMPUTER", "REMOTE_GROUP"};
-const char* const when_texts[] = {"IMMEDIATE", "SCHEDULED", "PROCESS"};
+const char* const when_texts[] = {"IMMEDIATE", "SCHEDULED", "PROCESS", "IDLE"};
 const char* const schedule_texts[] = {"FIXED_DAY", "DAILY", "DAY_OF_MONTH", "AFTER_X_SECONDS"};
 
 template <size_t N> const char* TextOf(const char* const (&texts)[N], int32_t value)
@@ -52,6 +52,17 @@ bool CopyField(char* field, size_t size, const char* text)
     return true;
 }
 
+const char* IdleSettingsProblem(long minutes, long cpu_percent, long net_kbps)
+{
+    if (minutes < MIN_IDLE_MINUTES || minutes > MAX_IDLE_MINUTES)
+        return "Invalid idle time specified (1-1440 minutes)";
+    if (cpu_percent < 0 || cpu_percent > MAX_IDLE_CPU_PERCENT)
+        return "Invalid processor load specified (1-100 %)";
+    if (net_kbps < 0 || net_kbps > MAX_IDLE_NET_KBPS)
+        return "Invalid network traffic specified (1-1000000 KB/s)";
+    return nullptr;
+}
+
 void SetDefaultSettings(AppState* state)
 {
     memset(state, 0, sizeof *state);
@@ -74,6 +85,9 @@ void SetDefaultSettings(AppState* state)
     state->schedule.day = 1;
     state->options.in_tray = 1;
     state->options.allow_cancel = 1;
+    state->options.allow_postpone = 1;
+    state->idle.minutes = DEFAULT_IDLE_MINUTES;
+    state->postpone.minutes = DEFAULT_POSTPONE_MINUTES;
     state->group_parallel = DEFAULT_GROUP_PARALLEL;
 }
 
@@ -93,6 +107,9 @@ void ResetSettings(AppState* state)
     state->quiet = run.quiet;
     state->remaining_seconds = run.remaining_seconds;
     state->fired_minute = run.fired_minute;
+    state->postpone.seconds_left = run.postpone.seconds_left;
+    state->idle.previous = run.idle.previous;
+    state->idle.quiet_ms = run.idle.quiet_ms;
     state->exit_code = run.exit_code;
     state->group_list = run.group_list;
     state->group_count = run.group_count;
@@ -164,12 +181,18 @@ void DebugSettings(AppState* state)
     WriteLog("schedule.seconds=%u", state->schedule.seconds);
     WriteLog("schedule.wait=%d", state->schedule.wait);
     WriteLog("process.process=%s", state->process.process);
+    WriteLog("idle.minutes=%d", state->idle.minutes);
+    WriteLog("idle.cpu_percent=%d", state->idle.cpu_percent);
+    WriteLog("idle.net_kbps=%d", state->idle.net_kbps);
+    WriteLog("postpone.minutes=%d", state->postpone.minutes);
+    WriteLog("postpone.seconds_left=%u", state->postpone.seconds_left);
     WriteLog("options.warning=%d", state->options.warning);
     WriteLog("options.run_program=%d", state->options.run_program);
     WriteLog("options.force=%d", state->options.force);
     WriteLog("options.in_tray=%d", state->options.in_tray);
     WriteLog("options.allow_cancel=%d", state->options.allow_cancel);
     WriteLog("options.allow_remote_control=%d", state->options.allow_remote_control);
+    WriteLog("options.allow_postpone=%d", state->options.allow_postpone);
     WriteLog("group_parallel=%d", state->group_parallel);
     WriteLog("DebugSettings end");
 }

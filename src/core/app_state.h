@@ -24,13 +24,36 @@ enum Action : int32_t {
 
 enum Who : int32_t { LOCAL_COMPUTER = 0, REMOTE_COMPUTER = 1, REMOTE_GROUP = 2 };
 
-enum When : int32_t { IMMEDIATE = 0, SCHEDULED = 1, PROCESS = 2 };
+enum When : int32_t { IMMEDIATE = 0, SCHEDULED = 1, PROCESS = 2, IDLE = 3 };
 
 enum ScheduleKind : int32_t { FIXED_DAY = 0, DAILY = 1, DAY_OF_MONTH = 2, AFTER_X_SECONDS = 3 };
 
 typedef int16_t Flag;
 
+// One reading for the idle trigger. Ticks are the system's 32-bit
+// millisecond count, which wraps after 49.7 days: only differences of
+// readings a moment apart are used.
+struct IdleSample {
+    uint32_t now_ms;         // tick count when read
+    uint32_t last_input_ms;  // tick count of the session's last keyboard or mouse input
+    bool has_cpu;            // cpu_idle and cpu_total were read
+    uint64_t cpu_idle;       // system idle time, 100 ns units
+    uint64_t cpu_total;      // kernel (idle included) plus user time, 100 ns units
+    bool has_net;            // net_bytes was read
+    uint32_t net_bytes;      // bytes in and out on all interfaces, a wrapping counter
+};
+
 const int DEFAULT_PORT = 3210;
+
+// The idle trigger's window in minutes, and the limits of its conditions
+// (0 leaves a condition off).
+const int MIN_IDLE_MINUTES = 1;
+const int MAX_IDLE_MINUTES = 1440;
+const int DEFAULT_IDLE_MINUTES = 30;
+const int MAX_IDLE_CPU_PERCENT = 100;
+const int MAX_IDLE_NET_KBPS = 1000000;
+// How long a postponed action waits before it warns again.
+const int DEFAULT_POSTPONE_MINUTES = 10;
 const WORD NO_TIME_HOUR = 25;  // schedule.time.wHour while no time was chosen
 const char VERSION_TEXT[] = "3.0.2.0";
 
@@ -128,6 +151,19 @@ struct AppState {
         uint32_t seen_running;
     } process;
 
+    struct {
+        int32_t minutes;      // no input for this long
+        int32_t cpu_percent;  // processor load below this over the window (0: off)
+        int32_t net_kbps;     // network traffic below this over the window (0: off)
+        IdleSample previous;  // the last reading while armed
+        uint32_t quiet_ms;    // how long every condition has held
+    } idle;
+
+    struct {
+        int32_t minutes;         // the delay last chosen in the warning
+        uint32_t seconds_left;   // until a postponed action warns again (0: none)
+    } postpone;
+
     OSVERSIONINFOA os_version;
 
     struct {
@@ -137,8 +173,25 @@ struct AppState {
         Flag in_tray;
         Flag allow_cancel;
         Flag allow_remote_control;
+        Flag allow_postpone;
     } options;
 };
+
+// Why the idle trigger is refused in service mode (saved service settings,
+// a service start, the protocol).
+const char IDLE_IN_SERVICE[] =
+    "The idle trigger cannot be used in service mode: a service sees no keyboard or mouse input";
+
+// The first of the idle settings that is out of range, as a message, or null.
+const char* IdleSettingsProblem(long minutes, long cpu_percent, long net_kbps);
+
+// True when the copy on the remote computer is to wait for the trigger
+// itself. It runs as a service, which sees no keyboard or mouse: the idle
+// trigger always waits here.
+inline bool RemoteCopyWaits(const AppState* state)
+{
+    return state->remote.schedule_remote && state->when != IDLE;
+}
 
 // Pointers to the seven weekday flags, Monday first, and the five week flags.
 Flag* WeekdayFlags(AppState* state, int index);

@@ -114,6 +114,7 @@ const char usage_first_block[] =
     "  -notray\t\t: Do not show haltall icon in the system tray\n"
     "  -nocancel\t: Do not allow the user to cancel the action from the tray or in the warning "
     "dialog\n"
+    "  -nopostpone\t: Do not allow the user to postpone the action in the warning dialog\n"
     "  -immediate\t: Perform the action immediately (default)\n"
     "  -scheduled\t: Perform the action in a scheduled manner\n"
     "  -time hh:mm\t: Perform the action at the specified time\n"
@@ -123,6 +124,9 @@ const char usage_first_block[] =
     "  -day d\t\t: Perform the action on the specified day of the month (1-31)\n"
     "  -seconds n\t: Perform the action after n seconds\n"
     "  -process p\t: Perform the action when a process named p does not exist anymore\n"
+    "  -idle n\t\t: Perform the action when nobody used keyboard or mouse for n minutes (1-1440)\n"
+    "  -idle_cpu p\t: ...and the processor load stayed below p % (1-100)\n"
+    "  -idle_net k\t: ...and the network traffic stayed below k KB/s\n"
     "  -ip ip\t\t: Specifies the ip adress for WOL\n"
     "  -subnet s\t: Specifies the subnet mask for WOL\n"
     "  -mac m\t\t: Specifies the mac address for WOL\n"
@@ -226,6 +230,18 @@ bool CopyArgument(char* field, size_t size, const char* name, const char* arg,
 
 #define TEXT_ARGUMENT(field) CopyArgument(field, sizeof(field), name, arg, result)
 
+// A whole number from low to high, or the usage error naming what it is for.
+bool NumberArgument(int32_t* field, long low, long high, const char* what, const char* arg,
+                    CommandLineResult* result)
+{
+    char* end;
+    long number = strtol(arg, &end, 10);
+    if (end == arg || *end != '\0' || number < low || number > high)
+        return Fail(result, "Invalid %s specified (%s)", what, arg);
+    *field = (int32_t)number;
+    return true;
+}
+
 bool PortArgument(int32_t* port, const char* name, const char* arg, CommandLineResult* result)
 {
     if (TakePortText(arg, port))
@@ -313,12 +329,8 @@ const Option options[] = {
          return TEXT_ARGUMENT(s->group_file);
      }},
     {"-parallel", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
-         char* end;
-         long width = strtol(arg, &end, 10);
-         if (end == arg || *end != '\0' || !IsValidGroupParallel(width))
-             return Fail(result, "Invalid number of parallel actions specified (%s)", arg);
-         s->group_parallel = (int32_t)width;
-         return true;
+         return NumberArgument(&s->group_parallel, 1, MAX_GROUP_PARALLEL,
+                               "number of parallel actions", arg, result);
      }},
     {"-remschedule", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.schedule_remote = 1, true; }},
     {"-use_nt", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.use_nt = 1, true; }},
@@ -351,6 +363,20 @@ const Option options[] = {
          s->when = PROCESS;
          return TEXT_ARGUMENT(s->process.process);
      }},
+    {"-idle", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         s->when = IDLE;
+         return NumberArgument(&s->idle.minutes, MIN_IDLE_MINUTES, MAX_IDLE_MINUTES,
+                               "idle time", arg, result);
+     }},
+    {"-idle_cpu", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         return NumberArgument(&s->idle.cpu_percent, 1, MAX_IDLE_CPU_PERCENT,
+                               "processor load", arg, result);
+     }},
+    {"-idle_net", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         return NumberArgument(&s->idle.net_kbps, 1, MAX_IDLE_NET_KBPS,
+                               "network traffic", arg, result);
+     }},
+    {"-nopostpone", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_postpone = 0, true; }},
     {"-simulate", false, false, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->simulate = 1, true; }},
     {"-minimize", false, false, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->start_minimized = 1, true; }},
     {"-time", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {

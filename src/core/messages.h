@@ -28,6 +28,9 @@ const UINT_PTR TIMER_SCHEDULE = 0;
 const UINT_PTR TIMER_PROCESS = 1;
 const UINT_PTR TIMER_TRAY = 2;
 const UINT_PTR TIMER_QUIT = 3;
+const UINT_PTR TIMER_IDLE = 4;
+// Counts a postponed action's delay down; the action then warns again.
+const UINT_PTR TIMER_POSTPONE = 5;
 
 // Set when the main window is created; null before.
 extern HWND g_main_window;

@@ -84,6 +84,11 @@ const Value values[] = {
     {"allow_cancel", SHORT_FLAG, FIELD(options.allow_cancel), 0},
     {"allow_remote_control", SHORT_FLAG, FIELD(options.allow_remote_control), 0},
     {"group_parallel", NUMBER, FIELD(group_parallel), 0},
+    {"idle_minutes", NUMBER, FIELD(idle.minutes), 0},
+    {"idle_cpu", NUMBER, FIELD(idle.cpu_percent), 0},
+    {"idle_net", NUMBER, FIELD(idle.net_kbps), 0},
+    {"postpone_minutes", NUMBER, FIELD(postpone.minutes), 0},
+    {"allow_postpone", SHORT_FLAG, FIELD(options.allow_postpone), 0},
 };
 
 const Value debug_value = {"debug", DEBUG_FLAG, nullptr, 0};
@@ -97,7 +102,8 @@ const char* const read_order[] = {
     "seconds", "message", "play_sound", "sound_file", "program", "directory", "schedule", "time",
     "date", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday", "week1",
     "week2", "week3", "week4", "week5", "day", "wait", "after_seconds", "process", "warning",
-    "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control", "group_parallel"};
+    "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control", "group_parallel",
+    "idle_minutes", "idle_cpu", "idle_net", "postpone_minutes", "allow_postpone"};
 
 #undef TEXT_FIELD
 #undef FIELD

@@ -154,6 +154,12 @@ bool DeleteRegKey(HKEY root, const char* key)
 int SaveSettings(HKEY root, const char* key, AppState* state)
 {
     WriteLog("SaveSettings start, base=%s", key);
+    if (state->when == IDLE && strcmp(key, SERVICE_KEY) == 0) {
+        // The service would only refuse them at its start.
+        Error(state, nullptr, IDLE_IN_SERVICE);
+        WriteLog("SaveSettings end, refused");
+        return 0;
+    }
     RegistryLocation location = {root, key};
     if (!SaveSettingsTo(RegistryStore(&location), state))
         return 0;

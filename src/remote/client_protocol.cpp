@@ -200,7 +200,7 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
     lines.Send("ACTION %s", ActionWord(state->action));
     lines.Send("WHO LOCAL");
     // Unless the remote copy is to wait itself, this copy has waited already.
-    lines.Send("WHEN %s", state->remote.schedule_remote ? WhenWord(state->when) : "IMMEDIATE");
+    lines.Send("WHEN %s", RemoteCopyWaits(state) ? WhenWord(state->when) : "IMMEDIATE");
     lines.Send("SIMULATE %s", OnOffWord(state->simulate));
     if (state->options.warning) {
         // Line breaks travel as the two characters \ and n.

@@ -15,7 +15,7 @@ template <size_t N> const char* WordOf(const char* const (&words)[N], int32_t va
 const char* const ACTION_WORDS[11] = {"LOGOFF",      "REBOOT",     "SHUTDOWN", "POWEROFF",
                                       "STANDBY",     "HIBERNATE",  "LOCK",     "WOL",
                                       "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
-const char* const WHEN_WORDS[3] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS"};
+const char* const WHEN_WORDS[4] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS", "IDLE"};
 
 const char* ActionWord(int32_t action) { return WordOf(ACTION_WORDS, action); }
 const char* WhenWord(int32_t when) { return WordOf(WHEN_WORDS, when); }

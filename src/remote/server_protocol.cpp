@@ -419,7 +419,11 @@ const Command commands[] = {
     {"WHO", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreChoice(s, &s.state->who, who_words, v, true); }},
     {"WHEN", true, VALUE_REQUIRED,
-     [](Server& s, char* v) { StoreChoice(s, &s.state->when, WHEN_WORDS, v, true); }},
+     [](Server& s, char* v) {
+         if (s.state->run_as_service && FindWord(WHEN_WORDS, v) == IDLE)
+             return s.Fail(IDLE_IN_SERVICE);
+         StoreChoice(s, &s.state->when, WHEN_WORDS, v, true);
+     }},
     {"SIMULATE", true, VALUE_REQUIRED, [](Server& s, char* v) { StoreOnOff(s, &s.state->simulate, v); }},
     {"COMPUTER", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreText(s, s.state->remote.computer_name, v); }},
@@ -638,6 +642,9 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     info("PROCESS\t%s", state->process.process);
     info("FORCE\t%s", OnOffWord(state->options.force));
     info("CANCEL\t%s", OnOffWord(state->options.allow_cancel));
+    info("IDLE\t%d", (int)state->idle.minutes);
+    info("IDLE_CPU\t%d", (int)state->idle.cpu_percent);
+    info("IDLE_NET\t%d", (int)state->idle.net_kbps);
     WriteLog("ShowSettingsToClient end");
 }
 

@@ -6,6 +6,7 @@
 #include "core/report.h"
 #include "remote/server_protocol.h"
 #include "remote/sockets.h"
+#include "triggers/trigger_table.h"
 
 namespace {
 
@@ -21,14 +22,6 @@ long SendToPeer(HWND, AppState* state, const char* data, size_t length)
 void ClosePeerSocket(HWND window, AppState* state)
 {
     CloseClientSocket(window, state);
-}
-
-// The recorded value is SetTimer's success value, not always the id:
-// stopping the trigger means stopping both trigger timers.
-void StopTriggerTimer(HWND window, AppState*)
-{
-    KillTimer(window, TIMER_SCHEDULE);
-    KillTimer(window, TIMER_PROCESS);
 }
 
 DWORD Ticks()
@@ -49,7 +42,7 @@ ServerEffects SocketServerEffects()
     fx.send = SendToPeer;
     fx.close_peer = ClosePeerSocket;
     fx.socket_error = LogSocketError;
-    fx.stop_timer = StopTriggerTimer;
+    fx.stop_timer = StopTriggers;
     fx.now = GetLocalNow;
     fx.ticks = Ticks;
     fx.hold = HoldPeerCommands;

@@ -66,6 +66,8 @@
 #define IDC_WHEN_PROCESS                1051  /* "After a process stops"      */
 #define IDC_SCHEDULE                    1012  /* "Schedule..." button         */
 #define IDC_PROCESS                     1013  /* "Process..." button          */
+#define IDC_WHEN_IDLE                   1250  /* "When idle"                  */
+#define IDC_IDLE                        1251  /* "Idle..." button             */
 
 /* Bottom buttons */
 #define IDC_DOIT                        1009  /* "Do it" (default button)     */
@@ -100,6 +102,8 @@
 #define IDC_WARN_TEXT                   1041  /* warning text (multi-line)    */
 #define IDC_WARN_OK                     1042  /* hidden default button        */
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
+#define IDC_WARN_POSTPONE               1260  /* "Postpone"                   */
+#define IDC_WARN_DELAY                  1261  /* its delay, a drop-down list  */
 #include "remote_dialogs_ids.h"
 #include "settings_dialogs_ids.h"
 #include "group_editor_ids.h"

@@ -1,6 +1,6 @@
 /*
- * Ids of the Schedule, Warning message, Program, Process and Select process
- * dialogs. Only #define lines and comments (read by windres too); included
+ * Ids of the Schedule, Warning message, Program, Process, Select process and
+ * Idle dialogs. Only #define lines and comments (read by windres too); included
  * from resource.h. The numbers are fixed: never renumber an entry.
  */
 #ifndef HALTALL_SETTINGS_DIALOGS_IDS_H
@@ -12,6 +12,7 @@
 #define IDD_PROGRAM                     112   /* "Program"                    */
 #define IDD_PROCESS                     114   /* "Process"                    */
 #define IDD_SELECT_PROCESS              115   /* "Select process"             */
+#define IDD_IDLE                        140   /* "Idle"                       */
 
 /* ---- Schedule (IDD_SCHEDULE) ------------------------------------------- */
 #define IDC_SCHED_TIME                  1005  /* time picker "HH:mm"          */
@@ -55,5 +56,12 @@
 #define IDC_PRC_PROCESS                 1068
 #define IDC_PRC_BROWSE                  1013  /* "...": opens Select process  */
 #define IDC_SEL_LIST                    1071  /* sorted list of the processes */
+
+/* ---- Idle (IDD_IDLE) ----------------------------------------------------- */
+#define IDC_IDLE_MINUTES                1252
+#define IDC_IDLE_CPU_ON                 1253  /* "and the processor load below" */
+#define IDC_IDLE_CPU                    1254
+#define IDC_IDLE_NET_ON                 1255  /* "and the network traffic below" */
+#define IDC_IDLE_NET                    1256
 
 #endif /* HALTALL_SETTINGS_DIALOGS_IDS_H */

@@ -15,6 +15,8 @@ int MatchWatchedProcess(DWORD process_id, WORD reserved, const char* name, void*
 bool WatchedProcessGone(AppState* state, int walk_result);
 
 #ifdef _WIN32
+// Forgets an earlier sighting: the process must be seen again first.
+const char* ArmProcessWatch(AppState* state);
 // The process timer's tick: true once the watched process has stopped, and
 // the window then calls HaltAll.
 bool CheckProcessTimer(HWND window, AppState* state);

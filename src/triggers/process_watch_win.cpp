@@ -3,6 +3,12 @@
 #include "triggers/process_list.h"
 #include "triggers/process_watch.h"
 
+const char* ArmProcessWatch(AppState* state)
+{
+    state->process.seen_running = 0;
+    return nullptr;
+}
+
 bool CheckProcessTimer(HWND, AppState* state)
 {
     WriteLog("CheckProcessTimer start");

@@ -14,6 +14,8 @@ int WeekOfMonth(int day);
 bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now));
 
 #ifdef _WIN32
+// Starts the "after N seconds" count and forgets the minute that last fired.
+const char* ArmSchedule(AppState* state);
 // The schedule timer's tick: true when the schedule is due, and the window
 // then calls HaltAll.
 bool CheckScheduleTimer(HWND window, AppState* state);

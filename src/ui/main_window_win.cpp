@@ -3,6 +3,7 @@
 #include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
+#include "actions/postpone.h"
 #include "core/app_state.h"
 
 #include <commctrl.h>
@@ -15,8 +16,7 @@
 #include "service/service_control.h"
 #include "service/service_runtime.h"
 #include "triggers/after_firing.h"
-#include "triggers/process_watch.h"
-#include "triggers/schedule.h"
+#include "triggers/trigger_table.h"
 #include "ui/dialog_fields.h"
 #include "ui/group_editor.h"
 #include "ui/group_progress.h"
@@ -33,7 +33,8 @@ const int who_buttons[] = {IDC_LOCAL_COMPUTER, IDC_REMOTE_COMPUTER, IDC_GROUP};
 const int action_buttons[] = {IDC_LOGOFF,      IDC_REBOOT,     IDC_SHUTDOWN,  IDC_POWEROFF,
                               IDC_STANDBY,     IDC_HIBERNATE,  IDC_LOCK,      IDC_WAKE_ON_LAN,
                               IDC_MONITOR_OFF, IDC_MONITOR_ON, IDC_NO_ACTION};
-const int when_buttons[] = {IDC_WHEN_IMMEDIATE, IDC_WHEN_SCHEDULED, IDC_WHEN_PROCESS};
+const int when_buttons[] = {IDC_WHEN_IMMEDIATE, IDC_WHEN_SCHEDULED, IDC_WHEN_PROCESS,
+                            IDC_WHEN_IDLE};
 
 struct OptionBox {
     int id;
@@ -117,10 +118,13 @@ BOOL OnInitDialog(HWND window, AppState* state)
     }
     if (state->run_as_service) {
         ShowWindow(window, SW_SHOWNOACTIVATE);
-        if (state->when == SCHEDULED)
+        if (state->when == SCHEDULED) {
             DoItHere(window, state);
-        else
+        } else {
+            if (state->when == IDLE)  // never armed silently
+                Error(state, window, IDLE_IN_SERVICE);
             MinimizeHaltall(window, state);
+        }
         return FALSE;
     }
     if (state->start_minimized) {
@@ -131,18 +135,20 @@ BOOL OnInitDialog(HWND window, AppState* state)
     return TRUE;
 }
 
-// A due trigger acts; a one-shot trigger is disarmed first, so that ticks
-// during the warning find nothing armed, and the tray then shows the idle run.
+// A due trigger (or the end of a postponement) acts; a one-shot trigger is
+// disarmed first, so that ticks during the warning find nothing armed, and
+// the tray then shows the idle run.
 void FireTrigger(HWND window, AppState* state)
 {
     AfterFiring after = AfterTriggerFired(state);
-    if (after != STAY_ARMED) {
-        KillTimer(window, TIMER_SCHEDULE);
-        KillTimer(window, TIMER_PROCESS);
-        state->active_timer = 0;
-    }
+    if (after != STAY_ARMED)
+        StopTriggers(window, state);
     HaltAll(SystemActionCalls(), window, state);
-    if (after == DISARM_AND_END) {
+    if (state->postpone.seconds_left) {
+        // Postponed at the warning: it waits in the tray, whatever the kind of run.
+        RemoveFromTray(window);
+        MinimizeHaltall(window, state);
+    } else if (after == DISARM_AND_END) {
         PostQuitMessage(0);
     } else if (after == DISARM && !IsWindowVisible(window)) {
         RemoveFromTray(window);
@@ -150,9 +156,31 @@ void FireTrigger(HWND window, AppState* state)
     }
 }
 
+void OnTriggerTimer(HWND window, AppState* state, UINT_PTR timer)
+{
+    if (timer == TIMER_POSTPONE) {
+        if (PostponeTick(state)) {
+            KillTimer(window, TIMER_POSTPONE);
+            FireTrigger(window, state);
+        } else {
+            RefreshTrayTooltip(window, state);
+        }
+        return;
+    }
+    // A trigger timer left running after a cancel does nothing.
+    const Trigger* trigger = TriggerOfTimer(timer);
+    if (!trigger || !state->active_timer)
+        return;
+    if (trigger->tick(window, state))
+        FireTrigger(window, state);
+    else if (trigger->when == IDLE)
+        RefreshTrayTooltip(window, state);  // the minutes of quiet so far
+}
+
 void SaveSettingsToService(HWND window, AppState* state)
 {
-    SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state);
+    if (!SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, state))
+        return;  // refused, or the failure was reported
     if (state->os_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
         DisplayInformation(state, window, "Please restart your computer for the changes to take effect");
     else
@@ -185,6 +213,9 @@ void OnCommand(HWND window, AppState* state, int id)
         break;
     case IDC_PROCESS:
         ShowProcessDialog(window, state);
+        break;
+    case IDC_IDLE:
+        ShowIdleDialog(window, state);
         break;
     case IDC_PROGRAM:
         ShowProgramDialog(window, state);
@@ -258,6 +289,7 @@ void EnableFields(HWND window, AppState* state)
     EnableControl(window, IDC_PROGRAM, state->options.run_program != 0);
     EnableControl(window, IDC_SCHEDULE, state->when == SCHEDULED);
     EnableControl(window, IDC_PROCESS, state->when == PROCESS);
+    EnableControl(window, IDC_IDLE, state->when == IDLE);
     EnableControl(window, IDC_SETTINGS, state->options.allow_remote_control != 0);
 }
 
@@ -333,14 +365,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PutInTray(window, state);
         else if (wParam == TIMER_QUIT)
             PostQuitMessage(0);
-        // A trigger timer left running after a cancel does nothing.
-        else if (wParam == TIMER_SCHEDULE && state->active_timer) {
-            if (CheckScheduleTimer(window, state))
-                FireTrigger(window, state);
-        } else if (wParam == TIMER_PROCESS && state->active_timer) {
-            if (CheckProcessTimer(window, state))
-                FireTrigger(window, state);
-        }
+        else
+            OnTriggerTimer(window, state, wParam);
         return TRUE;
     case WM_SERVICE_STOP:
         StopForService(window);

@@ -1,6 +1,6 @@
 // The small dialogs around an action: the warning message, the program run
 // before it, the process whose end triggers it (with its process picker),
-// and the file and folder pickers they use.
+// the idle trigger's limits, and the file and folder pickers they use.
 #pragma once
 #include "core/platform.h"
 
@@ -10,6 +10,9 @@ struct AppState;
 void ShowMessageDialog(HWND owner, AppState* state);
 void ShowProgramDialog(HWND owner, AppState* state);
 void ShowProcessDialog(HWND owner, AppState* state);
+// The idle trigger's minutes and its optional load and traffic limits.
+void ShowIdleDialog(HWND owner, AppState* state);
+INT_PTR CALLBACK IdleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgramDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -168,9 +168,71 @@ bool SelectProcessCommand(HWND dialog, AppState* state, int id, int code)
     return true;
 }
 
+// ---- Idle ------------------------------------------------------------------
+
+void EnableIdleLimits(HWND dialog)
+{
+    EnableControl(dialog, IDC_IDLE_CPU, IsDlgButtonChecked(dialog, IDC_IDLE_CPU_ON) == BST_CHECKED);
+    EnableControl(dialog, IDC_IDLE_NET, IsDlgButtonChecked(dialog, IDC_IDLE_NET_ON) == BST_CHECKED);
+}
+
+// An off condition shows a limit to start from when it is checked.
+void ShowIdleLimit(HWND dialog, int box, int edit, int32_t limit, int32_t suggested)
+{
+    CheckDlgButton(dialog, box, limit > 0 ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemInt(dialog, edit, (UINT)(limit > 0 ? limit : suggested), FALSE);
+}
+
+int32_t TakeIdleLimit(HWND dialog, int box, int edit)
+{
+    if (IsDlgButtonChecked(dialog, box) != BST_CHECKED)
+        return 0;
+    char text[20];
+    GetDlgItemTextA(dialog, edit, text, sizeof text);
+    int32_t limit = EditNumber(text);
+    return limit > 0 ? limit : -1;  // a checked box with no limit is refused
+}
+
+void OpenIdle(HWND dialog, AppState* state)
+{
+    LimitEdit(dialog, IDC_IDLE_MINUTES, 5);
+    LimitEdit(dialog, IDC_IDLE_CPU, 4);
+    LimitEdit(dialog, IDC_IDLE_NET, 8);
+    SetDlgItemInt(dialog, IDC_IDLE_MINUTES, (UINT)state->idle.minutes, FALSE);
+    ShowIdleLimit(dialog, IDC_IDLE_CPU_ON, IDC_IDLE_CPU, state->idle.cpu_percent, 10);
+    ShowIdleLimit(dialog, IDC_IDLE_NET_ON, IDC_IDLE_NET, state->idle.net_kbps, 100);
+    EnableIdleLimits(dialog);
+}
+
+bool TakeIdle(HWND dialog, AppState* state)
+{
+    char text[20];
+    GetDlgItemTextA(dialog, IDC_IDLE_MINUTES, text, sizeof text);
+    int32_t minutes = EditNumber(text);
+    int32_t cpu = TakeIdleLimit(dialog, IDC_IDLE_CPU_ON, IDC_IDLE_CPU);
+    int32_t net = TakeIdleLimit(dialog, IDC_IDLE_NET_ON, IDC_IDLE_NET);
+    if (const char* problem = IdleSettingsProblem(minutes, cpu, net)) {
+        Error(state, dialog, problem);
+        return false;
+    }
+    state->idle.minutes = minutes;
+    state->idle.cpu_percent = cpu;
+    state->idle.net_kbps = net;
+    return true;
+}
+
+bool IdleCommand(HWND dialog, AppState*, int id, int)
+{
+    if (id != IDC_IDLE_CPU_ON && id != IDC_IDLE_NET_ON)
+        return false;
+    EnableIdleLimits(dialog);
+    return true;
+}
+
 const DialogParts message_parts = {OpenMessage, TakeMessage, MessageCommand};
 const DialogParts program_parts = {OpenProgram, TakeProgram, ProgramCommand};
 const DialogParts process_parts = {OpenProcess, TakeProcess, ProcessCommand};
+const DialogParts idle_parts = {OpenIdle, TakeIdle, IdleCommand};
 const DialogParts select_process_parts = {OpenSelectProcess,
                                           TakeSelectedProcess, SelectProcessCommand};
 
@@ -221,6 +283,16 @@ INT_PTR CALLBACK ProcessDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 INT_PTR CALLBACK SelectProcessDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return SettingsDialogMessage(select_process_parts, dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK IdleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SettingsDialogMessage(idle_parts, dialog, message, wParam, lParam);
+}
+
+void ShowIdleDialog(HWND owner, AppState* state)
+{
+    RunSettingsDialog("ShowIdleDialog", owner, state, IDD_IDLE, IdleDialogProc);
 }
 
 void ShowMessageDialog(HWND owner, AppState* state)

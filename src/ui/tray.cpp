@@ -3,6 +3,7 @@
 
 #include "core/app_state.h"
 #include "core/day_tokens.h"
+#include "triggers/idle_watch.h"
 #include "ui/tray.h"
 
 namespace {
@@ -12,7 +13,10 @@ void ComposeTooltip(AppState* state, char (&text)[320])
     const char* mode = GetModeStr(state);
     const SYSTEMTIME& time = state->schedule.time;
     const SYSTEMTIME& date = state->schedule.date;
-    if (state->active_timer && state->when == SCHEDULED) {
+    if (state->postpone.seconds_left) {
+        snprintf(text, sizeof text, "%s postponed, warning again in %u min", mode,
+                 (unsigned)(state->postpone.seconds_left + 59) / 60);
+    } else if (state->active_timer && state->when == SCHEDULED) {
         switch (state->schedule.schedule) {
         case FIXED_DAY:
             snprintf(text, sizeof text, "%s scheduled at %02d:%02d on %02d/%02d/%04d", mode,
@@ -37,6 +41,9 @@ void ComposeTooltip(AppState* state, char (&text)[320])
         snprintf(text, sizeof text, "%s scheduled", mode);
     } else if (state->active_timer && state->when == PROCESS) {
         snprintf(text, sizeof text, "%s when %s finishes", mode, state->process.process);
+    } else if (state->active_timer && state->when == IDLE) {
+        snprintf(text, sizeof text, "%s when idle: Idle for %u of %d min", mode,
+                 IdleMinutesSoFar(state), (int)state->idle.minutes);
     } else {
         snprintf(text, sizeof text, "Haltall idle");
     }

@@ -19,6 +19,8 @@ extern HMENU g_tray_menu;
 extern BOOL(WINAPI* g_shell_notify_icon)(DWORD message, PNOTIFYICONDATAA data);
 
 void PutInTray(HWND window, AppState* state);
+// Shows the current tooltip on the icon, when it is there and the text changed.
+void RefreshTrayTooltip(HWND window, AppState* state);
 void MinimizeHaltall(HWND window, AppState* state);
 void RemoveFromTray(HWND window);
 void RestoreHaltall(HWND window, AppState* state);

@@ -4,6 +4,7 @@
 #include "core/report.h"
 #include "core/start_up.h"
 #include "resource.h"
+#include "triggers/trigger_table.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -13,6 +14,7 @@ BOOL(WINAPI* g_shell_notify_icon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 namespace {
 
 UINT_PTR tray_timer;  // the service-mode refresh timer, 0 while stopped
+char shown_tip[TOOLTIP_SIZE];  // the tooltip last given to the icon
 
 const UINT TRAY_ICON_ID = 1;
 
@@ -33,9 +35,9 @@ void PutInTray(HWND window, AppState* state)
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = WM_TRAY_ICON;
     icon.hIcon = LoadIcon(g_instance, MAKEINTRESOURCE(IDI_SMALL));
-    char tip[TOOLTIP_SIZE];
-    TrayTooltip(state, tip);
-    lstrcpynA(icon.szTip, tip, sizeof icon.szTip);
+    TrayTooltip(state, shown_tip);
+    lstrcpynA(icon.szTip, shown_tip, sizeof icon.szTip);
+    WriteLog("Tray tooltip: %s", shown_tip);
     // A refusal (no shell yet) is not reported: a service tries again.
     g_shell_notify_icon(NIM_ADD, &icon);
 
@@ -45,6 +47,24 @@ void PutInTray(HWND window, AppState* state)
             DisplayLastError(state, window);
     }
     WriteLog("PutInTray end");
+}
+
+void RefreshTrayTooltip(HWND window, AppState* state)
+{
+    char tip[TOOLTIP_SIZE];
+    TrayTooltip(state, tip);
+    if (lstrcmpA(tip, shown_tip) == 0)
+        return;
+    lstrcpynA(shown_tip, tip, sizeof shown_tip);
+    WriteLog("Tray tooltip: %s", tip);
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = TRAY_ICON_ID;
+    icon.uFlags = NIF_TIP;
+    lstrcpynA(icon.szTip, tip, sizeof icon.szTip);
+    // Refused when there is no icon (-notray): nothing to show then.
+    g_shell_notify_icon(NIM_MODIFY, &icon);
 }
 
 void MinimizeHaltall(HWND window, AppState* state)
@@ -125,11 +145,7 @@ void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
     case ID_TRAY_MONITOR_OFF: DoQuickAction(calls, state, MONITOR_OFF); break;
     case ID_TRAY_CANCEL:
         if (state->active_timer) {
-            // The recorded value is SetTimer's success value, not always the
-            // id; stopping both trigger ids is what cancelling means.
-            KillTimer(window, TIMER_SCHEDULE);
-            KillTimer(window, TIMER_PROCESS);
-            state->active_timer = 0;
+            StopTriggers(window, state);
             RestoreHaltall(window, state);
         }
         break;

@@ -168,7 +168,7 @@ class ServerTest(RemoteControlTestCase):
         for line in ['ACTION reboot', 'WHO remote', 'COMPUTER pc7', 'MESSAGE Line one\\nLine two',
                      'TIME 7:5', 'DAYS m,w,f', 'WEEKS 2', 'FORCE on']:
             self.assertEqual(peer.command(line), OK, line)
-        show = peer.command('SHOW', 28)
+        show = peer.command('SHOW', 31)
         date = show[19]
         self.assertRegex(date, r'^201 DATE\t\d\d/\d\d/\d{4}$')  # today's, brought by TIME
         self.assertEqual(show, ['201 ' + line for line in [
@@ -177,7 +177,8 @@ class ServerTest(RemoteControlTestCase):
             'SUBNET\t', 'WARNING\tOFF', 'WARNTIME\t0', 'MESSAGE\tLine one\\nLine two',
             'PLAYSOUND\tOFF', 'SOUNDFILE\t', 'RUNPRG\tOFF', 'PROGRAM\t', 'DIRECTORY\t',
             'SCHEDULE\tFIXED_DAY', 'TIME\t07:05', date[4:], 'DAYS\tm,w,f', 'WEEKS\t2', 'DAY\t\t1',
-            'WAIT\t0', 'SECONDS\t0', 'PROCESS\t', 'FORCE\tON', 'CANCEL\tON']])
+            'WAIT\t0', 'SECONDS\t0', 'PROCESS\t', 'FORCE\tON', 'CANCEL\tON', 'IDLE\t30',
+            'IDLE_CPU\t0', 'IDLE_NET\t0']])
         self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
 
     def test_every_command_answers_success_and_errors(self):
@@ -208,7 +209,7 @@ class ServerTest(RemoteControlTestCase):
         ]
         for line, reply in cases:
             self.assertEqual(peer.command(line), reply, line)
-        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', 28)[1:])
+        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', 31)[1:])
         expected = {'ACTION': 'STANDBY', 'WHO': '\tLOCAL', 'WHEN': 'AFTER_PROCESS',
                     'SIMULATE': 'ON', 'COMPUTER': 'srv', 'MAC': '\t0011223344AA',
                     'WARNTIME': '15', 'SCHEDULE': 'FIXED_DAY', 'DATE': '00/00/0000',
@@ -231,7 +232,7 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(peer.command('PASSWORD secret'), OK)
         self.assertEqual(peer.command('ACTION lock'), OK)
         self.assertEqual(peer.command('PASSWORD wrong'), '501 Invalid password')
-        self.assertEqual(peer.command('SHOW', 28)[1], '201 ACTION\tLOCK')
+        self.assertEqual(peer.command('SHOW', 31)[1], '201 ACTION\tLOCK')
 
         # A password split over several reads is not logged either.
         for part in ('PASS', 'WORD sec', 'ret\r\n'):
@@ -266,7 +267,7 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(peer.line(), '201 Bye bye')
         self.assertTrue(peer.closed())
         peer = self.connect(port)
-        self.assertEqual(peer.command('SHOW', 28)[1], '201 ACTION\tPOWEROFF')
+        self.assertEqual(peer.command('SHOW', 31)[1], '201 ACTION\tPOWEROFF')
 
     def test_a_newcomer_replaces_only_a_peer_without_the_password(self):
         _, port, first = self.serve('-remote_pswd', 'pw')
@@ -361,7 +362,7 @@ class ClientTest(RemoteControlTestCase):
         self.assertEqual(client.returncode, 0)
         peer = self.connect(port)
         self.assertEqual(peer.command('PASSWORD secret'), OK)
-        show = peer.command('SHOW', 28)
+        show = peer.command('SHOW', 31)
         for line in ['WHEN\tSCHEDULED', 'WARNING\tON', 'WARNTIME\t5',
                      'MESSAGE\tLine one\\nLine two', 'SCHEDULE\tAFTER_X_SECONDS', 'SECONDS\t3600']:
             self.assertIn('201 ' + line, show)

@@ -8,6 +8,9 @@
 //   wintool command CAPTION TIMEOUT_MS ID    send WM_COMMAND ID to the window
 //   wintool message CAPTION TIMEOUT_MS MSG W L   post a message to the window, shown or hidden
 //   wintool gone CAPTION TIMEOUT_MS          wait until no such visible window exists
+//   wintool select CAPTION TIMEOUT_MS ID INDEX [CLICK_ID]
+//                                            select item INDEX of the combo box ID,
+//                                            then click the child button CLICK_ID
 // Exit code 0 on success, 1 on a timeout or a missing control.
 #include <windows.h>
 
@@ -132,6 +135,18 @@ int main(int argc, char** argv)
             return 1;
         }
         SendBriefly(button, BM_CLICK);
+    } else if (strcmp(verb, "select") == 0 && argc > 5) {
+        HWND combo = GetDlgItem(window, atoi(argv[4]));
+        HWND button = argc > 6 ? GetDlgItem(window, atoi(argv[6])) : nullptr;
+        if (!combo || (argc > 6 && !button)) {
+            fprintf(stderr, "wintool: no such control\n");
+            return 1;
+        }
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(combo, CB_SETCURSEL, (WPARAM)atoi(argv[5]), 0, SMTO_ABORTIFHUNG, 5000,
+                            &result);
+        if (button)
+            SendBriefly(button, BM_CLICK);
     } else if (strcmp(verb, "command") == 0 && argc > 4) {
         PostMessageA(window, WM_COMMAND, (WPARAM)atoi(argv[4]), 0);
     } else {

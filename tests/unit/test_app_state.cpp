@@ -97,8 +97,10 @@ TEST(AppState, DumpOfTheDefaults)
         "schedule.friday=0", "schedule.saturday=0", "schedule.sunday=0", "schedule.week1=1",
         "schedule.week2=1", "schedule.week3=1", "schedule.week4=1", "schedule.week5=1",
         "schedule.day=1", "schedule.seconds=0", "schedule.wait=0", "process.process=",
-        "options.warning=0", "options.run_program=0", "options.force=1", "options.in_tray=1",
-        "options.allow_cancel=1", "options.allow_remote_control=0", "group_parallel=64",
+        "idle.minutes=30", "idle.cpu_percent=0", "idle.net_kbps=0", "postpone.minutes=10",
+        "postpone.seconds_left=0", "options.warning=0", "options.run_program=0", "options.force=1",
+        "options.in_tray=1", "options.allow_cancel=1", "options.allow_remote_control=0",
+        "options.allow_postpone=1", "group_parallel=64",
         "DebugSettings end"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(s.schedule.time.wHour, 25);

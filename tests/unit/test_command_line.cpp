@@ -236,6 +236,45 @@ TEST(CommandLine, ParallelTakesOneToSixtyFour)
                   std::string("Invalid number of parallel actions specified (") + arg + ")");
 }
 
+TEST(CommandLine, IdleOptionsAndTheirRanges)
+{
+    Parsed off = Parse({});
+    EXPECT_EQ(off.state.when, IMMEDIATE);
+    EXPECT_EQ(off.state.idle.minutes, 30);
+    EXPECT_EQ(off.state.idle.cpu_percent, 0);
+    EXPECT_EQ(off.state.idle.net_kbps, 0);
+    EXPECT_EQ(off.state.options.allow_postpone, 1);
+
+    Parsed p = Parse({"-idle", "1440", "-idle_cpu", "100", "-idle_net", "1", "-nopostpone"});
+    ASSERT_TRUE(p.valid) << p.result.usage_error;
+    EXPECT_EQ(p.state.when, IDLE);
+    EXPECT_EQ(p.state.idle.minutes, 1440);
+    EXPECT_EQ(p.state.idle.cpu_percent, 100);
+    EXPECT_EQ(p.state.idle.net_kbps, 1);
+    EXPECT_EQ(p.state.options.allow_postpone, 0);
+    EXPECT_EQ(p.result.counted, 4);
+    // The conditions alone leave the trigger as it was.
+    EXPECT_EQ(Parse({"-idle_cpu", "5"}).state.when, IMMEDIATE);
+
+    struct {
+        const char* option;
+        const char* arg;
+        const char* error;
+    } bad[] = {
+        {"-idle", "0", "Invalid idle time specified (0)"},
+        {"-idle", "1441", "Invalid idle time specified (1441)"},
+        {"-idle", "10m", "Invalid idle time specified (10m)"},
+        {"-idle", "", "Invalid idle time specified ()"},
+        {"-idle_cpu", "0", "Invalid processor load specified (0)"},
+        {"-idle_cpu", "101", "Invalid processor load specified (101)"},
+        {"-idle_net", "-5", "Invalid network traffic specified (-5)"},
+        {"-idle_net", "1000001", "Invalid network traffic specified (1000001)"},
+    };
+    for (auto& c : bad)
+        EXPECT_EQ(UsageError({c.option, c.arg}), c.error) << c.option << " " << c.arg;
+    EXPECT_EQ(UsageError({"-idle"}), "Missing argument for -idle");
+}
+
 TEST(CommandLine, MessageLineBreaks)
 {
     struct {
@@ -374,6 +413,10 @@ TEST(Usage, MessageAndLongDetails)
     std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n"
                        "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
     EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
+
+    EXPECT_NE(message.find("  -idle n\t\t: Perform the action when nobody used keyboard or mouse for n minutes (1-1440)\n"),
+              std::string::npos);
+    EXPECT_NE(message.find("  -nopostpone\t:"), std::string::npos);
 
     std::string error = UsageError({"-" + std::string(150, 'z')});
     EXPECT_EQ(error.size(), 99u);

@@ -84,6 +84,12 @@ TEST(SanityCheck, FirstApplicableRuleGivesItsMessage)
         {"day unchecked for seconds", [](AppState* s) { Scheduled(s, AFTER_X_SECONDS); s->schedule.day = 0; }, nullptr},
         {"schedule unchecked when immediate", [](AppState* s) { s->schedule.time.wHour = NO_TIME_HOUR; s->schedule.day = 0; }, nullptr},
         {"process without name", [](AppState* s) { s->when = PROCESS; }, "No process specified"},
+        {"idle in service mode", [](AppState* s) { s->when = IDLE; s->run_as_service = 1; }, IDLE_IN_SERVICE},
+        {"idle time of 0", [](AppState* s) { s->when = IDLE; s->idle.minutes = 0; }, "Invalid idle time specified (1-1440 minutes)"},
+        {"idle time over a day", [](AppState* s) { s->when = IDLE; s->idle.minutes = 1441; }, "Invalid idle time specified (1-1440 minutes)"},
+        {"stored load over 100", [](AppState* s) { s->when = IDLE; s->idle.cpu_percent = 101; }, "Invalid processor load specified (1-100 %)"},
+        {"stored negative traffic", [](AppState* s) { s->when = IDLE; s->idle.net_kbps = -1; }, "Invalid network traffic specified (1-1000000 KB/s)"},
+        {"idle limits unused by another trigger", [](AppState* s) { s->idle.minutes = 0; }, nullptr},
         // Lock needs Windows NT 5 or later; Win32s passes.
         {"lock on 9x", [](AppState* s) { s->action = LOCK; s->os_version.dwPlatformId = PLATFORM_WINDOWS_9X; }, "Action not supported by this windows version"},
         {"lock on nt 4", [](AppState* s) { s->action = LOCK; s->os_version.dwMajorVersion = 4; }, "Action not supported by this windows version"},

@@ -120,6 +120,20 @@ TEST(ServerProtocol, InvalidValuesChangeNothing)
     }
 }
 
+TEST(ServerProtocol, TheIdleTriggerIsRefusedInServiceMode)
+{
+    FakePeer service;
+    service.state.run_as_service = 1;
+    AppState before = service.state;
+    EXPECT_EQ(service.Reply("WHEN Idle"), Error(IDLE_IN_SERVICE));
+    EXPECT_EQ(memcmp(&before, &service.state, sizeof before), 0);
+    EXPECT_EQ(service.Reply("WHEN scheduled"), OK);
+
+    FakePeer interactive;
+    EXPECT_EQ(interactive.Reply("WHEN idle"), OK);
+    EXPECT_EQ(interactive.state.when, IDLE);
+}
+
 TEST(ServerProtocol, ValuesThatDoNotFitTheirFieldAreRefused)
 {
     struct Case {
@@ -363,6 +377,9 @@ TEST(ServerProtocol, HelpAndShow)
         "201 PROCESS\tx.exe\r\n",
         "201 FORCE\tOFF\r\n",
         "201 CANCEL\tOFF\r\n",
+        "201 IDLE\t30\r\n",
+        "201 IDLE_CPU\t0\r\n",
+        "201 IDLE_NET\t0\r\n",
     };
     EXPECT_EQ(peer.Command("SHOW extra is ignored"), expected);
 }

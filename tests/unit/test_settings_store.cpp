@@ -108,13 +108,18 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     s.options.in_tray = s.options.allow_cancel = 0;
     s.options.allow_remote_control = 1;
     s.group_parallel = 4;
+    s.idle.minutes = 45;
+    s.idle.cpu_percent = 20;
+    s.idle.net_kbps = 300;
+    s.postpone.minutes = 30;
+    s.options.allow_postpone = 0;
 
     MemoryStore memory;
     ASSERT_TRUE(SaveSettingsTo(memory.Bind(), &s));
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 51u);
+    EXPECT_EQ(memory.written.size(), 56u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));

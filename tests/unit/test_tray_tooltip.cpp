@@ -55,3 +55,23 @@ TEST(TrayTooltip, NamesThePendingAction)
     EXPECT_EQ(tip.size(), 63u);  // cut, not wrapped
     EXPECT_EQ(tip.rfind("POWEROFF when ppp", 0), 0u);
 }
+
+TEST(TrayTooltip, IdleProgressAndAPostponedAction)
+{
+    AppState s;
+    SetDefaultSettings(&s);
+    s.active_timer = 1;
+    s.when = IDLE;
+    s.idle.minutes = 30;
+    s.idle.quiet_ms = 12 * 60000 + 59999;
+    EXPECT_EQ(Tooltip(s), "POWEROFF when idle: Idle for 12 of 30 min");
+
+    // A postponement is what is pending first, whatever the trigger; a part
+    // of a minute counts as a minute.
+    s.options.force = 1;
+    s.action = REBOOT;
+    s.postpone.seconds_left = 9 * 60 + 1;
+    EXPECT_EQ(Tooltip(s), "FORCE REBOOT postponed, warning again in 10 min");
+    s.postpone.seconds_left = 60;
+    EXPECT_EQ(Tooltip(s), "FORCE REBOOT postponed, warning again in 1 min");
+}

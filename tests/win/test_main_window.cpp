@@ -106,9 +106,15 @@ TEST_F(MainWindow, ClickingControlsChangesTheRecord)
     Click(window, IDC_WHEN_PROCESS);
     EXPECT_FALSE(Enabled(window, IDC_SCHEDULE));
     EXPECT_TRUE(Enabled(window, IDC_PROCESS));
+    EXPECT_FALSE(Enabled(window, IDC_IDLE));
+    Click(window, IDC_WHEN_IDLE);
+    EXPECT_EQ(state.when, IDLE);
+    EXPECT_FALSE(Enabled(window, IDC_PROCESS));
+    EXPECT_TRUE(Enabled(window, IDC_IDLE));
     Click(window, IDC_WHEN_IMMEDIATE);
     EXPECT_FALSE(Enabled(window, IDC_SCHEDULE));
     EXPECT_FALSE(Enabled(window, IDC_PROCESS));
+    EXPECT_FALSE(Enabled(window, IDC_IDLE));
 }
 
 TEST_F(MainWindow, EnableRules)

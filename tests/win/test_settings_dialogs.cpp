@@ -1,4 +1,4 @@
-// The Warning message, Program, Process and Select process dialogs on their
+// The Warning message, Program, Process, Select process and Idle dialogs on their
 // real templates, the file and folder pickers, and how the main window opens
 // the dialogs.
 #include <gtest/gtest.h>
@@ -382,6 +382,65 @@ TEST_F(SettingsDialogs, PickersOpenTheStandardDialogsAndACancelChangesNothing)
     DeleteFileA(file.c_str());
 }
 
+TEST_F(SettingsDialogs, IdleTakesItsMinutesAndOnlyTheCheckedLimits)
+{
+    struct {
+        const char* name;
+        int32_t cpu, net;                        // stored before
+        const char *minutes, *cpu_text, *net_text;  // typed
+        bool cpu_on, net_on;  // the boxes as the user leaves them
+        const char* refused;  // the box's text, or null when OK takes the values
+        int32_t minutes_after, cpu_after, net_after;
+    } cases[] = {
+        {"minutes only", 0, 0, "45", "", "", false, false, nullptr, 45, 0, 0},
+        {"both limits checked", 0, 0, "1440", "15", "250", true, true, nullptr, 1440, 15, 250},
+        {"a limit unchecked is off", 20, 300, "5", "20", "300", true, false, nullptr, 5, 20, 0},
+        {"no minutes", 0, 0, "0", "", "", false, false, "Invalid idle time specified (1-1440 minutes)", 0, 0, 0},
+        {"more than a day", 0, 0, "1441", "", "", false, false, "Invalid idle time specified (1-1440 minutes)", 0, 0, 0},
+        {"load over 100", 0, 0, "10", "101", "", true, false, "Invalid processor load specified (1-100 %)", 0, 0, 0},
+        {"checked without a value", 0, 0, "10", "", "", true, false, "Invalid processor load specified (1-100 %)", 0, 0, 0},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitSettings(&state);
+        state.idle.cpu_percent = c.cpu;
+        state.idle.net_kbps = c.net;
+        Keep();
+        BoxWatcher boxes;
+        DialogDriver driver;
+        driver.On("Idle", [&](HWND dialog) {
+            EXPECT_EQ(Text(dialog, IDC_IDLE_MINUTES), "30");
+            EXPECT_EQ(Checked(dialog, IDC_IDLE_CPU_ON), c.cpu > 0);
+            EXPECT_EQ(Enabled(dialog, IDC_IDLE_CPU), c.cpu > 0);
+            EXPECT_EQ(Checked(dialog, IDC_IDLE_NET_ON), c.net > 0);
+            if (c.cpu_on != (c.cpu > 0))
+                Click(dialog, IDC_IDLE_CPU_ON);
+            if (c.net_on != (c.net > 0))
+                Click(dialog, IDC_IDLE_NET_ON);
+            EXPECT_EQ(Enabled(dialog, IDC_IDLE_CPU), c.cpu_on);
+            SetDlgItemTextA(dialog, IDC_IDLE_MINUTES, c.minutes);
+            SetDlgItemTextA(dialog, IDC_IDLE_CPU, c.cpu_text);
+            SetDlgItemTextA(dialog, IDC_IDLE_NET, c.net_text);
+            Click(dialog, IDOK);
+            if (c.refused) {
+                EXPECT_TRUE(IsWindowVisible(dialog)) << "a refused value keeps the dialog open";
+                Click(dialog, IDCANCEL);
+            }
+        });
+        ShowIdleDialog(nullptr, &state);
+        if (c.refused) {
+            ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+            EXPECT_EQ(BoxWatcher::boxes[0].second, c.refused);
+            EXPECT_TRUE(Unchanged());
+        } else {
+            EXPECT_TRUE(BoxWatcher::boxes.empty());
+            EXPECT_EQ(state.idle.minutes, c.minutes_after);
+            EXPECT_EQ(state.idle.cpu_percent, c.cpu_after);
+            EXPECT_EQ(state.idle.net_kbps, c.net_after);
+        }
+    }
+}
+
 TEST_F(SettingsDialogs, MainWindowButtonsOpenThem)
 {
     struct {
@@ -390,6 +449,7 @@ TEST_F(SettingsDialogs, MainWindowButtonsOpenThem)
     } cases[] = {{IDC_MESSAGE, "Warning message"},
                  {IDC_SCHEDULE, "Schedule"},
                  {IDC_PROCESS, "Process"},
+                 {IDC_IDLE, "Idle"},
                  {IDC_PROGRAM, "Program"}};
     ASSERT_EQ(InitDialog(nullptr, g_instance, &state), 1);
     HWND window = g_main_window;
@@ -416,7 +476,8 @@ TEST_F(SettingsDialogs, ADialogThatCannotBeMadeIsReportedToItsOwner)
     } shows[] = {{ShowScheduleDialog, "ShowScheduleDialog"},
                  {ShowMessageDialog, "ShowMessageDialog"},
                  {ShowProgramDialog, "ShowProgramDialog"},
-                 {ShowProcessDialog, "ShowProcessDialog"}};
+                 {ShowProcessDialog, "ShowProcessDialog"},
+                 {ShowIdleDialog, "ShowIdleDialog"}};
     ScratchLog log;
     g_instance = GetModuleHandleA("kernel32.dll");  // holds none of the templates
     Keep();

@@ -21,7 +21,9 @@ struct Observed {
     std::string action, text;
     std::wstring wide_text;  // the message as the window holds it
     std::vector<std::string> times;  // each distinct "Time left" text, in order
-    bool cancel_enabled = false, ok_visible = true;
+    bool cancel_enabled = false, ok_visible = true, postpone_visible = false;
+    std::vector<std::string> delays;  // the postpone choices as listed
+    std::string delay;                // the one selected at open
     DWORD selection = 1;  // of the text at open: start | end << 16
 };
 
@@ -72,6 +74,15 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
     seen.wide_text = wide;
     seen.cancel_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_WARN_CANCEL));
     seen.ok_visible = IsWindowVisible(GetDlgItem(dialog, IDC_WARN_OK));
+    seen.postpone_visible = IsWindowVisible(GetDlgItem(dialog, IDC_WARN_POSTPONE)) &&
+                            IsWindowVisible(GetDlgItem(dialog, IDC_WARN_DELAY));
+    int count = (int)SendDlgItemMessageA(dialog, IDC_WARN_DELAY, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        char item[32] = "";
+        SendDlgItemMessageA(dialog, IDC_WARN_DELAY, CB_GETLBTEXT, i, (LPARAM)item);
+        seen.delays.push_back(item);
+    }
+    seen.delay = ItemText(dialog, IDC_WARN_DELAY);
     seen.selection = (DWORD)SendDlgItemMessageA(dialog, IDC_WARN_TEXT, EM_GETSEL, 0, 0);
     if (driver->on_open)
         driver->on_open(dialog);
@@ -227,4 +238,67 @@ TEST_F(Warning, ASecondWarningWhileOneCountsDownIsCancelled)
     driver_.on_open = nullptr;
     EXPECT_EQ(Show(), 1);
     EXPECT_TRUE(driver_.opened);
+}
+
+TEST_F(Warning, PostponeIsOfferedOnlyWhereTheUserMayCancel)
+{
+    struct {
+        Flag allow_cancel, allow_postpone;
+        int32_t stored_minutes;
+        bool offered;
+        const char* selected;
+    } cases[] = {
+        {1, 1, 10, true, "10 minutes"},
+        {1, 1, 30, true, "30 minutes"},
+        {1, 1, 7, true, "10 minutes"},  // not a choice: the default
+        {0, 1, 10, false, ""},
+        {1, 0, 10, false, ""},
+    };
+    for (auto& c : cases) {
+        state_.options.allow_cancel = c.allow_cancel;
+        state_.options.allow_postpone = c.allow_postpone;
+        state_.postpone.minutes = c.stored_minutes;
+        state_.warning.seconds = 1;
+        driver_ = Driver();
+        EXPECT_EQ(Show(), 1);
+        EXPECT_EQ(driver_.seen.postpone_visible, c.offered) << c.stored_minutes;
+        if (c.offered) {
+            EXPECT_EQ(driver_.seen.delays, (std::vector<std::string>{"1 minute", "5 minutes", "10 minutes",
+                                                                    "15 minutes", "30 minutes", "60 minutes"}));
+            EXPECT_EQ(driver_.seen.delay, c.selected);
+        }
+    }
+}
+
+TEST_F(Warning, PostponeArmsTheSameActionAndLeavesTheScheduleAlone)
+{
+    state_.action = NO_ACTION;
+    state_.options.warning = 1;
+    state_.warning.seconds = 30;
+    state_.when = SCHEDULED;
+    state_.schedule.schedule = AFTER_X_SECONDS;
+    state_.schedule.seconds = 90;
+    state_.remaining_seconds = 0;
+    AppState before = state_;
+    driver_.on_open = [](HWND dialog) {
+        // Return does nothing here either; then the 1-minute choice and the
+        // button's mnemonic.
+        HWND text = GetDlgItem(dialog, IDC_WARN_TEXT);
+        SetFocus(text);
+        PostMessageA(text, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(text, WM_CHAR, '\r', 0);
+        SendDlgItemMessageA(dialog, IDC_WARN_DELAY, CB_SETCURSEL, 0, 0);
+        PostMessageA(text, WM_SYSKEYDOWN, 'P', 1 << 29);
+        PostMessageA(text, WM_SYSCHAR, 'p', 1 << 29);
+    };
+    EXPECT_EQ(DoNoAction(nullptr, &state_), 1);
+    EXPECT_TRUE(log_.Logged("Action postponed by the user for 1 minute"));
+    EXPECT_TRUE(log_.Logged("DoNoAction end, postponed"));
+    EXPECT_EQ(log_.CountStartingWith("WriteEvent start"), 1) << "the postpone event, not Initiating";
+    EXPECT_EQ(state_.postpone.minutes, 1);
+    EXPECT_EQ(state_.postpone.seconds_left, 60u);
+    EXPECT_NE(state_.active_timer, 0u);
+    KillTimer(nullptr, state_.active_timer);
+    EXPECT_EQ(memcmp(&before.schedule, &state_.schedule, sizeof before.schedule), 0);
+    EXPECT_EQ(state_.when, SCHEDULED);
 }
