@@ -139,6 +139,8 @@ TEST(ClientProtocol, TriggerLines)
         {SCHEDULED, 1, DAILY, {"WHEN SCHEDULED", "SCHEDULE DAILY", "DAYS ", "WEEKS 1,2,3,4,5", "TIME 25:00", "WAIT 0"}},
         {PROCESS, 1, FIXED_DAY, {"WHEN AFTER_PROCESS", "PROCESS app.exe"}},
         {PROCESS, 0, FIXED_DAY, {"WHEN IMMEDIATE", "PROCESS app.exe"}},
+        // The remote copy is a service, which sees no input: this copy waited.
+        {IDLE, 1, FIXED_DAY, {"WHEN IMMEDIATE"}},
         {(When)5, 1, FIXED_DAY, {"WHEN UNKNOWN"}},
         {IMMEDIATE, 1, FIXED_DAY, {"WHEN IMMEDIATE"}},
     };
