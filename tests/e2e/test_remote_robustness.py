@@ -102,7 +102,7 @@ class HostileServerTest(RemoteControlTestCase):
             thread.start()
         for thread in threads:
             thread.join()
-        self.assertEqual(peer.command('SHOW', 28)[0], '201 These settings are currently in effect')
+        self.assertEqual(peer.command('SHOW', 31)[0], '201 These settings are currently in effect')
         self.assertIn('Connection from 127.0.0.1 refused: an authenticated peer is connected',
                       self.log_lines())
 
