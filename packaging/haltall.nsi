@@ -67,8 +67,7 @@ VIAddVersionKey LegalCopyright "See LICENSE.txt"
 ; Removes the service that runs the program's copy in the system folder
 ; (the program stops it first) and then that copy, once the stopped service
 ; has let go of it (about a second). Uses $0 and $1.
-!macro RemoveService UN
-Function ${UN}RemoveService
+Function un.RemoveService
   ReadRegStr $0 HKLM "${SERVICE_KEY}" "ImagePath"
   ${If} $0 != ""
     DetailPrint "Removing the Haltall service"
@@ -89,9 +88,6 @@ Function ${UN}RemoveService
     ${Loop}
   ${EndIf}
 FunctionEnd
-!macroend
-!insertmacro RemoveService ""
-!insertmacro RemoveService "un."
 
 Section "Haltall (required)" SecProgram
   SectionIn RO
@@ -120,8 +116,8 @@ Section "Haltall (required)" SecProgram
 SectionEnd
 
 Section /o "Install as a Windows service" SecService
-  ; A service of an earlier install runs the old copy: replace it.
-  Call RemoveService
+  ; Over an installed service (an upgrade) the program stops it, replaces its
+  ; copy, keeps its saved settings and starts it again.
   DetailPrint "Installing the Haltall service"
   ExecWait '"$INSTDIR\haltall.exe" -quiet -create_service' $0
   ${If} $0 != 0
@@ -136,6 +132,11 @@ Function .onInit
   ClearErrors
   ${GetOptions} $R0 "/SERVICE" $R1
   ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecService}
+  ${EndIf}
+  ; An upgrade keeps the service that an earlier install set up.
+  ReadRegStr $R1 HKLM "${SERVICE_KEY}" "ImagePath"
+  ${If} $R1 != ""
     !insertmacro SelectSection ${SecService}
   ${EndIf}
 FunctionEnd

@@ -138,6 +138,8 @@ INT_PTR ShowWarningMessage(HWND window, AppState* state)
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_WARNING), window,
                                      WarningDialogProc, (LPARAM)&countdown);
     InterlockedExchange(&g_warning_open, 0);
+    if (result == 0)
+        NoteCancelled(state);
     WriteLog("ShowWarningMessage end, result=%d", (int)result);
     return result;
 }

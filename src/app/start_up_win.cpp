@@ -3,6 +3,7 @@
 #include "actions/local_actions.h"
 #include "core/app_state.h"
 #include "core/command_line.h"
+#include "core/console.h"
 #include "core/owned.h"
 #include "core/log.h"
 #include "core/log_mask.h"
@@ -43,9 +44,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     static AppState state;  // lives until the process ends, whatever ends it
     InitSettings(&state);
 
+    // Usage text, usage errors and the failures of a command-line run go
+    // to the console the program was started from, or its redirected output.
+    AttachConsoleOutput();
     const char* command_line = GetCommandLineA();
     if (ParseCommandLine(command_line, &state) == 0)
         ReadStartupSettings(&state);
+    // A window session tells its user in boxes, as from a shortcut.
+    if (state.interactive)
+        SetConsoleReporting(false);
     // Only now: a maintenance command ends above without loading the power
     // library.
     TrySetSuspendState();

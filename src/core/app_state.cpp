@@ -124,6 +124,12 @@ void NoteResult(AppState* state, int result)
         state->exit_code = EXIT_CODE_FAILED;
 }
 
+void NoteCancelled(AppState* state)
+{
+    if (state->exit_code == EXIT_CODE_SUCCESS)
+        state->exit_code = EXIT_CODE_CANCELLED;
+}
+
 const char* GetModeStr(AppState* state)
 {
     static char str[32];

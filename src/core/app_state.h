@@ -59,9 +59,10 @@ const char VERSION_TEXT[] = "3.0.2.0";
 
 // What a run tells the program that started it (WinMain returns it).
 enum ExitCode : int32_t {
-    EXIT_CODE_SUCCESS = 0,       // done, cancelled at the warning, or nothing to do
-    EXIT_CODE_GROUP_FILE = 1,    // the group file could not be read
+    EXIT_CODE_SUCCESS = 0,       // done, armed, handed over, or nothing to do
+    EXIT_CODE_USAGE = 1,         // a usage error, or the group file could not be read
     EXIT_CODE_FAILED = 2,        // an action or a maintenance command failed
+    EXIT_CODE_CANCELLED = 3,     // the user cancelled at the warning
 };
 
 // How many computers of a group are handled at a time (group_parallel). The
@@ -221,4 +222,6 @@ const char* GetModeStr(AppState* state);
 // Marks the run failed when result is negative (the operations' failure
 // results); success and a cancel at the warning leave the mark as it is.
 void NoteResult(AppState* state, int result);
+// A cancel at the warning; a failure of another action still wins.
+void NoteCancelled(AppState* state);
 void DebugSettings(AppState* state);

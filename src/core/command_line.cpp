@@ -32,6 +32,83 @@ void AddToken(char*** list, int* count, const char* text, int start, int end)
     (*count)++;
 }
 
+namespace {
+
+bool EndsArgument(char c)
+{
+    return c == ' ' || c == '\t' || c == '\0';
+}
+
+// Where a single-quoted argument starting at `at` ends: the first quote that
+// a blank, a tab or the end follows; -1 when there is none.
+int ClosingSingleQuote(const char* text, int at)
+{
+    for (int i = at + 1; text[i]; i++)
+        if (text[i] == '\'' && EndsArgument(text[i + 1]))
+            return i;
+    return -1;
+}
+
+// Appends c while it fits (size - 1 characters); counts it either way.
+void Put(char* out, size_t size, int* n, char c)
+{
+    if ((size_t)*n + 1 < size)
+        out[*n] = c;
+    (*n)++;
+}
+
+}  // namespace
+
+int ReadCommandArgument(const char* text, int at, char* out, size_t size, int* length)
+{
+    int n = 0;
+    // A single quote that opens an argument quotes it up to a single quote
+    // that ends one ('two words'); everything between is literal. Elsewhere
+    // it is a plain character (O'Brien, Don't).
+    int closing = text[at] == '\'' ? ClosingSingleQuote(text, at) : -1;
+    if (closing >= 0) {
+        for (int i = at + 1; i < closing; i++)
+            Put(out, size, &n, text[i]);
+        at = closing + 1;
+    }
+    // Otherwise Windows' own rule (the one of CommandLineToArgvW and the C
+    // runtime): blanks inside double quotes belong to the argument, 2n
+    // backslashes before a double quote give n backslashes and the quote
+    // opens or closes, 2n+1 give n and a literal quote, other backslashes
+    // are literal, and a doubled quote inside quotes is a literal quote.
+    bool quoted = false;
+    while (closing < 0 && text[at] && (quoted || (text[at] != ' ' && text[at] != '\t'))) {
+        if (text[at] == '\\') {
+            int backslashes = 0;
+            while (text[at] == '\\') {
+                backslashes++;
+                at++;
+            }
+            bool before_quote = text[at] == '"';
+            for (int k = 0; k < (before_quote ? backslashes / 2 : backslashes); k++)
+                Put(out, size, &n, '\\');
+            if (before_quote && backslashes % 2 == 1) {
+                Put(out, size, &n, '"');
+                at++;
+            }
+        } else if (text[at] == '"') {
+            if (quoted && text[at + 1] == '"') {
+                Put(out, size, &n, '"');
+                at += 2;
+            } else {
+                quoted = !quoted;
+                at++;
+            }
+        } else {
+            Put(out, size, &n, text[at++]);
+        }
+    }
+    if (size > 0)
+        out[(size_t)n < size ? n : size - 1] = '\0';
+    *length = n;
+    return at;
+}
+
 void SplitCommandLine(const char* text, int* count, char*** list)
 {
     *count = 0;
@@ -53,29 +130,21 @@ void SplitCommandLine(const char* text, int* count, char*** list)
         at = text[path_end] ? path_end + 1 : path_end;
     }
 
-    char quote = 0;
-    int start = at;
-    for (int i = at;; i++) {
-        char c = text[i];
-        if (quote) {
-            // Only the same quote closes; an unclosed quote drops its token.
-            if (c == quote) {
-                AddToken(list, count, text, start, i);
-                quote = 0;
-                start = i + 1;
-            }
-        } else if (c == ' ' || c == '\t' || c == '\0') {
-            if (i > start)
-                AddToken(list, count, text, start, i);
-            start = i + 1;
-        } else if (c == '"' || c == '\'') {
-            // Characters of the token before an opening quote are dropped.
-            quote = c;
-            start = i + 1;
-        }
-        if (c == '\0')
+    // An argument is never longer than the rest of the text.
+    size_t room = strlen(text + at) + 1;
+    char* argument = (char*)malloc(room);
+    if (!argument)
+        abort();
+    for (;;) {
+        while (text[at] == ' ' || text[at] == '\t')
+            at++;
+        if (text[at] == '\0')
             break;
+        int length;
+        at = ReadCommandArgument(text, at, argument, room, &length);
+        AddToken(list, count, argument, 0, length);
     }
+    free(argument);
 }
 
 void FreeTokens(int count, char** list)
@@ -161,8 +230,11 @@ void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va
 
 void BuildUsageMessage(const char* detail, char (&message)[USAGE_MESSAGE_SIZE])
 {
-    snprintf(message, sizeof message, "Error: %s\n%s%s", detail, usage_first_block,
-             usage_second_block);
+    if (detail)
+        snprintf(message, sizeof message, "Error: %s\n%s%s", detail, usage_first_block,
+                 usage_second_block);
+    else
+        snprintf(message, sizeof message, "%s%s", usage_first_block, usage_second_block);
 }
 
 // ---------------------------------------------------------------------------
@@ -448,6 +520,8 @@ const Option options[] = {
 
 #undef TEXT_ARGUMENT
 
+const char* const help_switches[] = {"/?", "-?", "-h", "-help", "--help"};
+
 const Option* FindOption(const char* token)
 {
     for (const Option& option : options)
@@ -461,15 +535,21 @@ const Option* FindOption(const char* token)
 bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResult* result)
 {
     result->counted = 0;
+    result->settings = 0;
     result->mode = CMD_NONE;
     result->usage_error[0] = '\0';
+    result->help = false;
     if (count > 0)
         CopyField(state->executable, tokens[0]);
 
     for (int i = 1; i < count; i++) {
         const char* token = tokens[i];
+        for (const char* help : help_switches)
+            if (strcmp(token, help) == 0)
+                return result->help = true;
         if (token[0] != '-') {
             result->counted++;
+            result->settings++;
             if (!ApplyActionWord(token, state, result))
                 return false;
             continue;
@@ -485,8 +565,16 @@ bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResu
         }
         if (option->counted)
             result->counted++;
+        // A maintenance option is the one that sets the mode.
+        CommandMode before = result->mode;
+        result->mode = CMD_NONE;
         if (!option->apply(state, option->name, arg, result))
             return false;
+        if (result->mode == CMD_NONE) {
+            result->mode = before;
+            if (option->counted && strcmp(option->name, "-quiet") != 0)
+                result->settings++;
+        }
     }
     return true;
 }

@@ -22,13 +22,20 @@ const size_t USAGE_DETAIL_SIZE = 100;  // room for 99 characters
 
 struct CommandLineResult {
     int counted;       // arguments that keep the stored settings from being read
+    int settings;      // counted arguments that are settings: neither -quiet nor a maintenance command
     CommandMode mode;  // the last maintenance command given
     char usage_error[USAGE_DETAIL_SIZE];  // empty when the line is valid
+    bool help;         // /?, -?, -h, -help or --help: only the usage text is wanted
 };
 
-// Splits text into tokens (see the quote rules in command_line.cpp). The
-// list holds separately allocated copies followed by a null entry.
+// Splits text into tokens: the program path, then arguments as Windows
+// splits them (see ReadCommandArgument). The list holds separately
+// allocated copies followed by a null entry.
 void SplitCommandLine(const char* text, int* count, char*** list);
+// Reads the argument that starts at text[at] (not a blank); writes at most
+// size - 1 characters of its text to out, terminated, sets length to its
+// whole length and returns where it ends.
+int ReadCommandArgument(const char* text, int at, char* out, size_t size, int* length);
 void AddToken(char*** list, int* count, const char* text, int start, int end);
 void FreeTokens(int count, char** list);
 
@@ -38,20 +45,22 @@ bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResu
 
 // Formats a usage detail; a detail longer than 99 characters ends in "...".
 void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args);
-// "Error: <detail>\n" followed by both blocks of the usage text.
+// "Error: <detail>\n" followed by both blocks of the usage text; without a
+// detail the two blocks alone.
 const size_t USAGE_MESSAGE_SIZE = 4096;
 void BuildUsageMessage(const char* detail, char (&message)[USAGE_MESSAGE_SIZE]);
 
 #ifdef _WIN32
-// Applies the full command line; ends the process for maintenance commands
-// (0, or 2 when the command failed), usage errors (0, after the usage box)
-// and an unreadable group file (1).
+// Applies the full command line; ends the process for the help switches
+// (0, after the usage text), maintenance commands (0, or 2 when the command
+// failed), usage errors (1) and an unreadable group file (1).
 // Returns 1 when a counted argument was given, else 0.
 int ParseCommandLine(const char* text, AppState* state);
-// Shows the usage box with the detail line and ends the process with 0.
-[[noreturn]] void Usage(const char* format, ...)
+// Shows the usage text with the detail line (on the console, or in a box
+// unless quiet or without a desktop) and ends the process with 1.
+[[noreturn]] void Usage(bool quiet, const char* format, ...)
 #ifdef __GNUC__
-    __attribute__((format(printf, 1, 2)))
+    __attribute__((format(printf, 2, 3)))
 #endif
     ;
 #endif

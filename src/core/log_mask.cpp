@@ -4,6 +4,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/command_line.h"
+
 const char* const LOG_MASK = "********";
 
 namespace {
@@ -63,32 +65,18 @@ void MaskCommandLine(const char* text, char* out, size_t size)
         p += blanks;
         if (!*p)
             break;
-        // One token: up to the next blank outside quotes; a quote runs to
-        // its closing quote (or the end of the text), blanks and all.
-        const char* end = p;
-        while (*end && !IsBlank(*end)) {
-            if (*end != '"' && *end != '\'') {
-                end++;
-                continue;
-            }
-            const char* close = strchr(end + 1, *end);
-            end = close ? close + 1 : end + strlen(end);
-        }
+        // One argument, split as the command line splits it.
+        char word[16];
+        int word_length;
+        const char* end = p + ReadCommandArgument(p, 0, word, sizeof word, &word_length);
         size_t length = (size_t)(end - p);
         if (hide_next)
             Append(out, size, &used, LOG_MASK, strlen(LOG_MASK));
         else
             Append(out, size, &used, p, length);
-        // The option may be quoted itself.
-        const char* word = p;
-        size_t word_length = length;
-        if (length >= 2 && (*p == '"' || *p == '\'') && p[length - 1] == *p) {
-            word++;
-            word_length -= 2;
-        }
         hide_next = false;
         for (const char* option : secret_options)
-            if (strlen(option) == word_length && memcmp(option, word, word_length) == 0)
+            if ((int)strlen(option) == word_length && strcmp(option, word) == 0)
                 hide_next = true;
         p = end;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/app_state.h"
+#include "core/console.h"
 #include "core/owned.h"
 #include "core/report.h"
 #include "haltall_events.h"
@@ -42,9 +43,13 @@ void Error(AppState* state, HWND window, const char* text)
     NoteProblem(text);
     // A service's boxes would show where nobody looks: its errors go to the
     // event log instead.
+    // A command-line run from a console tells its console instead; where no
+    // one could see or close a box, none is shown.
     if (state && state->run_as_service)
         WriteEvent(state, EVENT_ERROR, "%s", text);
-    else if (!state || !state->quiet)
+    else if (ConsoleReporting())
+        WriteConsoleText(true, text);
+    else if ((!state || !state->quiet) && HasDesktop())
         MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
     WriteLog("ERROR: %s", text);
     WriteLog("Error end");
@@ -111,6 +116,8 @@ void DisplayLastError(AppState* state, HWND window, const char* step)
     WriteEvent(state, EVENT_ERROR, "%s", text);
     if (window && (!state || !state->run_as_service))  // a service's event is written above
         Error(state, window, text);
+    else if (ConsoleReporting())
+        WriteConsoleText(true, text);
     WriteLog("ERROR: %s", text);
     if (system_text)
         LocalFree(system_text);

@@ -15,6 +15,7 @@
 /* ---- Dialog templates -------------------------------------------------- */
 #define IDD_MAIN                        101   /* main window (modeless)       */
 #define IDD_WARNING                     104   /* warning countdown (modal)    */
+#define IDD_USAGE                       140   /* usage text, scrolling        */
 
 /* ---- Menus ------------------------------------------------------------- */
 #define IDM_TRAY                        117   /* tray icon popup              */
@@ -104,6 +105,9 @@
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
 #define IDC_WARN_POSTPONE               1260  /* "Postpone"                   */
 #define IDC_WARN_DELAY                  1261  /* its delay, a drop-down list  */
+
+/* ---- Usage text (IDD_USAGE) -------------------------------------------- */
+#define IDC_USAGE_TEXT                  1140  /* the text, read-only          */
 #include "remote_dialogs_ids.h"
 #include "settings_dialogs_ids.h"
 #include "group_editor_ids.h"

@@ -261,13 +261,26 @@ int InstallNtService(HWND window, AppState* state)
     return 0;
 }
 
+// Removing a service that is not there is what was asked for: a script may
+// run it twice.
+void ReportNoService(HWND window, AppState* state)
+{
+    DisplayInformation(state, window, "The Haltall service is not installed");
+}
+
 int RemoveNtService(HWND window, AppState* state)
 {
     WriteLog("Deleting NT service");
     {
         OpenedService opened;
-        if (!OpenHaltallService(state, window, nullptr, GENERIC_WRITE, DELETE, &opened))
+        if (!OpenServiceHandles(GENERIC_WRITE, DELETE, &opened)) {
+            if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) {
+                ReportNoService(window, state);
+                return 0;
+            }
+            DisplayLastError(state, window);
             return -1;
+        }
         if (!DeleteService(opened.service.get())) {
             DWORD code = GetLastError();
             DisplayLastError(state, window);
@@ -368,6 +381,8 @@ int RemoveHaltallService(HWND window, AppState* state)
             DisplayInformation(state, window, "Please restart your computer to stop the service");
             if (!DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY))
                 WriteLog("No service settings key to delete");
+        } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            ReportNoService(window, state);
         } else {
             DisplayLastError(state, window);
             result = -1;

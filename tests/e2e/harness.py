@@ -39,6 +39,13 @@ def wine_env(eventlog=True):
     return env
 
 
+def console_text(output):
+    """What the program wrote to a console stream, without Wine's event
+    lines, with its CR LF line ends as line feeds."""
+    return ''.join(line for line in output.replace('\r\n', '\n').splitlines(True)
+                   if not EVENT_LINE.match(line.strip()))
+
+
 def events(stderr):
     """The event-log entries in stderr as (type, text); type 1 error, 4 information."""
     found = []
@@ -52,11 +59,18 @@ def events(stderr):
     return found
 
 
+# Started through Wine's "start /wait" the program gets no output handles
+# and no console, as from Explorer or a shortcut: it shows its boxes.
+# Started directly it writes to the test's pipes, as to a redirected console.
+SHORTCUT_COMMAND = [WINE, 'start', '/wait', '/unix', HALTALL]
+
+
 class Run:
     """A started haltall.exe; wait() gives (exit code, stdout, stderr)."""
 
-    def __init__(self, args, cwd, eventlog=True):
-        self.process = subprocess.Popen(HALTALL_COMMAND + list(args), cwd=cwd,
+    def __init__(self, args, cwd, eventlog=True, from_shortcut=False):
+        command = SHORTCUT_COMMAND if from_shortcut else HALTALL_COMMAND
+        self.process = subprocess.Popen(command + list(args), cwd=cwd,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True, errors='replace',
                                         env=wine_env(eventlog))
@@ -167,8 +181,8 @@ class HaltallTestCase(unittest.TestCase):
         for key in ALL_KEYS:
             reg_delete(key)
 
-    def start(self, *args, eventlog=True):
-        run = Run(args, self.dir, eventlog)
+    def start(self, *args, eventlog=True, from_shortcut=False):
+        run = Run(args, self.dir, eventlog, from_shortcut)
         self.addCleanup(run.stop)
         return run
 
@@ -185,13 +199,14 @@ class HaltallTestCase(unittest.TestCase):
         return [line.rstrip('\r').split(' -> ', 1)[1] for line in lines if ' -> ' in line]
 
     def usage_box(self, *args):
-        """Runs haltall with args, expecting the usage box; returns its text."""
-        run = self.start(*args)
+        """Runs haltall with args as from a shortcut, expecting the usage box
+        of a usage error; returns its text."""
+        run = self.start(*args, from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.returncode, 0, 'no usage message box appeared')
-        self.assertEqual(run.returncode, 0)
-        return box.stdout
+        self.assertEqual(run.returncode, 1)
+        return box.stdout.replace('\r\n', '\n')
 
 
 def sc(*args):

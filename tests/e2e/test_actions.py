@@ -8,7 +8,7 @@ import tempfile
 import unittest
 
 import harness
-from harness import HaltallTestCase, parse_dump, wintool
+from harness import HaltallTestCase, console_text, parse_dump, wintool
 
 IDC_WARN_ACTION, IDC_WARN_TIME, IDC_WARN_CANCEL = 1039, 1040, 1008
 
@@ -40,7 +40,7 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
 
     def test_simulated_forced_reboot_names_the_call_instead_of_making_it(self):
-        run = self.start('reboot', '-force', '-simulate')
+        run = self.start('reboot', '-force', '-simulate', from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.returncode, 0, 'no message box appeared')
@@ -48,9 +48,10 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(run.returncode, 0)
         self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
 
-        # Quiet: the same text reaches the log only.
+        # Quiet, from a console: no box; the text reaches the console and the log.
         run = self.run_haltall('reboot', '-force', '-simulate', '-quiet', '-debug')
         self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
+        self.assertEqual(console_text(run.stderr), 'ExitWindowsEx\n')
         log = self.log_lines()
         self.assertIn('DoExitWindowsEx start, action=1, force=1', log)
         self.assertIn('ERROR: ExitWindowsEx', log)
@@ -58,7 +59,7 @@ class CommandLineActionTest(ActionTestCase):
     def test_lock_reports_the_system_failure(self):
         # Wine's LockWorkStation fails (error 120); the system's text is shown
         # and written as an error event after the "Initiating" event.
-        run = self.start('lock', '-debug')
+        run = self.start('lock', '-debug', from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.returncode, 0, 'no message box appeared')
@@ -76,7 +77,7 @@ class CommandLineActionTest(ActionTestCase):
         key = r'HKCU\Software\Wine\AppDefaults\%s' % os.path.basename(harness.HALTALL)
         self.addCleanup(harness.reg_delete, key)
         harness.reg_add(key, 'Version', 'REG_SZ', 'nt40')
-        run = self.start('lock', '-debug')
+        run = self.start('lock', '-debug', from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.stdout, 'Action not supported by this windows version')
@@ -102,7 +103,7 @@ class CommandLineActionTest(ActionTestCase):
 
     def test_settings_check_refuses_before_anything_starts(self):
         # "wol" targets a remote computer, which needs its addresses.
-        run = self.start('wol', '-mac', '001122334455', '-debug')
+        run = self.start('wol', '-mac', '001122334455', '-debug', from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.stdout, 'No ip address specified')
@@ -143,7 +144,7 @@ class WarningWindowTest(ActionTestCase):
         click = self.tool('click', IDC_WARN_CANCEL)
         run.wait(timeout=50)
         self.assertEqual(click.wait(timeout=60), 0)
-        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.returncode, 3)  # a script tells a cancel from a done action
         self.assertEqual(run.events, [])
         self.assertIn('DoNoAction end, cancelled', self.log_lines())
 

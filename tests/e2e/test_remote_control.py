@@ -393,7 +393,8 @@ class ClientTest(RemoteControlTestCase):
 
         thread = threading.Thread(target=old_server, daemon=True)
         thread.start()
-        run = self.start('monitor_off', '-remote', '127.0.0.1', '-port', str(port))
+        run = self.start('monitor_off', '-remote', '127.0.0.1', '-port', str(port),
+                         from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         self.assertEqual(run.wait().returncode, 2)
         self.assertEqual(box.stdout,
@@ -421,7 +422,8 @@ class SocketErrorTest(RemoteControlTestCase):
         self.assertEqual(self.logged_errors(), ['bind(): Address already in use (10048)'])
 
     def test_refused_connection_shows_its_box(self):
-        run = self.start('no_action', '-remote', '127.0.0.1', '-port', str(free_port()))
+        run = self.start('no_action', '-remote', '127.0.0.1', '-port', str(free_port()),
+                         from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         self.assertEqual(run.wait().returncode, 2)
         self.assertEqual(box.stdout, 'connect(): Connection refused (10061)')

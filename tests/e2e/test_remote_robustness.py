@@ -185,7 +185,8 @@ class ClientFacingBadServersTest(RemoteControlTestCase):
 
     def test_the_user_sees_a_lost_connection(self):
         server = MisbehavingServer(self, lambda line: None)
-        run = self.start('no_action', '-remote', '127.0.0.1', '-port', str(server.port))
+        run = self.start('no_action', '-remote', '127.0.0.1', '-port', str(server.port),
+                         from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.stdout, CLOSED)

@@ -81,6 +81,11 @@ class ServiceTest(HaltallTestCase):
         self.assertEqual([kind for kind, _ in run.events], [], run.events)
         self.assertEqual(reg_values(SERVICE_KEY)['seconds'], ('REG_DWORD', 77))
         self.assertTrue(wait_for(lambda: service_state() == 'RUNNING'), service_state())
+        # Without settings of its own (an upgrade), it keeps the saved ones.
+        run = self.run_haltall('-create_service', '-quiet')
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(reg_values(SERVICE_KEY)['seconds'], ('REG_DWORD', 77))
+        self.assertTrue(wait_for(lambda: service_state() == 'RUNNING'), service_state())
 
         run = self.run_haltall('-remove_service', '-quiet')
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -89,6 +94,9 @@ class ServiceTest(HaltallTestCase):
         self.assertIsNone(reg_values(SERVICE_KEY))
         self.assertTrue(wait_for(lambda: not windows_processes('haltall.exe'), 10),
                         'the service process outlived its removal')
+        # Removing it again is no failure: an uninstall script may run twice.
+        run = self.run_haltall('-remove_service', '-quiet')
+        self.assertEqual((run.returncode, run.events), (0, []), run.stderr)
 
 
 class MessageTableTest(unittest.TestCase):

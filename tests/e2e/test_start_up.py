@@ -5,7 +5,7 @@ import re
 import unittest
 
 from harness import (HaltallTestCase, OLD_USER_KEY, USER_KEY, MACHINE_KEY, SERVICE_KEY,
-                     parse_dump, reg_add, reg_values, wintool)
+                     console_text, parse_dump, reg_add, reg_values, wintool)
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
 WM_CLOSE = 0x10
@@ -13,25 +13,58 @@ WM_CLOSE = 0x10
 
 class UsageTest(HaltallTestCase):
 
-    def test_usage_box_shows_the_error_line_and_both_blocks_even_when_quiet(self):
-        text = self.usage_box('-quiet', '-remote')
+    def test_usage_box_from_a_shortcut_shows_the_error_line_and_both_blocks(self):
+        text = self.usage_box('-remote')
         self.assertTrue(text.startswith('Error: Missing argument for -remote\n'
                                         'Usage: haltall action [options]\n'), text)
         self.assertIn('  -allow_remote\t: Allow remote control\n  -remote_port p\t:', text)
         self.assertTrue(text.rstrip('\n').endswith('at a time (1-64, default 64)'), text)
 
-    def test_invalid_words_and_options(self):
+    def test_quiet_usage_error_from_a_shortcut_shows_no_box(self):
+        # -quiet after the bad option counts too; a box would hold the run.
+        run = self.start('-badopt', '-quiet', from_shortcut=True).wait(timeout=30)
+        self.assertEqual(run.returncode, 1)
+
+    def test_help_and_usage_errors_go_to_the_console(self):
+        for switch in ('/?', '-?', '-h', '-help', '--help'):
+            with self.subTest(switch=switch):
+                run = self.run_haltall(switch)
+                self.assertEqual(run.returncode, 0)
+                self.assertTrue(console_text(run.stdout).startswith(
+                    'Usage: haltall action [options]\n'), run.stdout)
+                self.assertEqual(console_text(run.stderr), '')
         cases = [(('reboot', '-FORCE'), 'Invalid option specified (-FORCE)'),
                  (('restart',), 'Invalid action specified (restart)'),
                  (('-time', '7'), 'Invalid time format for -time (7)'),
                  (('-days', 'm,x'), 'Invalid day specified for -day (m,x)'),
                  (('-mac', 'GGHHIIJJKKLL'), 'Invalid MAC address specified (GGHHIIJJKKLL)'),
                  (('-remote_port', '70000'), 'Invalid port specified for -remote_port (70000)'),
-                 (('-subnet', '0.0.0.0'), 'Invalid subnet mask specified (0.0.0.0)')]
+                 (('-subnet', '0.0.0.0'), 'Invalid subnet mask specified (0.0.0.0)'),
+                 (('-group',), 'Missing argument for -group')]
         for args, error in cases:
             with self.subTest(args=args):
-                self.assertTrue(self.usage_box(*args).startswith('Error: %s\n' % error))
+                run = self.run_haltall(*args)
+                self.assertEqual(run.returncode, 1)
+                text = console_text(run.stderr)
+                self.assertTrue(text.startswith('Error: %s\nUsage: haltall' % error), text)
+                self.assertTrue(text.endswith('(1-64, default 16)\n'), text)
+                self.assertEqual(run.stdout, '')
         self.assertIsNone(reg_values(OLD_USER_KEY), 'a usage error must store nothing')
+
+    def test_quoting_follows_the_windows_rule(self):
+        # Wine hands the program each argument quoted as Windows would; the
+        # stored values show how the program split them.
+        cases = [("C:\\Users\\O'Brien\\g.csv", "C:\\Users\\O'Brien\\g.csv"),
+                 ("Don't", "Don't"),
+                 ('say "hi"', 'say "hi"'),
+                 ('C:\\dir two\\', 'C:\\dir two\\')]
+        for given, stored in cases:
+            with self.subTest(given=given):
+                run = self.run_haltall('-save_settings', '-msg', given, '-program', given)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                values = reg_values(OLD_USER_KEY)
+                self.assertEqual(values['message'][1], stored)
+                self.assertEqual(values['program'][1], stored)
 
     def test_group_file_that_cannot_be_read_ends_with_1_and_no_window(self):
         run = self.start('reboot', '-simulate', '-group', os.path.join(self.dir, 'missing.csv'))
@@ -66,11 +99,13 @@ class MaintenanceTest(HaltallTestCase):
         run = self.run_haltall('-save_settings', '-remove_settings')
         self.assertEqual(run.returncode, 0)
         self.assertIsNone(reg_values(OLD_USER_KEY))
-        # Nothing left to remove: reported to the event log only, and the
-        # failed command says so in its exit code.
-        run = self.run_haltall('-remove_settings')
-        self.assertEqual(run.returncode, 2)
-        self.assertEqual([kind for kind, _ in run.events], [1])
+        # Nothing left to remove is what was asked for: a script may run it
+        # twice. The log says so; no error event.
+        run = self.run_haltall('-remove_settings', '-debug')
+        self.assertEqual(run.returncode, 0)
+        self.assertEqual(run.events, [])
+        self.assertIn('No settings to remove at SOFTWARE\\Haltall', self.log_lines())
+        self.assertEqual(self.run_haltall('-remove_svc_set').returncode, 0)
 
     def test_service_settings_are_saved_and_removed(self):
         self.assertEqual(self.run_haltall('-save_svc_set', 'standby', '-allow_remote').returncode, 0)

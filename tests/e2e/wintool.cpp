@@ -4,7 +4,7 @@
 //                                            with that caption exists; print its handle
 //   wintool dump CAPTION TIMEOUT_MS          print "id|class|text|enabled|visible|checked" per child
 //   wintool click CAPTION TIMEOUT_MS ID      click the child button ID
-//   wintool msgbox CAPTION TIMEOUT_MS [ID]   print a message box's text, then click ID (IDOK)
+//   wintool msgbox CAPTION TIMEOUT_MS [ID]   print a message box's text (or its edit's), then click ID (IDOK)
 //   wintool command CAPTION TIMEOUT_MS ID    send WM_COMMAND ID to the window
 //   wintool message CAPTION TIMEOUT_MS MSG W L   post a message to the window, shown or hidden
 //   wintool gone CAPTION TIMEOUT_MS          wait until no such visible window exists
@@ -125,8 +125,12 @@ int main(int argc, char** argv)
     } else if (strcmp(verb, "click") == 0 || strcmp(verb, "msgbox") == 0) {
         int id = argc > 4 ? atoi(argv[4]) : IDOK;
         if (strcmp(verb, "msgbox") == 0) {
+            // A message box's text, or the usage box's read-only edit control.
             char text[8192];
-            GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+            HWND shown = GetDlgItem(window, 0xFFFF);
+            if (!shown)
+                shown = FindWindowExA(window, nullptr, "Edit", nullptr);
+            GetWindowTextA(shown, text, sizeof text);
             fwrite(text, 1, strlen(text), stdout);
         }
         HWND button = GetDlgItem(window, id);

@@ -7,6 +7,7 @@ import glob
 import os
 import re
 import shutil
+import socket
 import subprocess
 import tempfile
 import time
@@ -37,6 +38,20 @@ UNINSTALL_KEY = (r'HKLM\Software' + ('' if X64 else r'\Wow6432Node') +
 SERVICE_KEY = r'HKLM\SYSTEM\CurrentControlSet\Services\Haltall'
 EVENT_SOURCE = r'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Haltall'
 SETTINGS_KEY = r'HKCU\SOFTWARE\Haltall'
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(('127.0.0.1', 0))
+        return probe.getsockname()[1]
+
+
+def accepts(port):
+    try:
+        socket.create_connection(('127.0.0.1', port), timeout=1).close()
+        return True
+    except OSError:
+        return False
 
 
 class InstallerTest(unittest.TestCase):
@@ -144,6 +159,21 @@ class InstallerTest(unittest.TestCase):
             self.assertEqual(program.lower(), r'c:\windows\system32\haltall.exe')
             self.assertEqual(pe_machine(self.path(program)), 0x8664)
         self.assertEqual(self.values(EVENT_SOURCE)['EventMessageFile'], program)
+
+        # An upgrade (plain /S) over the service keeps what the service has
+        # saved, and the service runs again with it.
+        port = free_port()
+        saved = self.wine(self.path(exe), '-quiet', '-save_svc_set', '-allow_remote',
+                          '-remote_port', str(port), '-remote_pswd', 'kept', runner=WINE_RUN)
+        self.assertEqual(saved.returncode, 0, saved.stderr)
+        before = self.values(SERVICE_KEY + r'\Parameters')
+        self.assertEqual(int(before['remote_control_port'], 16), port)
+        result = self.wine(self.setup_exe, '/S', runner=WINE_RUN)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(self.values(SERVICE_KEY + r'\Parameters'), before)
+        self.wait_for(lambda: self.service_state() == 'RUNNING',
+                      'the upgraded service does not run: %s' % self.service_state())
+        self.wait_for(lambda: accepts(port), 'the upgraded service does not listen on %d' % port)
 
         # The silent uninstall a deployment tool runs.
         command = re.fullmatch(r'"(.*)" /S', self.values(UNINSTALL_KEY)['QuietUninstallString'])

@@ -52,6 +52,8 @@ std::string UsageError(std::vector<std::string> args)
 
 TEST(SplitCommandLine, QuoteRules)
 {
+    // Double quotes and backslashes as Windows splits a command line; a
+    // single quote quotes only where it opens and ends an argument.
     using Tokens = std::vector<std::string>;
     struct {
         const char* text;
@@ -60,12 +62,22 @@ TEST(SplitCommandLine, QuoteRules)
         {"", {}},
         {"   \t ", {}},
         {"h a  b\tc", {"h", "a", "b", "c"}},
-        {"h ab\"cd\"", {"h", "cd"}},                    // text before a quote is dropped
-        {"h \"ab\"cd", {"h", "ab", "cd"}},              // text after a closing quote is a new token
-        {"h x \"\" y", {"h", "x", "", "y"}},            // empty quotes give an empty token
-        {"h 'it \"is\" ok' z", {"h", "it \"is\" ok", "z"}},  // the other quote is ordinary inside
-        {"h a \"unfinished", {"h", "a"}},                // an open quote drops its token
+        {"h ab\"c d\"e", {"h", "abc de"}},               // quotes join into the argument
+        {"h x \"\" y", {"h", "x", "", "y"}},             // empty quotes give an empty argument
+        {"h a \"unfinished  end", {"h", "a", "unfinished  end"}},  // an open quote runs to the end
+        {"h \"a\"\"b\" c", {"h", "a\"b", "c"}},          // a doubled quote inside quotes
+        {"h a\\\"b", {"h", "a\"b"}},                      // \" is a literal quote
+        {"h a\\\\\"b c\"", {"h", "a\\b c"}},              // \\" is a backslash, then a quote
+        {"h a\\\\\\\"b", {"h", "a\\\"b"}},                // \\\" is a backslash and a literal quote
+        {"h C:\\dir\\ \"C:\\dir two\\\\\"", {"h", "C:\\dir\\", "C:\\dir two\\"}},
+        {"h -group \"C:\\Users\\O'Brien\\g.csv\" -quiet",
+         {"h", "-group", "C:\\Users\\O'Brien\\g.csv", "-quiet"}},
+        {"h -msg Don't -warn", {"h", "-msg", "Don't", "-warn"}},
         {"h -msg 'two words'", {"h", "-msg", "two words"}},
+        {"h 'it \"is\" ok' z", {"h", "it \"is\" ok", "z"}},  // all literal inside single quotes
+        {"h 'it's here' z", {"h", "it's here", "z"}},     // closed only where an argument ends
+        {"h '' z", {"h", "", "z"}},
+        {"h 'cause so", {"h", "'cause", "so"}},           // never closed: a plain character
     };
     for (auto& c : cases)
         EXPECT_EQ(Split(c.text), c.tokens) << c.text;
@@ -119,6 +131,26 @@ TEST(CommandLine, OnlyFourOptionsAreNotCounted)
 
     EXPECT_EQ(Parse({"-quiet"}).result.counted, 1);
     EXPECT_EQ(Parse({"-port", "99"}).result.counted, 1);  // an option with its argument counts once
+}
+
+TEST(CommandLine, SettingsAreCountedArgumentsOtherThanQuietAndMaintenance)
+{
+    struct {
+        std::vector<std::string> args;
+        int settings;
+    } cases[] = {
+        {{"-quiet", "-create_service"}, 0},
+        {{"-create_service", "-create_service", "-debug", "-simulate"}, 0},
+        {{"-create_service", "-allow_remote", "-remote_port", "40866"}, 2},
+        {{"reboot", "-quiet", "-save_svc_set"}, 1},
+    };
+    for (auto& c : cases) {
+        int16_t debug = g_debug;
+        Parsed parsed = Parse(c.args);
+        g_debug = debug;
+        EXPECT_EQ(parsed.result.settings, c.settings) << c.args[0] << " " << c.args[1];
+        EXPECT_NE(parsed.result.mode, CMD_NONE);
+    }
 }
 
 TEST(CommandLine, MissingArguments)
@@ -422,4 +454,19 @@ TEST(Usage, MessageAndLongDetails)
     EXPECT_EQ(error.size(), 99u);
     EXPECT_EQ(error.substr(0, 26), "Invalid option specified (");
     EXPECT_EQ(error.substr(96), "...");
+}
+
+TEST(Usage, HelpSwitchesAskForTheTextAlone)
+{
+    for (const char* help : {"/?", "-?", "-h", "-help", "--help"}) {
+        Parsed parsed = Parse({"reboot", help, "-bogus"});  // nothing after it is read
+        EXPECT_TRUE(parsed.valid) << help;
+        EXPECT_TRUE(parsed.result.help) << help;
+    }
+    EXPECT_FALSE(Parse({"-msg", "-h"}).result.help);  // an option's argument
+    EXPECT_EQ(UsageError({"-H"}), "Invalid option specified (-H)");
+
+    char built[USAGE_MESSAGE_SIZE];
+    BuildUsageMessage(nullptr, built);
+    EXPECT_EQ(std::string(built).rfind("Usage: haltall action [options]\n", 0), 0u);
 }

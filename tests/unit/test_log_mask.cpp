@@ -50,6 +50,7 @@ TEST(LogMask, CommandLines)
                     {"h \"-password\"  x", "h \"-password\"  ********"},
                     {"h -password \"never closed -q", "h -password ********"},
                     {"h -password", "h -password"},
+                    {"h -msg Don't -password secret", "h -msg Don't -password ********"},
                     {"h\t-remote_pswd\tp\t-password q", "h\t-remote_pswd\t********\t-password ********"},
                     {"h -passwordx secret -Password secret", "h -passwordx secret -Password secret"},
                 });
