@@ -62,14 +62,15 @@ def events(stderr):
 # Started through Wine's "start /wait" the program gets no output handles
 # and no console, as from Explorer or a shortcut: it shows its boxes.
 # Started directly it writes to the test's pipes, as to a redirected console.
-SHORTCUT_COMMAND = [WINE, 'start', '/wait', '/unix', HALTALL]
+def shortcut_command(cwd):
+    return [WINE, 'start', '/d', 'Z:' + cwd.replace('/', '\\'), '/wait', '/unix', HALTALL]
 
 
 class Run:
     """A started haltall.exe; wait() gives (exit code, stdout, stderr)."""
 
     def __init__(self, args, cwd, eventlog=True, from_shortcut=False):
-        command = SHORTCUT_COMMAND if from_shortcut else HALTALL_COMMAND
+        command = shortcut_command(cwd) if from_shortcut else HALTALL_COMMAND
         self.process = subprocess.Popen(command + list(args), cwd=cwd,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True, errors='replace',
@@ -206,7 +207,7 @@ class HaltallTestCase(unittest.TestCase):
         run.wait()
         self.assertEqual(box.returncode, 0, 'no usage message box appeared')
         self.assertEqual(run.returncode, 1)
-        return box.stdout.replace('\r\n', '\n')
+        return box.stdout
 
 
 def sc(*args):

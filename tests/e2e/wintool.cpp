@@ -130,7 +130,14 @@ int main(int argc, char** argv)
             HWND shown = GetDlgItem(window, 0xFFFF);
             if (!shown)
                 shown = FindWindowExA(window, nullptr, "Edit", nullptr);
-            GetWindowTextA(shown, text, sizeof text);
+            text[0] = '\0';
+            SendMessageA(shown, WM_GETTEXT, sizeof text, (LPARAM)text);  // of another process
+            // An edit control's CR LF as a message box's line feed.
+            char* kept = text;
+            for (const char* at = text; *at; at++)
+                if (*at != '\r')
+                    *kept++ = *at;
+            *kept = '\0';
             fwrite(text, 1, strlen(text), stdout);
         }
         HWND button = GetDlgItem(window, id);
