@@ -15,7 +15,7 @@
 /* ---- Dialog templates -------------------------------------------------- */
 #define IDD_MAIN                        101   /* main window (modeless)       */
 #define IDD_WARNING                     104   /* warning countdown (modal)    */
-#define IDD_USAGE                       140   /* usage text, scrolling        */
+#define IDD_USAGE                       150   /* usage text, scrolling        */
 
 /* ---- Menus ------------------------------------------------------------- */
 #define IDM_TRAY                        117   /* tray icon popup              */
