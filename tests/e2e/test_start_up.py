@@ -85,11 +85,13 @@ class MaintenanceTest(HaltallTestCase):
         self.assertEqual(values['remote_port'], ('REG_DWORD', 3210))
         self.assertEqual(values['mac_address'], ('REG_SZ', '000000000000'))
         self.assertEqual(values['time'], ('REG_SZ', '25:00'))
-        self.assertEqual(values['remote_control_password'][1],
-                         "[m0ASf'9L]o2CUh);N_!4EWj+=Pa#6GYl-?Rc%8")
+        # Only the password's salted verifier is kept; the old reversible form is emptied.
+        self.assertEqual(values['remote_control_password'], ('REG_SZ', ''))
+        self.assertRegex(values['remote_control_verifier'][1],
+                         r'^SCRAM-SHA-256\$4096:[A-Za-z0-9+/=]+\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$')
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
-        self.assertEqual(len(values), 48)
+        self.assertEqual(len(values), 56)
         self.assertEqual(values['group_parallel'], ('REG_DWORD', 64))
         self.assertIsNone(reg_values(USER_KEY))
 
@@ -138,7 +140,7 @@ class StartUpTest(HaltallTestCase):
         self.assertIn('-debug -minimize', lines[start + 1])
         self.assertEqual(lines[start + 2], 'DebugSettings start')
         end = lines.index('DebugSettings end')
-        self.assertEqual(end - start, 58)
+        self.assertEqual(end - start, 67)
         self.assertRegex(lines[end + 1], r'^PC is running Windows NT version \d+\.\d+ build \d+ \(.*\)$')
         self.assertIn('Haltall stopped', lines)
         with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1') as f:
@@ -163,7 +165,7 @@ class StartUpTest(HaltallTestCase):
         self.assertEqual(checked, [1003, 1018, 1022, 1028, 1049])  # Poweroff, tray, cancel, local, immediate
         self.assertEqual(controls[1009][1], 'Do it')
         disabled = sorted(i for i, c in controls.items() if not c[2])
-        self.assertEqual(disabled, [1010, 1011, 1012, 1013, 1014, 1015])
+        self.assertEqual(disabled, [1010, 1011, 1012, 1013, 1014, 1015, 1251])  # ... and Idle...
         self.assertFalse(controls[1108][3])
 
     def test_no_log_without_debug(self):
