@@ -39,11 +39,9 @@ int GroupWorkerCount(int setting, int count)
 
 bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
 {
-    *job = *run;
+    *job = *run;  // the sockets stay the job's own
     job->who = REMOTE_COMPUTER;
     job->quiet = 1;
-    job->server_socket = INVALID_SOCKET;
-    job->client_socket = INVALID_SOCKET;
     job->authenticated = 0;
     job->group_list = nullptr;
     job->group_count = 0;

@@ -49,6 +49,9 @@ GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* sta
     GroupRun* run = (GroupRun*)calloc(1, sizeof(GroupRun));
     if (!run)
         return nullptr;
+    // Allocated without constructors: the record holds no socket yet.
+    run->record.server_socket = INVALID_SOCKET;
+    run->record.client_socket = INVALID_SOCKET;
     run->record = *state;
     run->record.group_list = nullptr;
     run->count = state->group_count;

@@ -63,9 +63,12 @@ const char* IdleSettingsProblem(long minutes, long cpu_percent, long net_kbps)
     return nullptr;
 }
 
+void (*g_close_record_socket)(SOCKET socket) = nullptr;
+
 void SetDefaultSettings(AppState* state)
 {
-    memset(state, 0, sizeof *state);
+    // Whatever sockets the record held are the caller's to close.
+    memset((void*)state, 0, sizeof *state);
     state->action = POWEROFF;
     state->who = LOCAL_COMPUTER;
     state->when = IMMEDIATE;
@@ -94,6 +97,8 @@ void SetDefaultSettings(AppState* state)
 void ResetSettings(AppState* state)
 {
     AppState run = *state;
+    // A copy holds no sockets: they stay where they are.
+    SOCKET server = state->server_socket, client = state->client_socket;
     SetDefaultSettings(state);
     state->interactive = run.interactive;
     state->active_timer = run.active_timer;
@@ -101,8 +106,8 @@ void ResetSettings(AppState* state)
     state->start_minimized = run.start_minimized;
     state->run_as_service = run.run_as_service;
     memcpy(state->executable, run.executable, sizeof state->executable);
-    state->server_socket = run.server_socket;
-    state->client_socket = run.client_socket;
+    state->server_socket = server;
+    state->client_socket = client;
     state->authenticated = run.authenticated;
     state->quiet = run.quiet;
     state->remaining_seconds = run.remaining_seconds;

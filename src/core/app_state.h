@@ -77,6 +77,37 @@ inline bool IsValidGroupParallel(long width)
     return width >= 1 && width <= MAX_GROUP_PARALLEL;
 }
 
+// Closes a socket of the record: the system's call once the program has
+// started Windows Sockets, none before (nor in builds without sockets).
+extern void (*g_close_record_socket)(SOCKET socket);
+
+// A socket the record holds. A copy of the record starts without one, an
+// assignment of one record to another keeps the target's own, and a record
+// that ends closes the one it still holds: a job's copy of the record can
+// neither carry off nor close the run's connection, and cannot end without
+// closing its own.
+class RecordSocket {
+public:
+    RecordSocket() = default;
+    RecordSocket(const RecordSocket&) {}
+    RecordSocket& operator=(const RecordSocket&) { return *this; }
+    ~RecordSocket()
+    {
+        if (socket_ != INVALID_SOCKET && g_close_record_socket)
+            g_close_record_socket(socket_);
+    }
+    RecordSocket& operator=(SOCKET socket)
+    {
+        socket_ = socket;
+        return *this;
+    }
+    operator SOCKET() const { return socket_; }
+    SOCKET* slot() { return &socket_; }
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
 struct AppState {
     Action action;
     Who who;
@@ -87,8 +118,8 @@ struct AppState {
     Flag start_minimized;
     Flag run_as_service;
     char executable[260];
-    SOCKET server_socket;
-    SOCKET client_socket;
+    RecordSocket server_socket;
+    RecordSocket client_socket;
     char peer_address[64];  // the accepted peer's address in text form
     Flag authenticated;
     Flag quiet;

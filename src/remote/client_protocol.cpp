@@ -173,9 +173,11 @@ int LogIn(const ClientLink& link, AppState* state, char* message)
     return 0;
 }
 
-int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message)
+namespace {
+
+// SendRemoteCommandOver up to its last line, which ends the connection.
+int SendSettingsAndAction(const ClientLink& link, AppState* state, char* message)
 {
-    WriteLog("SendRemoteCommand start");
     int result = link.open(link.context, message);
     if (result != 0) {
         WriteLog("SendRemoteCommand end, not connected");
@@ -231,7 +233,18 @@ int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message
         WriteLog("SendRemoteCommand end, result=%d", lines.result);
         return lines.result;
     }
-    link.close(link.context);
     WriteLog("SendRemoteCommand end");
     return 0;
+}
+
+}  // namespace
+
+int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message)
+{
+    WriteLog("SendRemoteCommand start");
+    int result = SendSettingsAndAction(link, state, message);
+    // Whatever the outcome, the connection ends with the command: a refused
+    // login or a failed step must not leave it open until the process ends.
+    link.close(link.context);
+    return result;
 }

@@ -159,6 +159,7 @@ int InitializeSockets()
                  LOBYTE(data.wVersion));
         return -2;
     }
+    g_close_record_socket = [](SOCKET socket) { closesocket(socket); };
     WriteLog("InitializeSockets end");
     return 0;
 }
@@ -217,7 +218,7 @@ int CreateServerSocket(HWND window, AppState* state)
     if (state->server_socket != INVALID_SOCKET)
         CloseServerSocket(window, state);
 
-    if (CreateBoundSocket(state, &state->server_socket, state->remote_control.port) != 0)
+    if (CreateBoundSocket(state, state->server_socket.slot(), state->remote_control.port) != 0)
         return -1;
     // A deep backlog: peers that connect in a burst are not left to
     // retransmit their connection requests. This is Windows Sockets 2's
@@ -248,7 +249,7 @@ int CloseServerSocket(HWND window, AppState* state)
     WriteLog("CloseServerSocket start");
     StopWatch();
     if (state->server_socket != INVALID_SOCKET)
-        CloseSocket(&state->server_socket);
+        CloseSocket(state->server_socket.slot());
     CloseClientSocket(window, state);
     WriteLog("CloseServerSocket end");
     return 0;
@@ -354,7 +355,7 @@ int CloseClientSocket(HWND window, AppState* state)
         accepted_peer = INVALID_SOCKET;
         StopHoldTimer();
         ForgetPeer();
-        CloseSocket(&state->client_socket);
+        CloseSocket(state->client_socket.slot());
         // Notifications still queued for it would reach the next peer,
         // which may well get the same handle value.
         MSG stale;
@@ -362,7 +363,7 @@ int CloseClientSocket(HWND window, AppState* state)
             WriteLog("Notification %lu of the closed connection dropped",
                      (unsigned long)WSAGETSELECTEVENT(stale.lParam));
     } else if (state->client_socket != INVALID_SOCKET) {
-        CloseSocket(&state->client_socket);
+        CloseSocket(state->client_socket.slot());
     }
     state->authenticated = 0;
     WriteLog("CloseClientSocket end");
@@ -509,7 +510,7 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
         CloseClientSocket(window, state);
     ClearReplyLines(replies);
 
-    if (CreateBoundSocket(state, &state->client_socket, 0) != 0)
+    if (CreateBoundSocket(state, state->client_socket.slot(), 0) != 0)
         return -1;
     SOCKET connection = state->client_socket;
 

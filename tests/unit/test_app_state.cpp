@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -145,4 +146,38 @@ TEST(AppState, ResetSettingsKeepsTheStateOfTheRun)
     EXPECT_STREQ(s.group_file, "g.csv");
     EXPECT_EQ(s.group_count, 3);
     EXPECT_EQ(s.os_version.dwPlatformId, 2u);
+}
+
+// A copy of the record (a group job's, a dialog's) never holds the sockets
+// of the one it came from, and an assignment keeps the target's own: each
+// socket has one record that closes it.
+TEST(AppState, SocketsStayWithTheirRecord)
+{
+    SOCKET closed[4];
+    static SOCKET* sink;
+    static int closes;
+    sink = closed;
+    closes = 0;
+    g_close_record_socket = [](SOCKET socket) { sink[closes++] = socket; };
+    {
+        AppState run;
+        SetDefaultSettings(&run);
+        run.client_socket = 5;
+        run.server_socket = 6;
+        AppState copy = run;
+        EXPECT_EQ(copy.client_socket, INVALID_SOCKET);
+        EXPECT_EQ(copy.server_socket, INVALID_SOCKET);
+        AppState job;
+        job.client_socket = 9;
+        job = run;
+        EXPECT_EQ(job.client_socket, (SOCKET)9);
+        EXPECT_EQ(run.client_socket, (SOCKET)5);
+    }
+    g_close_record_socket = nullptr;
+    // Each open socket closed once, when its own record ended.
+    ASSERT_EQ(closes, 3);
+    std::sort(closed, closed + 3);
+    EXPECT_EQ(closed[0], (SOCKET)5);
+    EXPECT_EQ(closed[1], (SOCKET)6);
+    EXPECT_EQ(closed[2], (SOCKET)9);
 }
