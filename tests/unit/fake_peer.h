@@ -9,6 +9,14 @@
 #include "core/text_helpers.h"
 #include "remote/server_protocol.h"
 
+// The record's bytes, sockets included (a copy of the record would not
+// hold them), to show that a step changed nothing.
+inline std::vector<unsigned char> RecordBytes(const AppState& state)
+{
+    const unsigned char* bytes = (const unsigned char*)&state;
+    return std::vector<unsigned char>(bytes, bytes + sizeof state);
+}
+
 struct FakePeer {
     AppState state;
     std::string sent;                 // every byte sent, in order
