@@ -174,6 +174,7 @@ void DebugSettings(AppState* state)
     WriteLog("remote_control.password=%s", state->remote_control.password[0] ? LOG_MASK : "");
     WriteLog("remote_control.verifier=%s", state->remote_control.verifier[0] ? LOG_MASK : "");
     WriteLog("remote_control.secure_only=%d", state->remote_control.secure_only);
+    WriteLog("remote_control.allow=%s", state->remote_control.allow);
     WriteLog("remote.secure=%d", state->remote.secure);
     WriteLog("warning.seconds=%d", state->warning.seconds);
     WriteLog("warning.message=%s", state->warning.message);

@@ -153,6 +153,7 @@ struct AppState {
         char password[40];   // the encoded form older copies stored, until it is set again
         char verifier[160];  // the password's salted verifier (SCRAM-SHA-256)
         Flag secure_only;    // PASSWORD in clear is refused
+        char allow[512];     // addresses and ranges that may connect; empty: all
     } remote_control;
 
     struct {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/address_checks.h"
+#include "core/allow_list.h"
 #include "core/app_state.h"
 #include "core/clock.h"
 #include "core/day_tokens.h"
@@ -205,6 +206,7 @@ const char usage_second_block[] =
     "  -remote_port p\t: Listen on port p for commands\n"
     "  -remote_pswd p\t: Set a password that clients must give for remote control\n"
     "  -remote_secure_only\t: Refuse remote-control passwords sent in clear text\n"
+    "  -remote_allow l\t: Take remote control only from the addresses and ranges in list l\n"
     "  -secure\t\t: Never send the password in clear to the remote machine\n"
     "  -simulate\t: Simulate all actions, do not perform them\n"
     "  -minimize\t: Start minimized in the system tray\n"
@@ -428,6 +430,12 @@ const Option options[] = {
          if (!TEXT_ARGUMENT(plain))
              return false;
          return SetRemoteControlPassword(s, plain);
+     }},
+    {"-remote_allow", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
+         char problem[USAGE_DETAIL_SIZE];
+         if (!CheckAllowList(arg, problem, sizeof problem))
+             return Fail(result, "%s (%s)", problem, name);
+         return TEXT_ARGUMENT(s->remote_control.allow);
      }},
     {"-remote_secure_only", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote_control.secure_only = 1, true; }},
     {"-secure", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->remote.secure = 1, true; }},

@@ -5,10 +5,12 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/allow_list.h"
 #include "core/messages.h"
 #include "core/remote_password.h"
 #include "core/report.h"
 #include "remote/client_protocol.h"
+#include "remote/peer_admission.h"
 #include "remote/reply_lines.h"
 #include "remote/server_protocol.h"
 
@@ -101,29 +103,46 @@ void OnPeerClosed(const ServerEffects& effects, HWND window, AppState* state, in
     }
 }
 
-// The listener's watch: closes a peer that stays silent, and writes the
-// summaries of wrong passwords that are due.
-UINT_PTR watch_timer;
-HWND watch_window;
-AppState* watch_state;
+// The listener's own state: the timer of its watch and the addresses it
+// turned away.
+struct Listener {
+    UINT_PTR watch_timer;
+    HWND window;
+    AppState* state;
+    RefusedPeers refused;
+};
+Listener listener;
 
+// The listener's watch: closes a peer that stays silent, and writes the
+// summaries of wrong passwords and refused addresses that are due.
 void CALLBACK WatchPeer(HWND, UINT, UINT_PTR, DWORD)
 {
-    AppState* state = watch_state;
+    AppState* state = listener.state;
     if (state->client_socket != INVALID_SOCKET && state->client_socket == accepted_peer &&
         !HoldingCommands() && GetTickCount() - peer_heard_ms >= g_peer_silence_ms) {
         WriteLog("Peer %s silent for %lu ms, connection closed", state->peer_address,
                  (unsigned long)g_peer_silence_ms);
-        CloseClientSocket(watch_window, state);
+        CloseClientSocket(listener.window, state);
     }
-    ReportDueWarnings(SocketServerEffects(), watch_window, state);
+    ServerEffects fx = SocketServerEffects();
+    ReportDueWarnings(fx, listener.window, state);
+    ReportDueRefusals(fx, state, &listener.refused);
 }
 
 void StopWatch()
 {
-    if (watch_timer)
-        KillTimer(nullptr, watch_timer);
-    watch_timer = 0;
+    if (listener.watch_timer)
+        KillTimer(nullptr, listener.watch_timer);
+    listener.watch_timer = 0;
+}
+
+// The address of an accepted peer.
+NetAddress PeerAddress(const sockaddr_in& from)
+{
+    NetAddress address = {};
+    address.bytes[10] = address.bytes[11] = 0xff;  // IPv4-mapped
+    memcpy(address.bytes + 12, &from.sin_addr, 4);
+    return address;
 }
 
 // Tells a newcomer that the server is busy and closes its connection. What
@@ -229,9 +248,14 @@ int CreateServerSocket(HWND window, AppState* state)
     if (WSAAsyncSelect(state->server_socket, window, WM_SERVER_SOCKET, FD_ACCEPT) == SOCKET_ERROR)
         return Failed(state, "WSAAsyncSelect");
     StopWatch();
-    watch_window = window;
-    watch_state = state;
-    watch_timer = SetTimer(nullptr, 0, 1000, WatchPeer);
+    listener.window = window;
+    listener.state = state;
+    listener.watch_timer = SetTimer(nullptr, 0, 1000, WatchPeer);
+    char problem[MESSAGE_SIZE];
+    if (!CheckAllowList(state->remote_control.allow, problem, sizeof problem))
+        WriteLog("The allowed addresses hold a bad entry, which admits nobody: %s", problem);
+    if (state->remote_control.allow[0])
+        WriteLog("Connections are taken only from: %s", state->remote_control.allow);
     if (HasOldEncodedPassword(state))
         WriteLog("The remote-control password is stored in the form of older copies: set it "
                  "again to keep only its verifier and to offer the login without it in clear");
@@ -281,8 +305,17 @@ int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* stat
         WriteLog("AcceptClientSocket end, nobody to accept");
         return 0;
     }
-    char address[sizeof state->peer_address];
-    snprintf(address, sizeof address, "%s", peer == INVALID_SOCKET ? "" : inet_ntoa(from.sin_addr));
+    NetAddress peer_address = PeerAddress(from);
+    char address[sizeof state->peer_address] = "";
+    if (peer != INVALID_SOCKET)
+        FormatNetAddress(peer_address, address, sizeof address);
+    // A peer from elsewhere is closed at once: it hears nothing, not even
+    // the welcome, and the connected peer is not disturbed.
+    if (peer != INVALID_SOCKET && !AdmitPeer(effects, state, &listener.refused, peer_address)) {
+        closesocket(peer);
+        WriteLog("AcceptClientSocket end, address not allowed");
+        return 0;
+    }
     // A newcomer cuts off a peer that has not given its password, never one
     // that has.
     if (peer != INVALID_SOCKET && state->client_socket != INVALID_SOCKET &&

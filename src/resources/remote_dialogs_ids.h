@@ -33,5 +33,6 @@
 #define IDC_RC_PASSWORD                 1081  /* password edit                */
 #define IDC_RC_NO_PASSWORD              1190  /* shown while no password is set */
 #define IDC_RC_SECURE_ONLY              1191  /* refuse PASSWORD in clear text */
+#define IDC_RC_ALLOW                    1192  /* addresses and ranges that may connect */
 
 #endif /* HALTALL_REMOTE_DIALOGS_IDS_H */

@@ -9,6 +9,7 @@
 
 #include "actions/wake_on_lan.h"
 #include "core/address_checks.h"
+#include "core/allow_list.h"
 #include "core/app_state.h"
 #include "core/port.h"
 #include "core/remote_password.h"
@@ -156,6 +157,14 @@ bool ApplyWakeOnLanDialog(HWND dialog, AppState* state)
 
 bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
 {
+    // A bad entry keeps the dialog open with nothing stored.
+    char allow[sizeof state->remote_control.allow];
+    GetDlgItemTextA(dialog, IDC_RC_ALLOW, allow, sizeof allow);
+    char problem[MESSAGE_SIZE];
+    if (!CheckAllowList(allow, problem, sizeof problem)) {
+        Error(state, dialog, problem);
+        return false;
+    }
     if (!ReadPort(dialog, IDC_RC_PORT, state, &state->remote_control.port))
         return false;
     // Only the password's verifier is kept; an empty text clears the password.
@@ -166,12 +175,15 @@ bool ApplyRemoteControlDialog(HWND dialog, AppState* state)
         return false;
     }
     state->remote_control.secure_only = IsDlgButtonChecked(dialog, IDC_RC_SECURE_ONLY) == BST_CHECKED;
+    CopyField(state->remote_control.allow, allow);
     return true;
 }
 
 void InitRemoteControlDialog(HWND dialog, AppState* state)
 {
     LimitEdit(dialog, IDC_RC_PASSWORD, sizeof state->remote_control.password);
+    LimitEdit(dialog, IDC_RC_ALLOW, sizeof state->remote_control.allow);
+    SetDlgItemTextA(dialog, IDC_RC_ALLOW, state->remote_control.allow);
     ShowNumber(dialog, IDC_RC_PORT, state->remote_control.port);
     SetDlgItemTextA(dialog, IDC_RC_PASSWORD, PASSWORD_PLACEHOLDER);
     ShowWindow(GetDlgItem(dialog, IDC_RC_NO_PASSWORD),

@@ -73,8 +73,9 @@ def free_port():
 class Peer:
     """A terminal user's connection: sends bytes, reads CR LF lines."""
 
-    def __init__(self, port, timeout=10):
-        self.sock = socket.create_connection(('127.0.0.1', port), timeout=timeout)
+    def __init__(self, port, timeout=10, host='127.0.0.1', source=None):
+        self.sock = socket.create_connection((host, port), timeout=timeout,
+                                             source_address=source and (source, 0))
         self.buffer = b''
 
     def close(self):
@@ -110,16 +111,16 @@ class Peer:
 
 class RemoteControlTestCase(HaltallTestCase):
 
-    def serve(self, *options, quiet=True):
+    def serve(self, *options, quiet=True, source=None):
         """Starts a copy that serves remote control as a service does; returns
-        its run, its port and a first, welcomed peer."""
+        its run, its port and a first, welcomed peer (connected from source)."""
         port = free_port()
         run = self.start('-service', '-allow_remote', '-remote_port', str(port), '-debug',
                          *(('-quiet',) if quiet else ()), *options)
         deadline = time.time() + 30
         while True:
             try:
-                peer = Peer(port)
+                peer = Peer(port, source=source)
                 break
             except ConnectionRefusedError:
                 if time.time() > deadline or run.process.poll() is not None:

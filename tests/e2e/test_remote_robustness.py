@@ -9,7 +9,7 @@ import time
 import unittest
 
 from harness import wintool
-from test_remote_control import OK, WELCOME, RemoteControlTestCase, free_port
+from test_remote_control import OK, WELCOME, Peer, RemoteControlTestCase, free_port
 
 CLOSED = 'Connection closed by the remote computer'
 
@@ -206,6 +206,26 @@ class ClientFacingBadServersTest(RemoteControlTestCase):
         time.sleep(0.5)
         self.assertEqual(self.client(port, '-quiet').returncode, 2)
         self.assertEqual(self.logged_errors(), ['connect(): Connection timed out (10060)'])
+
+
+class AllowListTest(RemoteControlTestCase):
+
+    def test_an_address_outside_the_allow_list_gets_no_welcome(self):
+        run, port, peer = self.serve('-remote_allow', '127.0.0.2, ::1', quiet=False,
+                                     source='127.0.0.2')
+        self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
+        for source in ('127.0.0.1', '127.0.0.3', '127.0.0.1'):
+            stranger = Peer(port, source=source)
+            self.assertTrue(stranger.closed(), source)  # not even the welcome
+            stranger.close()
+        # The welcomed peer was not disturbed.
+        self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
+        self.wait_for_log('Connection from 127.0.0.1 refused: the address is not allowed', count=2)
+        self.assertIn('Connections are taken only from: 127.0.0.2, ::1', self.log_lines())
+        refused = [text for _, text in self.end(run).events if 'refused' in text]
+        self.assertEqual(refused, [
+            'Remote control: 1 connection from %s refused in the last minute: the address is not '
+            'allowed' % source for source in ('127.0.0.1', '127.0.0.3')])
 
 
 if __name__ == '__main__':

@@ -91,7 +91,7 @@ class MaintenanceTest(HaltallTestCase):
                          r'^SCRAM-SHA-256\$4096:[A-Za-z0-9+/=]+\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$')
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
-        self.assertEqual(len(values), 56)
+        self.assertEqual(len(values), 57)
         self.assertEqual(values['group_parallel'], ('REG_DWORD', 64))
         self.assertIsNone(reg_values(USER_KEY))
 

@@ -91,7 +91,7 @@ TEST(AppState, DumpOfTheDefaults)
         "remote.subnet_mask=", "remote.use_nt=0", "remote.port=3210", "remote.save_password=0",
         "remote.password=", "remote.schedule_remote=0", "remote.current_credentials=1",
         "remote.username=", "remote_control.port=3210", "remote_control.password=",
-        "remote_control.verifier=", "remote_control.secure_only=0", "remote.secure=0",
+        "remote_control.verifier=", "remote_control.secure_only=0", "remote_control.allow=", "remote.secure=0",
         "warning.seconds=0", "warning.message=", "warning.play_sound=0", "warning.sound_file=",
         "program.program=", "program.directory=", "schedule.schedule=FIXED_DAY",
         "schedule.monday=0", "schedule.tuesday=0", "schedule.wednesday=0", "schedule.thursday=0",

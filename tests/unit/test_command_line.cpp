@@ -415,6 +415,19 @@ TEST(CommandLine, RemotePasswordIsStoredAsItsVerifier)
     EXPECT_EQ(Parse({"-remote_secure_only", "-secure"}).state.remote.secure, 1);
 }
 
+TEST(CommandLine, RemoteAllowTakesOnlyAddressesAndRanges)
+{
+    EXPECT_STREQ(Parse({"-remote_allow", "10.0.5.0/24, ::1"}).state.remote_control.allow,
+                 "10.0.5.0/24, ::1");
+    EXPECT_EQ(UsageError({"-remote_allow", "10.0.5.0/24, pc7"}),
+              "Not an address or a range of addresses: pc7 (-remote_allow)");
+    // A list that does not fit is refused, never cut into a shorter one.
+    std::string list;
+    while (list.size() < sizeof(((AppState*)nullptr)->remote_control.allow))
+        list += "10.0.0.1,";
+    EXPECT_EQ(UsageError({"-remote_allow", list}).rfind("Argument too long for -remote_allow (", 0), 0u);
+}
+
 TEST(CommandLine, ArgumentsLongerThanTheirFieldAreRefused)
 {
     struct {

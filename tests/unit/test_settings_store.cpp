@@ -86,6 +86,7 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     CopyField(s.remote.username, "admin");
     s.remote_control.port = 5555;
     CopyField(s.remote_control.password, "encodedform");
+    CopyField(s.remote_control.allow, "10.0.5.0/24, fd00::/8");
     s.warning.seconds = 30;
     CopyField(s.warning.message, "two\r\nlines");
     s.warning.play_sound = 1;
@@ -119,7 +120,7 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 56u);
+    EXPECT_EQ(memory.written.size(), 57u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));

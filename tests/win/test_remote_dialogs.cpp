@@ -364,6 +364,31 @@ TEST_F(RemoteDialogs, PortsAbove65535AreRefusedAndTheDialogStaysOpen)
                                       std::string("Invalid port specified (1-65535)")));
 }
 
+TEST_F(RemoteDialogs, AllowedAddressesAreCheckedWhereTheyAreTyped)
+{
+    state.quiet = 0;
+    strcpy(state.remote_control.allow, "10.0.0.1");
+    AppState before = state;
+    BoxWatcher boxes;
+    RunRemoteControl([&](HWND d) {
+        EXPECT_EQ(Text(d, IDC_RC_ALLOW), "10.0.0.1");
+        Type(d, IDC_RC_PORT, "4321");
+        Type(d, IDC_RC_ALLOW, "10.0.5.0/24, pc7");
+        Click(d, IDOK);
+        EXPECT_TRUE(IsWindowVisible(d));
+    });
+    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+    EXPECT_EQ(BoxWatcher::boxes[0],
+              std::make_pair(std::string("haltall"),
+                             std::string("Not an address or a range of addresses: pc7")));
+    RunRemoteControl([&](HWND d) {
+        Type(d, IDC_RC_ALLOW, "10.0.5.0/24, fd00::/8");
+        Click(d, IDOK);
+    });
+    EXPECT_STREQ(state.remote_control.allow, "10.0.5.0/24, fd00::/8");
+}
+
 TEST_F(RemoteDialogs, LookupWithoutAnAnswerKeepsTheMac)
 {
     state.action = WAKE_ON_LAN;
