@@ -104,3 +104,8 @@ LAZY_ENTRY("wsock32.dll", int, sendto, 24, -1,
 LAZY_ENTRY("wsock32.dll", int, shutdown, 8, -1, (UINT_PTR a, int b), (a, b))
 LAZY_ENTRY("wsock32.dll", UINT_PTR, socket, 12, ~(UINT_PTR)0, (int a, int b, int c), (a, b, c))
 LAZY_ENTRY("wsock32.dll", int, __WSAFDIsSet, 8, 0, (UINT_PTR a, void* b), (a, b))
+// Windows Sockets 2's name lookup, which also finds IPv6 addresses; -1 (no
+// code it returns) tells a system without it.
+LAZY_ENTRY("ws2_32.dll", int, getaddrinfo, 16, -1,
+           (const char* a, const char* b, const void* c, void* d), (a, b, c, d))
+LAZY_ENTRY("ws2_32.dll", void, freeaddrinfo, 4, , (void* a), (a))

@@ -128,6 +128,49 @@ bool IsIPv4Address(const NetAddress& address)
     return memcmp(address.bytes, ipv4_mapped_prefix, sizeof ipv4_mapped_prefix) == 0;
 }
 
+bool SplitHostPort(const char* text, char* host, size_t host_size, int* port)
+{
+    const char* end = text + strlen(text);
+    const char* host_start = text;
+    const char* host_end = end;
+    const char* port_text = nullptr;
+    if (*text == '[') {
+        host_start = text + 1;
+        host_end = strchr(host_start, ']');
+        if (!host_end)
+            return false;
+        NetAddress address;
+        size_t length = (size_t)(host_end - host_start);
+        if (!memchr(host_start, ':', length) || !ParseNetAddress(host_start, length, &address))
+            return false;
+        if (host_end[1] == ':')
+            port_text = host_end + 2;
+        else if (host_end[1] != '\0')
+            return false;
+    } else if (const char* colon = strchr(text, ':')) {
+        if (!strchr(colon + 1, ':')) {  // two or more: an IPv6 address
+            host_end = colon;
+            port_text = colon + 1;
+        }
+    }
+    *port = 0;
+    if (port_text) {
+        long value = 0;
+        const char* p = port_text;
+        for (; *p >= '0' && *p <= '9' && value <= 65535; p++)
+            value = value * 10 + (*p - '0');
+        if (p == port_text || *p != '\0' || value < 1 || value > 65535)
+            return false;
+        *port = (int)value;
+    }
+    size_t length = (size_t)(host_end - host_start);
+    if (length == 0 || length >= host_size)
+        return false;
+    memcpy(host, host_start, length);
+    host[length] = '\0';
+    return true;
+}
+
 void FormatNetAddress(const NetAddress& address, char* out, size_t size)
 {
     const uint8_t* b = address.bytes;

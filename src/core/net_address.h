@@ -23,3 +23,10 @@ bool ParseNetAddress(const char* text, NetAddress* address);
 bool IsIPv4Address(const NetAddress& address);
 // The standard text form into out (NET_ADDRESS_TEXT_SIZE bytes or more).
 void FormatNetAddress(const NetAddress& address, char* out, size_t size);
+
+// Splits the text that names a remote computer into its host and the port
+// written with it: "pc7", "10.0.5.7", "::1" (an IPv6 address, no port),
+// "[::1]", "[::1]:3211", "pc7:3211", "10.0.5.7:3211". *port is 0 when none
+// is written. False for anything else (a bracket not closed or around no
+// IPv6 address, a port outside 1-65535, a host that does not fit).
+bool SplitHostPort(const char* text, char* host, size_t host_size, int* port);

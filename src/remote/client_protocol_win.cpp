@@ -107,9 +107,9 @@ int SendRemoteCommand(HWND window, AppState* state, char* message)
             Connection* to = (Connection*)c;
             return GetServerVersion(to->window, to->state, &to->replies, text);
         },
-        [](void* c, char* message, const char* line, char* text) {
+        [](void* c, char* refusal, const char* line, char* text) {
             Connection* to = (Connection*)c;
-            return SendClientCommand(to->window, to->state, &to->replies, message, line, text);
+            return SendClientCommand(to->window, to->state, &to->replies, refusal, line, text);
         },
         [](void* c) {
             Connection* to = (Connection*)c;

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/log.h"
 #include "core/log_mask.h"
+#include "core/net_address.h"
 #include "core/remote_password.h"
 #include "core/scram.h"
 #include "remote/protocol_words.h"
@@ -606,6 +607,13 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     char message[REPLY_SIZE];
     snprintf(message, sizeof message, "%s", state->warning.message);
     ReplaceSubstring(message, sizeof message, "\r\n", "\\n");
+    // An address shows in its standard form ("::1" for "0:0::1").
+    char computer[sizeof state->remote.computer_name];
+    NetAddress address;
+    if (ParseNetAddress(state->remote.computer_name, &address))
+        FormatNetAddress(address, computer, sizeof computer);
+    else
+        snprintf(computer, sizeof computer, "%s", state->remote.computer_name);
     char days[32], weeks[16];
     DaysText(state, days, sizeof days);
     WeeksText(state, weeks, sizeof weeks);
@@ -618,7 +626,7 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
                                                       : "UNKNOWN");
     info("WHEN\t%s", WhenWord(state->when));
     info("SIMULATE\t%s", OnOffWord(state->simulate));
-    info("COMPUTER\t%s", state->remote.computer_name);
+    info("COMPUTER\t%s", computer);
     info("MAC\t\t%s", state->remote.mac_address);
     info("IP\t\t%s", state->remote.ip_address);
     info("SUBNET\t%s", state->remote.subnet_mask);

@@ -30,22 +30,99 @@ int Failed(AppState* state, const char* label)
     return -1;
 }
 
-// Creates a TCP socket, records it in *slot and binds it to any address and
-// the port: 0, or -1 after reporting the failed call. A socket that fails a
-// later step stays recorded until it is closed, so that a settings refresh
-// does not try again and again.
-int CreateBoundSocket(AppState* state, SOCKET* slot, int port)
+// IPv6 as Windows Sockets 2 defines it; the 1.1 header this program uses
+// knows only IPv4, but the system's sockets take both.
+const int FAMILY_IPV6 = 23;        // AF_INET6
+const int LEVEL_IPV6 = 41;         // IPPROTO_IPV6
+const int OPTION_IPV6_ONLY = 27;   // IPV6_V6ONLY
+struct SocketAddressIPv6 {         // sockaddr_in6
+    short family;
+    u_short port;
+    u_long flow_info;
+    BYTE address[16];
+    u_long scope_id;
+};
+// Room for either kind of address (sockaddr_storage).
+union SocketAddress {
+    sockaddr any;
+    sockaddr_in ipv4;
+    SocketAddressIPv6 ipv6;
+    char room[128];
+};
+
+// The system's address for address and port.
+int FillSocketAddress(const NetAddress& address, int port, SocketAddress* out)
 {
-    *slot = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    *out = {};
+    if (IsIPv4Address(address)) {
+        out->ipv4.sin_family = AF_INET;
+        memcpy(&out->ipv4.sin_addr, address.bytes + 12, 4);
+        out->ipv4.sin_port = htons((u_short)port);
+        return (int)sizeof out->ipv4;
+    }
+    out->ipv6.family = FAMILY_IPV6;
+    memcpy(out->ipv6.address, address.bytes, 16);
+    out->ipv6.port = htons((u_short)port);
+    return (int)sizeof out->ipv6;
+}
+
+// The address of the system's address; an unknown family reads as ::.
+NetAddress AddressOf(const SocketAddress& from)
+{
+    NetAddress address = {};
+    if (from.any.sa_family == FAMILY_IPV6) {
+        memcpy(address.bytes, from.ipv6.address, 16);
+    } else if (from.any.sa_family == AF_INET) {
+        address.bytes[10] = address.bytes[11] = 0xff;  // IPv4-mapped
+        memcpy(address.bytes + 12, &from.ipv4.sin_addr, 4);
+    }
+    return address;
+}
+
+// Creates a TCP socket for address's family, records it in *slot and binds
+// it to the family's any address and the port: 0, or -1 after reporting the
+// failed call. A socket that fails a later step stays recorded until it is
+// closed, so that a settings refresh does not try again and again.
+int CreateBoundSocket(AppState* state, SOCKET* slot, const NetAddress& any, int port)
+{
+    SocketAddress address;
+    int length = FillSocketAddress(any, port, &address);
+    *slot = socket(address.any.sa_family, SOCK_STREAM, IPPROTO_TCP);
     if (*slot == INVALID_SOCKET)
         return Failed(state, "socket");
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons((u_short)port);
-    if (bind(*slot, (sockaddr*)&address, sizeof address) == SOCKET_ERROR)
+    if (bind(*slot, &address.any, length) == SOCKET_ERROR)
         return Failed(state, "bind");
     return 0;
+}
+
+NetAddress AnyIPv4()
+{
+    NetAddress any = {};
+    any.bytes[10] = any.bytes[11] = 0xff;
+    return any;
+}
+
+// The listening socket: IPv6 and IPv4 on one socket where the system has
+// IPv6 and lets a socket take both, IPv4 alone where not. 0, or -1 after
+// reporting the failed call.
+int CreateListeningSocket(AppState* state, SOCKET* slot, int port)
+{
+    SOCKET dual = socket(FAMILY_IPV6, SOCK_STREAM, IPPROTO_TCP);
+    DWORD both = 0;
+    if (dual != INVALID_SOCKET &&
+        setsockopt(dual, LEVEL_IPV6, OPTION_IPV6_ONLY, (const char*)&both, sizeof both) == 0) {
+        *slot = dual;
+        SocketAddress address;
+        int length = FillSocketAddress(NetAddress{}, port, &address);
+        if (bind(*slot, &address.any, length) == SOCKET_ERROR)
+            return Failed(state, "bind");
+        WriteLog("Listening on IPv6 and IPv4");
+        return 0;
+    }
+    WriteLog("No socket for IPv6 and IPv4 (error %d): listening on IPv4 only", WSAGetLastError());
+    if (dual != INVALID_SOCKET)
+        closesocket(dual);
+    return CreateBoundSocket(state, slot, AnyIPv4(), port);
 }
 
 // The connection accepted from a remote-control peer, as opposed to an
@@ -134,15 +211,6 @@ void StopWatch()
     if (listener.watch_timer)
         KillTimer(nullptr, listener.watch_timer);
     listener.watch_timer = 0;
-}
-
-// The address of an accepted peer.
-NetAddress PeerAddress(const sockaddr_in& from)
-{
-    NetAddress address = {};
-    address.bytes[10] = address.bytes[11] = 0xff;  // IPv4-mapped
-    memcpy(address.bytes + 12, &from.sin_addr, 4);
-    return address;
 }
 
 // Tells a newcomer that the server is busy and closes its connection. What
@@ -237,7 +305,7 @@ int CreateServerSocket(HWND window, AppState* state)
     if (state->server_socket != INVALID_SOCKET)
         CloseServerSocket(window, state);
 
-    if (CreateBoundSocket(state, state->server_socket.slot(), state->remote_control.port) != 0)
+    if (CreateListeningSocket(state, state->server_socket.slot(), state->remote_control.port) != 0)
         return -1;
     // A deep backlog: peers that connect in a burst are not left to
     // retransmit their connection requests. This is Windows Sockets 2's
@@ -296,16 +364,16 @@ void UpdateListeningSocket(HWND window, AppState* state)
 int AcceptClientSocket(const ServerEffects& effects, HWND window, AppState* state)
 {
     WriteLog("AcceptClientSocket start");
-    sockaddr_in from = {};
+    SocketAddress from = {};
     int from_length = sizeof from;
-    SOCKET peer = accept(state->server_socket, (sockaddr*)&from, &from_length);
+    SOCKET peer = accept(state->server_socket, &from.any, &from_length);
     int code = WSAGetLastError();
     if (peer == INVALID_SOCKET && code == WSAEWOULDBLOCK) {
         // The peer that was announced is gone already; keep the current one.
         WriteLog("AcceptClientSocket end, nobody to accept");
         return 0;
     }
-    NetAddress peer_address = PeerAddress(from);
+    NetAddress peer_address = AddressOf(from);
     char address[sizeof state->peer_address] = "";
     if (peer != INVALID_SOCKET)
         FormatNetAddress(peer_address, address, sizeof address);
@@ -446,13 +514,13 @@ timeval Timeout(DWORD ms)
 
 // Connects without waiting longer than g_connect_timeout_ms: 0, or the
 // error code (10060 after the time-out), as a blocking connect gives it.
-int ConnectWithin(SOCKET socket, const sockaddr_in& address)
+int ConnectWithin(SOCKET socket, const SocketAddress& address, int address_length)
 {
     u_long non_blocking = 1;
     if (ioctlsocket(socket, FIONBIO, &non_blocking) == SOCKET_ERROR)
         return WSAGetLastError();
     int code = 0;
-    if (connect(socket, (const sockaddr*)&address, sizeof address) == SOCKET_ERROR) {
+    if (connect(socket, &address.any, address_length) == SOCKET_ERROR) {
         code = WSAGetLastError();
         if (code == WSAEWOULDBLOCK) {
             fd_set done, failed;
@@ -535,6 +603,106 @@ int ReceiveReplyLine(AppState* state, ReplyLines* replies, char* line, const cha
     return 0;
 }
 
+namespace {
+
+// addrinfo of Windows Sockets 2, whose getaddrinfo is bound on first use
+// (a system without it fails the call with -1, which it never returns).
+struct AddressInfo {
+    int flags;
+    int family;
+    int socket_type;
+    int protocol;
+    size_t address_length;
+    char* canonical_name;
+    SocketAddress* address;
+    AddressInfo* next;
+};
+extern "C" int WINAPI getaddrinfo(const char* node, const char* service, const AddressInfo* hints,
+                                  AddressInfo** found);
+extern "C" void WINAPI freeaddrinfo(AddressInfo* found);
+
+// The addresses a computer's name stands for, in the order to try them.
+struct HostAddresses {
+    NetAddress addresses[8];
+    int count;
+};
+
+void AddHostAddress(HostAddresses* host, const NetAddress& address)
+{
+    if (host->count < (int)(sizeof host->addresses / sizeof host->addresses[0]))
+        host->addresses[host->count++] = address;
+}
+
+// Resolves a name or reads an address (IPv4 in the forms the system reads,
+// IPv6): 0, or -1 after reporting the failed lookup.
+int ResolveHost(AppState* state, const char* name, HostAddresses* host)
+{
+    host->count = 0;
+    NetAddress address = AnyIPv4();
+    unsigned long dotted = inet_addr(name);
+    if (dotted != INADDR_NONE || ParseNetAddress(name, &address)) {
+        if (dotted != INADDR_NONE)
+            memcpy(address.bytes + 12, &dotted, 4);
+        AddHostAddress(host, address);
+        return 0;
+    }
+    AddressInfo hints = {};
+    hints.socket_type = SOCK_STREAM;
+    AddressInfo* found = nullptr;
+    int code = getaddrinfo(name, nullptr, &hints, &found);
+    if (code == 0) {
+        for (AddressInfo* at = found; at; at = at->next)
+            if (at->family == AF_INET || at->family == FAMILY_IPV6)
+                AddHostAddress(host, AddressOf(*at->address));
+        freeaddrinfo(found);
+        if (host->count > 0)
+            return 0;
+        code = WSANO_DATA;
+    }
+    // The name of the lookup in the messages is that of the older call,
+    // which systems without getaddrinfo still use (IPv4 only).
+    if (code != -1) {
+        ShowSocketErrorCode(state, "gethostbyname", code);
+        return -1;
+    }
+    hostent* entry = gethostbyname(name);
+    if (!entry)
+        return Failed(state, "gethostbyname");
+    address = AnyIPv4();
+    for (char** at = entry->h_addr_list; *at; at++) {
+        if (entry->h_addrtype == AF_INET && entry->h_length == 4) {
+            memcpy(address.bytes + 12, *at, 4);
+            AddHostAddress(host, address);
+        }
+    }
+    return 0;
+}
+
+// Connects to each address of the host in turn until one answers: 0, or
+// the error code of the last attempt. The socket stays in client_socket.
+int ConnectToHost(AppState* state, const HostAddresses& host, int port)
+{
+    int code = WSAHOST_NOT_FOUND;
+    for (int i = 0; i < host.count; i++) {
+        if (state->client_socket != INVALID_SOCKET)
+            CloseSocket(state->client_socket.slot());
+        char text[NET_ADDRESS_TEXT_SIZE];
+        FormatNetAddress(host.addresses[i], text, sizeof text);
+        WriteLog("Connecting to %s, port %d", text, port);
+        SocketAddress address;
+        int length = FillSocketAddress(host.addresses[i], port, &address);
+        state->client_socket = socket(address.any.sa_family, SOCK_STREAM, IPPROTO_TCP);
+        code = state->client_socket == INVALID_SOCKET
+                   ? WSAGetLastError()
+                   : ConnectWithin(state->client_socket, address, length);
+        if (code == 0)
+            return 0;
+    }
+    return code;
+}
+
+}  // namespace
+
 int OpenServerConnection(HWND window, AppState* state, const char* server, char* message,
                          ReplyLines* replies)
 {
@@ -543,28 +711,20 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
         CloseClientSocket(window, state);
     ClearReplyLines(replies);
 
-    if (CreateBoundSocket(state, state->client_socket.slot(), 0) != 0)
+    char name[sizeof state->remote.computer_name];
+    int port;
+    if (!SplitHostPort(server, name, sizeof name, &port)) {
+        char problem[MESSAGE_SIZE];
+        snprintf(problem, sizeof problem, "Invalid remote computer specified (%s)", server);
+        Error(state, nullptr, problem);
         return -1;
-    SOCKET connection = state->client_socket;
-
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    unsigned long dotted = inet_addr(server);
-    if (dotted != INADDR_NONE) {
-        address.sin_addr.s_addr = dotted;
-    } else {
-        hostent* host = gethostbyname(server);
-        if (!host)
-            return Failed(state, "gethostbyname");
-        address.sin_family = (short)host->h_addrtype;
-        size_t length = (size_t)host->h_length;
-        memcpy(&address.sin_addr, host->h_addr_list[0],
-               length < sizeof address.sin_addr ? length : sizeof address.sin_addr);
     }
-    address.sin_port = htons((u_short)state->remote.port);
-    int code = ConnectWithin(connection, address);
+    HostAddresses host;
+    if (ResolveHost(state, name, &host) != 0)
+        return -1;
+    int code = ConnectToHost(state, host, port ? port : state->remote.port);
     if (code != 0) {
-        ShowSocketErrorCode(state, "connect", code);
+        ShowSocketErrorCode(state, code == WSAHOST_NOT_FOUND ? "gethostbyname" : "connect", code);
         return -1;
     }
 

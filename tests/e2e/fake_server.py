@@ -1,5 +1,5 @@
 """Small stand-ins for copies of haltall serving remote control, all on
-127.0.0.1: one thread serves any number of listening ports with the
+127.0.0.1 (or ::1): one thread serves any number of listening ports with the
 protocol's greeting and replies and counts the commands each port received.
 A port can also accept and never answer, hold its greeting until released,
 or (never_accepting) have its accept queue kept full so that further
@@ -31,7 +31,7 @@ class FakeServers:
 
     def listen(self, mode=ANSWER, host='127.0.0.1'):
         """A new listening port with the given behaviour; returns the port."""
-        listener = socket.socket()
+        listener = socket.socket(socket.AF_INET6 if ':' in host else socket.AF_INET)
         listener.bind((host, 0))
         listener.listen(128)
         listener.setblocking(False)

@@ -1,7 +1,7 @@
 """A group of computers as its users meet it: three copies of haltall serving
 remote control on loopback ports and one refused port, driven from the
-command line and from the main window; and a Wake-on-LAN group. Every
-packet stays on 127.0.0.0/8."""
+command line and from the main window; entries by IPv6 address; and a
+Wake-on-LAN group. Every packet stays on 127.0.0.0/8 or ::1."""
 import os
 import re
 import socket
@@ -108,6 +108,17 @@ class CommandLineGroupTest(GroupTestCase):
             self.assertEqual(fakes.commands[port][:3], ['VERSION', 'PASSWORD ', 'ACTION MONITOR_OFF'])
             self.assertEqual(fakes.doit_count(port), 1)
 
+    def test_entries_by_ipv6_address_with_or_without_their_port(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        ports = [fakes.listen(host='::1') for _ in range(2)]
+        # The port written with the address wins over the file's column.
+        group = self.write_group([group_line('::1', ports[0]),
+                                  group_line('[::1]:%d' % ports[1], 3210)])
+        client = self.start_client('monitor_off', '-group', group, '-debug', '-quiet').wait(60)
+        self.assertEqual(client.returncode, 0)
+        for port in ports:
+            self.assertEqual(fakes.doit_count(port), 1)
 
     def test_group_files_as_administrators_write_them(self):
         fakes = FakeServers()

@@ -111,16 +111,17 @@ class Peer:
 
 class RemoteControlTestCase(HaltallTestCase):
 
-    def serve(self, *options, quiet=True, source=None):
+    def serve(self, *options, quiet=True, host='127.0.0.1', source=None):
         """Starts a copy that serves remote control as a service does; returns
-        its run, its port and a first, welcomed peer (connected from source)."""
+        its run, its port and a first, welcomed peer (connected to host from
+        source)."""
         port = free_port()
         run = self.start('-service', '-allow_remote', '-remote_port', str(port), '-debug',
                          *(('-quiet',) if quiet else ()), *options)
         deadline = time.time() + 30
         while True:
             try:
-                peer = Peer(port, source=source)
+                peer = Peer(port, host=host, source=source)
                 break
             except ConnectionRefusedError:
                 if time.time() > deadline or run.process.poll() is not None:
@@ -130,8 +131,8 @@ class RemoteControlTestCase(HaltallTestCase):
         self.assertEqual(peer.line(), WELCOME)
         return run, port, peer
 
-    def connect(self, port):
-        peer = Peer(port)
+    def connect(self, port, host='127.0.0.1'):
+        peer = Peer(port, host=host)
         self.addCleanup(peer.close)
         self.assertEqual(peer.line(), WELCOME)
         return peer

@@ -384,6 +384,12 @@ TEST(ServerProtocol, HelpAndShow)
         "201 IDLE_NET\t0\r\n",
     };
     EXPECT_EQ(peer.Command("SHOW extra is ignored"), expected);
+    // An address shows in its standard form; a name as it was given.
+    for (auto [given, shown] : {std::pair{"2001:DB8:0:0::0:1", "2001:db8::1"},
+                                {"::ffff:10.0.5.7", "10.0.5.7"}, {"pc::x", "pc::x"}}) {
+        ASSERT_EQ(peer.Reply(std::string("COMPUTER ") + given), OK);
+        EXPECT_EQ(peer.Command("SHOW")[5], std::string("201 COMPUTER\t") + shown + "\r\n");
+    }
 }
 
 TEST(ServerProtocol, DoItChecksFirstAndAnswersBeforeActing)
