@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "box_watcher.h"
 #include "controls.h"
+#include "record_bytes.h"
 #include "dialog_driver.h"
 #include "scratch_log.h"
 #include "ui/main_window.h"
@@ -290,7 +291,7 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     state.quiet = 1;
     state.options.warning = 1;
     state.when = SCHEDULED;
-    AppState before = state;
+    std::vector<unsigned char> before = RecordBytes(state);
     {
         BoxWatcher watcher(IDNO);
         DoQuickAction(SystemActionCalls(), &state, MONITOR_OFF);
@@ -298,7 +299,7 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
         EXPECT_EQ(BoxWatcher::boxes[0].first, "Are you sure?");
         EXPECT_EQ(BoxWatcher::boxes[0].second, "Are you sure that you want to MONITOR_OFF your pc now?");
     }
-    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    EXPECT_EQ(RecordBytes(state), before);
     {
         BoxWatcher watcher(IDYES);
         DoQuickAction(SystemActionCalls(), &state, MONITOR_OFF);

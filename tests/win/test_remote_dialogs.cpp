@@ -18,6 +18,7 @@
 #include "resource.h"
 #include "box_watcher.h"
 #include "controls.h"
+#include "record_bytes.h"
 #include "scratch_log.h"
 #include "ui/main_window.h"
 #include "ui/remote_dialogs.h"
@@ -167,7 +168,7 @@ TEST_F(RemoteDialogs, RemoteComputerOpensWithTheRecordAndItsEnableRules)
         state.remote.schedule_remote = 1;
         state.remote.use_nt = (Flag)c.use_nt;
         state.remote.current_credentials = (Flag)c.current_credentials;
-        AppState before = state;
+        std::vector<unsigned char> before = RecordBytes(state);
         std::string caption = RunRemote(REMOTE_MARKER, [&](HWND d) {
             EXPECT_EQ(Text(d, IDC_REMOTE_NAME), "\\\\PC7");
             EXPECT_EQ(Checked(d, IDC_REMOTE_USE_NT), c.use_nt == 1);
@@ -184,7 +185,7 @@ TEST_F(RemoteDialogs, RemoteComputerOpensWithTheRecordAndItsEnableRules)
             Click(d, IDCANCEL);
         });
         EXPECT_EQ(caption, "Remote computer");
-        EXPECT_EQ(memcmp(&before, &state, sizeof state), 0) << "Cancel must write nothing";
+        EXPECT_EQ(RecordBytes(state), before) << "Cancel must write nothing";
     }
 
     // Clicking the two check boxes applies the rules at once.
@@ -311,7 +312,7 @@ TEST_F(RemoteDialogs, WakeOnLanRefusesABadMacOrMaskAndStaysOpen)
     state.action = WAKE_ON_LAN;
     state.quiet = 0;
     strcpy(state.remote.ip_address, "10.0.0.1");
-    AppState before = state;
+    std::vector<unsigned char> before = RecordBytes(state);
     BoxWatcher boxes;
     struct {
         const char* mac;
@@ -332,7 +333,7 @@ TEST_F(RemoteDialogs, WakeOnLanRefusesABadMacOrMaskAndStaysOpen)
             Click(d, IDOK);
             EXPECT_TRUE(IsWindowVisible(d)) << c.mac;
         });
-        EXPECT_EQ(memcmp(&before, &state, sizeof state), 0) << c.mac;
+        EXPECT_EQ(RecordBytes(state), before) << c.mac;
     }
     ASSERT_EQ(BoxWatcher::boxes.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); i++)
@@ -344,7 +345,7 @@ TEST_F(RemoteDialogs, PortsAbove65535AreRefusedAndTheDialogStaysOpen)
 {
     state.quiet = 0;
     state.os_version.dwPlatformId = 2;
-    AppState before = state;
+    std::vector<unsigned char> before = RecordBytes(state);
     BoxWatcher boxes;
     RunRemote(REMOTE_MARKER, [&](HWND d) {
         Type(d, IDC_REMOTE_NAME, "pc9");
@@ -357,7 +358,7 @@ TEST_F(RemoteDialogs, PortsAbove65535AreRefusedAndTheDialogStaysOpen)
         Click(d, IDOK);
         EXPECT_TRUE(IsWindowVisible(d));
     });
-    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    EXPECT_EQ(RecordBytes(state), before);
     ASSERT_EQ(BoxWatcher::boxes.size(), 2u);
     for (auto& box : BoxWatcher::boxes)
         EXPECT_EQ(box, std::make_pair(std::string("haltall"),
@@ -368,7 +369,7 @@ TEST_F(RemoteDialogs, AllowedAddressesAreCheckedWhereTheyAreTyped)
 {
     state.quiet = 0;
     strcpy(state.remote_control.allow, "10.0.0.1");
-    AppState before = state;
+    std::vector<unsigned char> before = RecordBytes(state);
     BoxWatcher boxes;
     RunRemoteControl([&](HWND d) {
         EXPECT_EQ(Text(d, IDC_RC_ALLOW), "10.0.0.1");
@@ -377,7 +378,7 @@ TEST_F(RemoteDialogs, AllowedAddressesAreCheckedWhereTheyAreTyped)
         Click(d, IDOK);
         EXPECT_TRUE(IsWindowVisible(d));
     });
-    EXPECT_EQ(memcmp(&before, &state, sizeof state), 0);
+    EXPECT_EQ(RecordBytes(state), before);
     ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
     EXPECT_EQ(BoxWatcher::boxes[0],
               std::make_pair(std::string("haltall"),
