@@ -5,17 +5,7 @@
 #include <string>
 
 #include "core/allow_list.h"
-
-namespace {
-
-NetAddress Address(const char* text)
-{
-    NetAddress address;
-    EXPECT_TRUE(ParseNetAddress(text, &address)) << text;
-    return address;
-}
-
-}  // namespace
+#include "net_address_of.h"
 
 TEST(AllowList, EntriesAreCheckedWhereTheyAreTyped)
 {

@@ -3,18 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_peer.h"
+#include "net_address_of.h"
 #include "remote/peer_admission.h"
-
-namespace {
-
-NetAddress Address(const char* text)
-{
-    NetAddress address;
-    EXPECT_TRUE(ParseNetAddress(text, &address)) << text;
-    return address;
-}
-
-}  // namespace
 
 TEST(PeerAdmission, OthersAreTurnedAwayAndReportedOnceAMinute)
 {
