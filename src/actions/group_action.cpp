@@ -48,6 +48,9 @@ bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     KeepLastGroupEntry(job, pc);
     job->remote.use_nt = pc->use_nt;
     job->remote.current_credentials = pc->current_credentials;
+    // The run's -secure holds for every computer; the file can add it for some.
+    if (pc->secure)
+        job->remote.secure = 1;
     return TakePort(pc->port, &job->remote.port);
 }
 

@@ -14,7 +14,7 @@ namespace {
 const char* const FIELD_NAMES[] = {"COMPUTER_NAME", "MAC_ADDRESS",         "SUBNET_MASK",
                                    "PORT",          "USE_NT",              "CURRENT_CREDENTIALS",
                                    "USERNAME",      "PASSWORD"};
-const int FIELD_COUNT = 8;
+const int FIELD_COUNT = 8;  // and SECURE, which may be left out
 
 bool IsBlank(char c)
 {
@@ -152,6 +152,12 @@ GroupLine ParseGroupLine(const char* line, RemotePC* pc, GroupLineProblem* probl
             return Refuse(problem, i, "longer than %d characters", (int)sizes[i] - 1);
         strcpy(texts[i], field.text);
     }
+    // A ninth field that is no number is dropped, as older copies drop
+    // every field after the eighth: files with columns of their own still read.
+    int32_t secure = 0;
+    if (taken == FIELD_COUNT && end == FIELD_SEPARATOR &&
+        (TakeField(&at, &field) == FIELD_BAD_QUOTE || !ReadNumber(field.text, &secure)))
+        secure = 0;
     if (!anything)
         return LINE_EMPTY;  // blank, a comment, or a spreadsheet's empty row
     if (taken < FIELD_COUNT)
@@ -161,15 +167,19 @@ GroupLine ParseGroupLine(const char* line, RemotePC* pc, GroupLineProblem* probl
     parsed.port = numbers[0];
     parsed.use_nt = (int16_t)numbers[1];
     parsed.current_credentials = (int16_t)numbers[2];
+    parsed.secure = secure != 0;
     *pc = parsed;
     return LINE_COMPUTER;
 }
 
-bool FormatGroupLine(const RemotePC& pc, char* out, size_t size)
+bool FormatGroupLine(const RemotePC& pc, char* out, size_t size, bool with_secure)
 {
-    int written = snprintf(out, size, "%s;%s;%s;%d;%d;%d;%s;%s\n", pc.computer_name,
+    char secure[8] = "";
+    if (with_secure)
+        snprintf(secure, sizeof secure, ";%d", pc.secure ? 1 : 0);
+    int written = snprintf(out, size, "%s;%s;%s;%d;%d;%d;%s;%s%s\n", pc.computer_name,
                            pc.mac_address, pc.subnet_mask, pc.port, pc.use_nt,
-                           pc.current_credentials, pc.username, pc.password);
+                           pc.current_credentials, pc.username, pc.password, secure);
     return written >= 0 && (size_t)written < size;
 }
 
@@ -335,13 +345,17 @@ GroupEncoding DetectGroupEncoding(const unsigned char* start, size_t length)
 
 int WriteGroupLines(const AppState* state, const GroupSink& sink)
 {
+    bool with_secure = false;
+    for (int32_t i = 0; i < state->group_count; i++)
+        with_secure = with_secure || state->group_list[i].secure;
     char line[GROUP_READ_BUFFER];
-    int length = snprintf(line, sizeof line, "%s\n", GROUP_FILE_HEADER);
+    int length = snprintf(line, sizeof line, "%s%s\n", GROUP_FILE_HEADER,
+                          with_secure ? GROUP_FILE_SECURE_FIELD : "");
     if (!sink.write(sink.context, line, (size_t)length))
         return 2;
     for (int32_t i = 0; i < state->group_count; i++) {
         // Every field is bounded, so a line always fits.
-        FormatGroupLine(state->group_list[i], line, sizeof line);
+        FormatGroupLine(state->group_list[i], line, sizeof line, with_secure);
         if (!sink.write(sink.context, line, strlen(line)))
             return 3;
     }

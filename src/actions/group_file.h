@@ -1,5 +1,5 @@
 // A group of remote computers and the group file: one computer per line,
-// eight fields separated by ";", "#" starts a comment.
+// eight fields separated by ";" and an optional ninth, "#" starts a comment.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -17,10 +17,14 @@ struct RemotePC {
     char password[40];
     int16_t current_credentials;
     char username[40];
+    int16_t secure;  // never send the password in clear to this computer
 };
 
 const char GROUP_FILE_HEADER[] =
     "#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;USERNAME;PASSWORD";
+// The optional ninth field, written (header and lines) only for a group in
+// which some computer uses it: other groups are saved as older copies wrote them.
+const char GROUP_FILE_SECURE_FIELD[] = ";SECURE";
 
 // Lines are read through a buffer of this many characters; a longer line
 // ends the reading.
@@ -39,12 +43,15 @@ struct GroupLineProblem {
 // not part of it). Fields are separated by ";", "#" outside quotes starts a
 // comment, spaces around a field are dropped, and a field in double quotes
 // is taken as written ("" stands for one quote; ";" and "#" are data). A
-// MAC address written with ":" or "-" is kept as its 12 digits. Blank,
+// MAC address written with ":" or "-" is kept as its 12 digits. The ninth
+// field, SECURE, is a number (not 0: never send the password in clear);
+// text there, and anything after it, is dropped. Blank,
 // comment and all-empty lines hold no computer (LINE_EMPTY); a line that
 // cannot be read is LINE_REFUSED with the problem filled in (when problem
 // is given); a line of comma-separated fields is LINE_COMMA_SEPARATED.
 GroupLine ParseGroupLine(const char* line, RemotePC* pc, GroupLineProblem* problem = nullptr);
-bool FormatGroupLine(const RemotePC& pc, char* out, size_t size);
+// One line of the file; with_secure adds the ninth field.
+bool FormatGroupLine(const RemotePC& pc, char* out, size_t size, bool with_secure = false);
 
 // group_list is allocated in blocks of GroupCapacity(group_count) records,
 // so that appending one record at a time stays linear: change the list only

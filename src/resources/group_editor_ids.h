@@ -27,6 +27,7 @@
 #define IDC_GROUP_USERNAME              1103
 #define IDC_GROUP_PORT                  1105  /* digits only                  */
 #define IDC_GROUP_PASSWORD              1107
+#define IDC_GROUP_SECURE                1112  /* never send the password in clear */
 #define IDC_GROUP_ADD                   1091
 #define IDC_GROUP_MODIFY                1092
 #define IDC_GROUP_REMOVE                1093

@@ -127,6 +127,7 @@ bool ReadGroupFields(HWND dialog, AppState* state, RemotePC* pc)
     GetDlgItemTextA(dialog, IDC_GROUP_PORT, port, sizeof port);
     pc->port = EditNumber(port);
     ReadEdit(dialog, IDC_GROUP_PASSWORD, pc->password);
+    pc->secure = Checked(dialog, IDC_GROUP_SECURE);
     return true;
 }
 
@@ -457,6 +458,7 @@ void EnableRemoteGroupFields(HWND dialog)
     EnableControl(dialog, IDC_GROUP_USERNAME, own_credentials);
     EnableControl(dialog, IDC_GROUP_PASSWORD, own_credentials || !nt);
     EnableControl(dialog, IDC_GROUP_PORT, !nt);
+    EnableControl(dialog, IDC_GROUP_SECURE, !nt);
 }
 
 void InitGroupColumns(HWND list)
@@ -556,6 +558,7 @@ void ShowRemotePC(HWND dialog, AppState* state, int index)
     CheckDlgButton(dialog, IDC_GROUP_CURRENT_CREDENTIALS,
                    pc.current_credentials ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemInt(dialog, IDC_GROUP_PORT, (UINT)pc.port, TRUE);
+    CheckDlgButton(dialog, IDC_GROUP_SECURE, pc.secure ? BST_CHECKED : BST_UNCHECKED);
     EnableRemoteGroupFields(dialog);
 }
 

@@ -11,6 +11,7 @@ import unittest
 import test_remote_control as rc
 from fake_server import FakeServers, HELD, SILENT
 from harness import Run, parse_dump, wintool
+from test_remote_robustness import MisbehavingServer
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
 WM_CLOSE = 0x10
@@ -119,6 +120,23 @@ class CommandLineGroupTest(GroupTestCase):
         self.assertEqual(client.returncode, 0)
         for port in ports:
             self.assertEqual(fakes.doit_count(port), 1)
+
+    def test_the_secure_column_keeps_the_password_from_an_old_server(self):
+        def old(line):  # a copy that knows no challenge-response login
+            if line == 'VERSION':
+                return ['201 3.0.2.0\r\n']
+            return ['501 Invalid command\r\n' if line.startswith('SCRAM_') else rc.OK + '\r\n']
+
+        guarded, trusted = MisbehavingServer(self, old), MisbehavingServer(self, old)
+        group = self.write_group(['127.0.0.1;;;%d;0;1;;secret;1\n' % guarded.port,
+                                  '127.0.0.1;;;%d;0;1;;secret;0\n' % trusted.port])
+        client = self.start_client('no_action', '-group', group, '-debug', '-quiet').wait(60)
+        self.assertEqual(client.returncode, 2)
+        guarded.thread.join(10)
+        trusted.thread.join(10)
+        self.assertNotIn('PASSWORD secret', guarded.received)
+        self.assertIn('PASSWORD secret', trusted.received)
+        self.assertEqual(trusted.received[-1], 'DOIT')
 
     def test_group_files_as_administrators_write_them(self):
         fakes = FakeServers()

@@ -109,6 +109,17 @@ TEST(GroupAction, EachEntryAppliesItsOwnValues)
     }
     RemotePC wrapped = Computer("pc", 65536 + 3211);
     EXPECT_FALSE(PrepareGroupEntry(&run, &wrapped, &job));
+
+    // SECURE adds -secure for its computer; the run's -secure holds for all.
+    for (int run_secure : {0, 1}) {
+        run.remote.secure = (Flag)run_secure;
+        for (int entry_secure : {0, 1}) {
+            RemotePC pc = Computer("pc", 1);
+            pc.secure = (int16_t)entry_secure;
+            EXPECT_TRUE(PrepareGroupEntry(&run, &pc, &job));
+            EXPECT_EQ(job.remote.secure, run_secure || entry_secure) << run_secure << entry_secure;
+        }
+    }
 }
 
 TEST(GroupAction, ResultLinesAndSummary)

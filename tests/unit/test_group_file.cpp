@@ -11,7 +11,8 @@
 namespace {
 
 RemotePC Computer(const char* name, const char* mac, const char* mask, int port, int use_nt,
-                  int current_credentials, const char* username, const char* password)
+                  int current_credentials, const char* username, const char* password,
+                  int secure = 0)
 {
     RemotePC pc = {};
     strcpy(pc.computer_name, name);
@@ -22,6 +23,7 @@ RemotePC Computer(const char* name, const char* mac, const char* mask, int port,
     pc.current_credentials = (int16_t)current_credentials;
     strcpy(pc.username, username);
     strcpy(pc.password, password);
+    pc.secure = (int16_t)secure;
     return pc;
 }
 
@@ -91,7 +93,7 @@ TEST(GroupFile, LinesThatHoldAComputer)
               LINE_COMPUTER);
     RemotePC expected =
         Computer("pc1", "00AABBCCDDEE", "255.255.255.0", 3211, 1, 0, "bob", "pw");
-    EXPECT_EQ(memcmp(&pc, &expected, sizeof pc), 0);  // the ninth field is ignored
+    EXPECT_EQ(memcmp(&pc, &expected, sizeof pc), 0);  // a ninth field of text is ignored
 
     // What spreadsheets, editors and people write, and what it reads as.
     struct {
@@ -105,6 +107,11 @@ TEST(GroupFile, LinesThatHoldAComputer)
          Computer("pc-01", "0011223344AA", "", 0, 0, 0, "dom;ain", "s3cr\"et#")},
         {"pc4;a;b;1;1;1;u;p#comment;with;semicolons", Computer("pc4", "a", "b", 1, 1, 1, "u", "p")},
         {"pc5;;;+7;;;\" \";", Computer("pc5", "", "", 7, 0, 0, " ", "")},
+        // The ninth field, SECURE: a number, or dropped as older copies drop it.
+        {"pc6;;;1;0;1;;;1", Computer("pc6", "", "", 1, 0, 1, "", "", 1)},
+        {"pc6;;;1;0;1;;; 7 ;0", Computer("pc6", "", "", 1, 0, 1, "", "", 1)},
+        {"pc6;;;1;0;1;;;0;1", Computer("pc6", "", "", 1, 0, 1, "", "")},
+        {"pc6;;;1;0;1;;;\"bad", Computer("pc6", "", "", 1, 0, 1, "", "")},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(ParseGroupLine(c.line, &pc), LINE_COMPUTER) << c.line;
@@ -258,34 +265,44 @@ TEST(GroupFile, AReadErrorKeepsWhatWasRead)
     EXPECT_EQ(lines_in_first_read, GROUP_READ_BUFFER / 16);  // only whole lines of the first read
 }
 
+// A group that uses SECURE gets the ninth field (and its header) on every
+// line; one that does not is written as older copies wrote it.
 TEST(GroupFile, WrittenGroupReadsBackTheSame)
 {
-    AppState state;
-    SetDefaultSettings(&state);
-    std::vector<RemotePC> computers = {
-        Computer("my host", "001122aabbcc", "255.255.0.0", 3211, 1, 0, "domain user", ""),
-        Computer("10.0.0.2", "", "", 0, 0, 1, "", "pass word"),
-        Computer("c", "", "", -5, 0, 0, "", "p"),
+    struct Case {
+        std::vector<RemotePC> computers;
+        std::string text;
+    } cases[] = {
+        {{Computer("my host", "001122aabbcc", "255.255.0.0", 3211, 1, 0, "domain user", ""),
+          Computer("10.0.0.2", "", "", 0, 0, 1, "", "pass word"),
+          Computer("c", "", "", -5, 0, 0, "", "p")},
+         std::string(GROUP_FILE_HEADER) +
+             "\nmy host;001122aabbcc;255.255.0.0;3211;1;0;domain user;\n"
+             "10.0.0.2;;;0;0;1;;pass word\nc;;;-5;0;0;;p\n"},
+        {{Computer("a", "", "", 1, 0, 1, "", "p", 1), Computer("::1", "", "", 2, 0, 1, "", "")},
+         std::string(GROUP_FILE_HEADER) + ";SECURE\na;;;1;0;1;;p;1\n::1;;;2;0;1;;;0\n"},
     };
-    for (const RemotePC& pc : computers)
-        ASSERT_TRUE(AppendRemotePC(&state, &pc));
-    EXPECT_EQ(state.group_modified, 1u);
+    for (const Case& c : cases) {
+        AppState state;
+        SetDefaultSettings(&state);
+        for (const RemotePC& pc : c.computers)
+            ASSERT_TRUE(AppendRemotePC(&state, &pc));
+        EXPECT_EQ(state.group_modified, 1u);
 
-    Written sink;
-    ASSERT_EQ(WriteGroupLines(&state, GroupSink{Written::Write, &sink}), 0);
-    EXPECT_EQ(sink.text, std::string(GROUP_FILE_HEADER) +
-                             "\nmy host;001122aabbcc;255.255.0.0;3211;1;0;domain user;\n"
-                             "10.0.0.2;;;0;0;1;;pass word\nc;;;-5;0;0;;p\n");
+        Written sink;
+        ASSERT_EQ(WriteGroupLines(&state, GroupSink{Written::Write, &sink}), 0);
+        EXPECT_EQ(sink.text, c.text);
 
-    AppState back;
-    SetDefaultSettings(&back);
-    MemoryFile file = Text(sink.text);
-    ReadGroupLines(nullptr, &back, GroupSource{MemoryFile::Read, &file});
-    ASSERT_EQ(back.group_count, 3);
-    for (int i = 0; i < 3; i++)
-        EXPECT_EQ(memcmp(&back.group_list[i], &computers[i], sizeof(RemotePC)), 0) << i;
-    FreeGroupList(&back);
-    FreeGroupList(&state);
+        AppState back;
+        SetDefaultSettings(&back);
+        MemoryFile file = Text(sink.text);
+        ReadGroupLines(nullptr, &back, GroupSource{MemoryFile::Read, &file});
+        ASSERT_EQ(back.group_count, (int)c.computers.size());
+        for (int i = 0; i < back.group_count; i++)
+            EXPECT_EQ(memcmp(&back.group_list[i], &c.computers[i], sizeof(RemotePC)), 0) << i;
+        FreeGroupList(&back);
+        FreeGroupList(&state);
+    }
 }
 
 TEST(GroupFile, WriteFailuresSayWhichPartFailed)

@@ -212,6 +212,7 @@ TEST_F(GroupEditor, OpensWithDefaultsAndTheGroupShown)
             EXPECT_EQ(Enabled(d, IDC_GROUP_USERNAME), r.user_on) << r.nt << r.current;
             EXPECT_EQ(Enabled(d, IDC_GROUP_PASSWORD), r.password_on) << r.nt << r.current;
             EXPECT_EQ(Enabled(d, IDC_GROUP_PORT), r.port_on) << r.nt << r.current;
+            EXPECT_EQ(Enabled(d, IDC_GROUP_SECURE), r.port_on) << r.nt << r.current;
         }
         Click(d, IDOK);
     });
@@ -271,7 +272,10 @@ TEST_F(GroupEditor, AddModifyRemoveAndTheCellsOfTheList)
         Fill(d, {"alpha", "00AABBCCDDEE", false, false, "", "3211", "secret"});
         SendDlgItemMessageA(d, IDC_GROUP_MASK, IPM_SETADDRESS, 0,
                             (LPARAM)MAKEIPADDRESS(255, 255, 0, 0));
+        CheckDlgButton(d, IDC_GROUP_SECURE, BST_CHECKED);
         Click(d, IDC_GROUP_ADD);
+        EXPECT_EQ(state.group_list[0].secure, 1);
+        CheckDlgButton(d, IDC_GROUP_SECURE, BST_UNCHECKED);
         Fill(d, {"beta", "", true, false, "DOMAIN\\bob", "", "pw"});
         Click(d, IDC_GROUP_ADD);
         ASSERT_EQ(Rows(d), 2);
@@ -285,10 +289,15 @@ TEST_F(GroupEditor, AddModifyRemoveAndTheCellsOfTheList)
         EXPECT_EQ(Text(d, IDC_GROUP_PASSWORD), "secret");
         EXPECT_EQ(Text(d, IDC_GROUP_PORT), "3211");
         EXPECT_TRUE(Enabled(d, IDC_GROUP_PORT));
+        EXPECT_TRUE(Checked(d, IDC_GROUP_SECURE));
 
         SetDlgItemTextA(d, IDC_GROUP_NAME, "gamma");
         Click(d, IDC_GROUP_MODIFY);
         EXPECT_EQ(Row(d, 0), "gamma|00AABBCCDDEE|255.255.0.0|N|N||3211");
+        EXPECT_EQ(state.group_list[0].secure, 1);
+        Select(d, 1);
+        EXPECT_FALSE(Checked(d, IDC_GROUP_SECURE));
+        Select(d, 0);
         EXPECT_EQ(state.group_count, 2);
 
         Click(d, IDC_GROUP_REMOVE);  // the selected row goes, without a question
