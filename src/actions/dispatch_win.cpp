@@ -6,6 +6,7 @@
 #include "actions/group_action.h"
 #include "actions/local_actions.h"
 #include "actions/remote_shutdown.h"
+#include "actions/run_report.h"
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/messages.h"
@@ -18,6 +19,31 @@ namespace {
 HCURSOR ShowWaitCursor()
 {
     return SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}
+
+// One remote computer's line of the run's report, from its start to its
+// result, with the first problem reported meanwhile.
+struct ReportedRun {
+    ReportRow row;
+    DWORD started;
+    char reason[sizeof row.error];
+    ProblemText problem;
+};
+
+void StartReportedRun(AppState* state, ReportedRun* run)
+{
+    state->client_address[0] = '\0';
+    StartReportTiming(state, &run->row, &run->started);
+    run->reason[0] = '\0';
+    run->problem = {run->reason, sizeof run->reason};
+    CollectProblem(&run->problem);
+}
+
+void EndReportedRun(AppState* state, HWND window, ReportedRun* run, int result)
+{
+    CollectProblem(nullptr);
+    EndReportRow(state, result, run->reason, run->started, &run->row);
+    WriteRunReport(state, window, &run->row, 1);
 }
 
 }  // namespace
@@ -39,10 +65,13 @@ int DoIt(const ActionCalls& calls, HWND window, AppState* state)
         // The copy on the remote computer does the scheduling or the
         // process watch itself.
         HCURSOR previous = ShowWaitCursor();
+        ReportedRun reported;
+        StartReportedRun(state, &reported);
         int ret = SendRemoteCommand(window, state, message);
         SetCursor(previous);
         if (ret == -2)
             Error(state, window, message);
+        EndReportedRun(state, window, &reported, ret);
         if (ret < 0) {
             // An unreachable computer was reported where the connection failed.
             NoteResult(state, ret);
@@ -83,7 +112,12 @@ int HaltAll(const ActionCalls& calls, HWND window, AppState* state)
 {
     WriteLog("HaltAll start");
     if (state->who != REMOTE_GROUP) {
+        ReportedRun reported;
+        if (state->who == REMOTE_COMPUTER)
+            StartReportedRun(state, &reported);
         int result = HaltAll_Internal(calls, window, state);
+        if (state->who == REMOTE_COMPUTER)
+            EndReportedRun(state, window, &reported, result);
         WriteLog("HaltAll end, result=%d", result);
         return result;
     }

@@ -43,6 +43,7 @@ bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     job->who = REMOTE_COMPUTER;
     job->quiet = 1;
     job->authenticated = 0;
+    job->client_address[0] = '\0';
     job->group_list = nullptr;
     job->group_count = 0;
     KeepLastGroupEntry(job, pc);

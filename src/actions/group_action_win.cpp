@@ -10,6 +10,7 @@
 #include "actions/dispatch.h"
 #include "actions/group_action.h"
 #include "actions/group_file.h"
+#include "actions/run_report.h"
 #include "core/app_state.h"
 #include "core/messages.h"
 #include "core/owned.h"
@@ -21,6 +22,7 @@ struct GroupRun {
     AppState record;  // the settings as they were when the run began
     RemotePC* list;   // the run's own copy of the group
     GroupResult* results;
+    ReportRow* rows;   // the report's line of each entry
     int32_t* earlier;  // of each entry, an earlier one for the same computer, or -1
     int count;
     int workers;
@@ -40,6 +42,7 @@ void FreeGroupRun(GroupRun* run)
 {
     free(run->list);
     free(run->results);
+    free(run->rows);
     free(run->earlier);
     free(run);
 }
@@ -60,8 +63,9 @@ GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* sta
     size_t count = (size_t)(run->count > 0 ? run->count : 0);
     run->list = (RemotePC*)malloc(sizeof(RemotePC) * (count ? count : 1));
     run->results = (GroupResult*)calloc(count ? count : 1, sizeof(GroupResult));
+    run->rows = (ReportRow*)calloc(count ? count : 1, sizeof(ReportRow));
     run->earlier = (int32_t*)malloc(sizeof(int32_t) * (count ? count : 1));
-    if (!run->list || !run->results || !run->earlier) {
+    if (!run->list || !run->results || !run->rows || !run->earlier) {
         FreeGroupRun(run);
         return nullptr;
     }
@@ -95,10 +99,13 @@ void RunGroupJob(GroupRun* run, LONG i)
     WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
     GroupResult* result = &run->results[i];
     result->reason[0] = '\0';
+    DWORD started;
+    StartReportTiming(&job, &run->rows[i], &started);
     ProblemText problem = {result->reason, sizeof result->reason};
     CollectProblem(&problem);
     result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
     CollectProblem(nullptr);
+    EndReportRow(&job, result->result, result->reason, started, &run->rows[i]);
 }
 
 DWORD WINAPI RunGroupJobs(LPVOID argument)
@@ -126,8 +133,13 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
 void EndGroupRun(HWND window, AppState* state, GroupRun* run)
 {
     for (int i = 0; i < run->count; i++) {
-        if (run->earlier[i] >= 0)
+        if (run->earlier[i] >= 0) {
             run->results[i] = run->results[run->earlier[i]];
+            // The same computer, as this entry writes its name.
+            run->rows[i] = run->rows[run->earlier[i]];
+            CopyField(run->rows[i].computer, run->list[i].computer_name);
+            ReportTextToUtf8(run->rows[i].computer, sizeof run->rows[i].computer);
+        }
         char line[512];
         FormatGroupEntryResult(line, sizeof line, &run->list[i], &run->results[i]);
         WriteLog("%s", line);
@@ -135,6 +147,7 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
     char summary[4000];
     int failed = FormatGroupSummary(summary, sizeof summary, run->list, run->results, run->count);
     WriteEvent(state, failed ? EVENT_ERROR : EVENT_INFORMATION, "%s", summary);
+    WriteRunReport(state, window, run->rows, run->count);
 
     if (failed)
         NoteResult(state, -1);
@@ -211,6 +224,11 @@ void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
     for (int i = 0; i < run->count; i++) {
         run->results[i].result = -1;
         CopyField(run->results[i].reason, "the group action could not be started");
+        AppState job;
+        DWORD started;
+        PrepareGroupEntry(&run->record, &run->list[i], &job);
+        StartReportTiming(&job, &run->rows[i], &started);
+        EndReportRow(&job, -1, run->results[i].reason, started, &run->rows[i]);
     }
     PostMessage(window, WM_GROUP_DONE, 0, (LPARAM)run);
 }

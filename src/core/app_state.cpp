@@ -119,6 +119,7 @@ void ResetSettings(AppState* state)
     state->group_list = run.group_list;
     state->group_count = run.group_count;
     memcpy(state->group_file, run.group_file, sizeof state->group_file);
+    memcpy(state->report_file, run.report_file, sizeof state->report_file);
     state->group_modified = run.group_modified;
     state->os_version = run.os_version;
 }

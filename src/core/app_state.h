@@ -121,6 +121,7 @@ struct AppState {
     RecordSocket server_socket;
     RecordSocket client_socket;
     char peer_address[64];  // the accepted peer's address in text form
+    char client_address[64];  // where the last outgoing connection went, in text form
     Flag authenticated;
     Flag quiet;
     uint32_t remaining_seconds;
@@ -147,6 +148,7 @@ struct AppState {
     char group_file[260];
     uint32_t group_modified;
     int32_t group_parallel;  // computers a group run handles at a time
+    char report_file[260];   // where this run's report goes (-report); never stored
 
     struct {
         int32_t port;

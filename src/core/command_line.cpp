@@ -219,7 +219,8 @@ const char usage_second_block[] =
     "  -remove_service\t: Removes the haltall service, including the settings\n"
     "  -debug\t\t: Start haltall in debug mode\n"
     "  -group g\t\t: Do all actions for computers in the group file g\n"
-    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
+    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"
+    "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n";
 
 }  // namespace
 
@@ -270,6 +271,18 @@ const ActionWord action_words[] = {
     {"lock", LOCK},       {"monitor_off", MONITOR_OFF}, {"monitor_on", MONITOR_ON},
     {"no_action", NO_ACTION}, {"wol", WAKE_ON_LAN},
 };
+
+}  // namespace
+
+const char* ActionCommandWord(int32_t action)
+{
+    for (const ActionWord& entry : action_words)
+        if (entry.action == action)
+            return entry.word;
+    return "unknown";
+}
+
+namespace {
 
 bool ApplyActionWord(const char* word, AppState* state, CommandLineResult* result)
 {
@@ -402,6 +415,7 @@ const Option options[] = {
          s->who = REMOTE_GROUP;
          return TEXT_ARGUMENT(s->group_file);
      }},
+    {"-report", true, false, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->report_file); }},
     {"-parallel", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
          return NumberArgument(&s->group_parallel, 1, MAX_GROUP_PARALLEL,
                                "number of parallel actions", arg, result);

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 
 struct AppState;
 
@@ -42,6 +43,10 @@ void FreeTokens(int count, char** list);
 // Applies tokens 0..count-1 (token 0 is the program path) to the record.
 // Returns false with result->usage_error set when the line is invalid.
 bool ApplyCommandLine(int count, char** tokens, AppState* state, CommandLineResult* result);
+
+// The word that names an action on the command line ("logoff", "wol"...),
+// or "unknown".
+const char* ActionCommandWord(int32_t action);
 
 // Formats a usage detail; a detail longer than 99 characters ends in "...".
 void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args);

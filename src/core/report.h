@@ -38,3 +38,7 @@ void CollectProblem(ProblemText* sink);
 // window, a message box. With a step, the text reads "<step> failed: <text>"
 // so that a failure within a sequence says where it happened.
 void DisplayLastError(AppState* state, HWND window, const char* step = nullptr);
+#ifdef _WIN32
+// The system's text for an error code, without its line break.
+void SystemErrorText(DWORD code, char* out, size_t size);
+#endif

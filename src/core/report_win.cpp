@@ -88,24 +88,32 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
     WriteLog("WriteEvent end");
 }
 
-void DisplayLastError(AppState* state, HWND window, const char* step)
+void SystemErrorText(DWORD code, char* out, size_t size)
 {
-    WriteLog("DisplayLastError start");
-    DWORD code = GetLastError();
     char* system_text = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&system_text,
                    0, nullptr);
     // Some codes have no system text; they are still reported, by number.
-    char unknown[40];
-    snprintf(unknown, sizeof unknown, "Unknown error (%lu)", (unsigned long)code);
-    const char* text = system_text ? system_text : unknown;
+    if (system_text)
+        snprintf(out, size, "%s", system_text);
+    else
+        snprintf(out, size, "Unknown error (%lu)", (unsigned long)code);
     // System texts end in a line break; the log, the event and the box add
     // their own.
-    for (size_t len = system_text ? strlen(system_text) : 0;
-         len > 0 && (system_text[len - 1] == '\r' || system_text[len - 1] == '\n');)
-        system_text[--len] = '\0';
+    for (size_t len = strlen(out); len > 0 && (out[len - 1] == '\r' || out[len - 1] == '\n');)
+        out[--len] = '\0';
+    if (system_text)
+        LocalFree(system_text);
+}
+
+void DisplayLastError(AppState* state, HWND window, const char* step)
+{
+    WriteLog("DisplayLastError start");
+    char system_text[MESSAGE_SIZE];
+    SystemErrorText(GetLastError(), system_text, sizeof system_text);
+    const char* text = system_text;
     char stepped[MESSAGE_SIZE];
     if (step) {
         snprintf(stepped, sizeof stepped, "%s failed: %s", step, text);
@@ -119,7 +127,5 @@ void DisplayLastError(AppState* state, HWND window, const char* step)
     else if (ConsoleReporting())
         WriteConsoleText(true, text);
     WriteLog("ERROR: %s", text);
-    if (system_text)
-        LocalFree(system_text);
     WriteLog("DisplayLastError end");
 }

@@ -689,6 +689,7 @@ int ConnectToHost(AppState* state, const HostAddresses& host, int port)
         char text[NET_ADDRESS_TEXT_SIZE];
         FormatNetAddress(host.addresses[i], text, sizeof text);
         WriteLog("Connecting to %s, port %d", text, port);
+        CopyField(state->client_address, text);
         SocketAddress address;
         int length = FillSocketAddress(host.addresses[i], port, &address);
         state->client_socket = socket(address.any.sa_family, SOCK_STREAM, IPPROTO_TCP);

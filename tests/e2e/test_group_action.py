@@ -2,6 +2,9 @@
 remote control on loopback ports and one refused port, driven from the
 command line and from the main window; entries by IPv6 address; and a
 Wake-on-LAN group. Every packet stays on 127.0.0.0/8 or ::1."""
+import csv
+import datetime
+import json
 import os
 import re
 import socket
@@ -178,6 +181,93 @@ class CommandLineGroupTest(GroupTestCase):
             client = self.start_client('monitor_off', '-group', path, '-quiet').wait(60)
             self.assertEqual(client.returncode, 1, text)
             self.assertEqual(client.events[-1], (1, event % path), text)
+
+
+class ReportTest(GroupTestCase):
+    """-report: every computer of the run in CSV or JSON, read back as
+    spreadsheets and scripts would."""
+
+    FIELDS = ['computer', 'address', 'port', 'protocol', 'action', 'result', 'error', 'version',
+              'login', 'start', 'duration_ms']
+
+    def read_report(self, path):
+        if path.endswith('.json'):
+            with open(path, encoding='utf-8') as f:
+                rows = json.load(f)
+            for row in rows:
+                self.assertEqual(list(row), self.FIELDS)
+            return rows
+        with open(path, 'rb') as f:
+            raw = f.read()
+        self.assertTrue(raw.startswith(b'\xef\xbb\xbf'))
+        self.assertNotIn(b'\n', raw.replace(b'\r\n', b''), 'every line ends in CR LF')
+        with open(path, encoding='utf-8-sig', newline='') as f:
+            reader = csv.DictReader(f)
+            self.assertEqual(reader.fieldnames, self.FIELDS)
+            rows = list(reader)
+        for row in rows:
+            row['port'], row['duration_ms'] = int(row['port']), int(row['duration_ms'])
+        return rows
+
+    def test_every_computer_of_the_run_in_csv_and_json(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        live = [fakes.listen() for _ in range(2)]
+        refused = rc.free_port()
+        unreachable = fakes.never_accepting('127.0.0.3')
+        group = self.write_group([group_line('127.0.0.1', live[0]), group_line('127.0.0.4', refused),
+                                  group_line('127.0.0.3', unreachable), group_line('127.0.0.1', live[1])])
+        for name in ('r.csv', 'r.json'):
+            report = os.path.join(self.dir, name)
+            before = time.time()
+            client = self.start_client('no_action', '-group', group, '-report', report,
+                                       '-quiet').wait(60)
+            self.assertEqual(client.returncode, 2, name)
+            rows = self.read_report(report)
+            self.assertEqual([(r['computer'], r['address'], r['port'], r['protocol'], r['action'],
+                               r['result']) for r in rows],
+                             [('127.0.0.1', '127.0.0.1', live[0], 'haltall', 'no_action', 'ok'),
+                              ('127.0.0.4', '127.0.0.4', refused, 'haltall', 'no_action', 'failed'),
+                              ('127.0.0.3', '127.0.0.3', unreachable, 'haltall', 'no_action', 'failed'),
+                              ('127.0.0.1', '127.0.0.1', live[1], 'haltall', 'no_action', 'ok')], name)
+            self.assertEqual(rows[1]['error'], 'connect(): Connection refused (10061)')
+            self.assertRegex(rows[2]['error'], r'^connect\(\): .* \(10060\)$')
+            self.assertEqual((rows[0]['error'], rows[3]['error']), ('', ''))
+            for row in rows:
+                start = datetime.datetime.fromisoformat(row['start'])
+                self.assertIsNotNone(start.utcoffset(), row)
+                self.assertLess(abs(start.timestamp() - before), 60, row)
+                self.assertGreaterEqual(row['duration_ms'], 0)
+            self.assertGreaterEqual(rows[2]['duration_ms'], 4000, 'the connect time-out')
+            # No temporary file is left beside the report.
+            self.assertEqual(sorted(f for f in os.listdir(self.dir) if f.startswith('r.')),
+                             ['r.csv'] if name == 'r.csv' else ['r.csv', 'r.json'])
+        for port in live:
+            self.assertEqual(fakes.doit_count(port), 2)
+
+    def test_a_single_computer_and_a_report_that_cannot_be_written(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        port = fakes.listen()
+        report = os.path.join(self.dir, 'one.csv')
+        client = self.start_client('monitor_off', '-remote', '127.0.0.1', '-port', str(port),
+                                   '-report', report, '-quiet').wait(60)
+        self.assertEqual(client.returncode, 0)
+        rows = self.read_report(report)
+        self.assertEqual([(r['computer'], r['port'], r['action'], r['result']) for r in rows],
+                         [('127.0.0.1', port, 'monitor_off', 'ok')])
+
+        # The run is done all the same; only its report is missing.
+        missing = os.path.join(self.dir, 'missing', 'r.csv')
+        group = self.write_group([group_line('127.0.0.1', port)])
+        client = self.start_client('monitor_off', '-group', group, '-report', missing,
+                                   '-quiet').wait(60)
+        self.assertEqual(client.returncode, 2)
+        self.assertEqual(fakes.doit_count(port), 2)
+        self.assertEqual(client.events[0], (4, 'Group action on 1 computers: 1 done, 0 failed'))
+        self.assertEqual(client.events[1][0], 1)
+        self.assertRegex(client.events[1][1], r'^The report .*r\.csv could not be written: \S.*$')
+        self.assertFalse(os.path.exists(os.path.dirname(missing)))
 
 
 class InteractiveGroupTest(GroupTestCase):

@@ -118,16 +118,18 @@ TEST(CommandLine, ActionWordsIgnoreCaseOptionsDoNot)
     EXPECT_EQ(parsed.state.who, REMOTE_COMPUTER);
 }
 
-TEST(CommandLine, OnlyFourOptionsAreNotCounted)
+TEST(CommandLine, OnlyFiveOptionsAreNotCounted)
 {
     int16_t debug = g_debug;
-    Parsed parsed = Parse({"-service", "-simulate", "-minimize", "-debug"});
+    // A report goes with any run, the stored settings' one too.
+    Parsed parsed = Parse({"-service", "-simulate", "-minimize", "-debug", "-report", "C:\\r.csv"});
     g_debug = debug;
     ASSERT_TRUE(parsed.valid);
     EXPECT_EQ(parsed.result.counted, 0);
     EXPECT_EQ(parsed.state.run_as_service, 1);
     EXPECT_EQ(parsed.state.simulate, 1);
     EXPECT_EQ(parsed.state.start_minimized, 1);
+    EXPECT_STREQ(parsed.state.report_file, "C:\\r.csv");
 
     EXPECT_EQ(Parse({"-quiet"}).result.counted, 1);
     EXPECT_EQ(Parse({"-port", "99"}).result.counted, 1);  // an option with its argument counts once
@@ -456,7 +458,8 @@ TEST(Usage, MessageAndLongDetails)
     EXPECT_NE(message.find("  -allow_remote\t: Allow remote control\n  -remote_port p\t: Listen on port p for commands\n"),
               std::string::npos);
     std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n"
-                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
+                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"
+                       "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n";
     EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
 
     EXPECT_NE(message.find("  -idle n\t\t: Perform the action when nobody used keyboard or mouse for n minutes (1-1440)\n"),
