@@ -5,6 +5,9 @@
 
 DoItRoute ChooseDoItRoute(const AppState* state)
 {
+    // A check hands nothing over and waits for nothing.
+    if (state->probe.on)
+        return ROUTE_ACT_NOW;
     if (state->who == REMOTE_COMPUTER && !state->remote.use_nt &&
         (state->when == IMMEDIATE || RemoteCopyWaits(state)) &&
         state->action != WAKE_ON_LAN)

@@ -128,11 +128,37 @@ int HaltAll(const ActionCalls& calls, HWND window, AppState* state)
 
 namespace {
 
+// Checks one computer instead of acting on it: 0 it answered (and took the
+// login), -1 otherwise (reported).
+int ProbeComputer(HWND window, AppState* state)
+{
+    state->probe.version[0] = state->probe.login[0] = '\0';
+    if (!SendsToRemoteCopy(state)) {
+        Error(state, window,
+              "Only computers reached by this program's own protocol can be checked");
+        return -1;
+    }
+    char message[MESSAGE_SIZE] = "";
+    ProbeFindings found;
+    int result = ProbeServer(window, state, message, &found);
+    FormatVersionNumber(found.version, state->probe.version, sizeof state->probe.version);
+    if (found.login_tried)
+        CopyField(state->probe.login, found.login_accepted ? "accepted" : "refused");
+    if (result == -2)
+        Error(state, window, message);
+    WriteLog("Checked %s: result=%d, version=%s, login=%s", state->remote.computer_name, result,
+             state->probe.version, state->probe.login[0] ? state->probe.login : "not tried");
+    return result < 0 ? -1 : 0;
+}
+
 // HaltAll_Internal without the run's result.
 int PerformAction(const ActionCalls& calls, HWND window, AppState* state)
 {
     state->schedule.wait = 60;
     WriteLog("who=%d, use_nt=%d, action=%d", state->who, state->remote.use_nt, state->action);
+
+    if (state->probe.on)
+        return ProbeComputer(window, state);
 
     if (SendsToRemoteCopy(state)) {
         char message[MESSAGE_SIZE] = "";

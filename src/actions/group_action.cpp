@@ -44,6 +44,7 @@ bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     job->quiet = 1;
     job->authenticated = 0;
     job->client_address[0] = '\0';
+    job->probe.version[0] = job->probe.login[0] = '\0';
     job->group_list = nullptr;
     job->group_count = 0;
     KeepLastGroupEntry(job, pc);

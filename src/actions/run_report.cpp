@@ -133,7 +133,8 @@ void StartReportRow(const AppState* job, ReportRow* row)
 {
     memset(row, 0, sizeof *row);
     CopyField(row->computer, job->remote.computer_name);
-    snprintf(row->action, sizeof row->action, "%s", ActionCommandWord(job->action));
+    snprintf(row->action, sizeof row->action, "%s",
+             job->probe.on ? "probe" : ActionCommandWord(job->action));
     if (job->action == WAKE_ON_LAN) {
         row->way = WAY_WAKE_ON_LAN;
     } else if (job->remote.use_nt) {

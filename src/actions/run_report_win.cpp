@@ -90,6 +90,8 @@ void EndReportRow(const AppState* job, int result, const char* reason, DWORD sta
     snprintf(row->address, sizeof row->address, "%s",
              job->client_address[0] ? job->client_address : job->remote.computer_name);
     row->outcome = result < 0 ? OUTCOME_FAILED : OUTCOME_OK;
+    CopyField(row->version, job->probe.version);
+    CopyField(row->login, job->probe.login);
     snprintf(row->error, sizeof row->error, "%s", result < 0 && !reason[0] ? "failed" : reason);
     ReportTextToUtf8(row->error, sizeof row->error);
 }

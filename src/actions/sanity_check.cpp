@@ -36,6 +36,8 @@ const char* FirstProblem(const AppState* s)
     // A run over no computer would report success for nothing done.
     if (s->who == REMOTE_GROUP && s->group_count <= 0)
         return "No computer specified in the group";
+    if (s->who == LOCAL_COMPUTER && s->probe.on)
+        return "Nothing to check: -probe needs -remote or -group";
     if (s->who == LOCAL_COMPUTER && wol)
         return "WAKE-On-LAN requires remote computer";
     if (s->options.warning && s->warning.play_sound && !s->warning.sound_file[0])

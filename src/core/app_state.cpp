@@ -120,6 +120,7 @@ void ResetSettings(AppState* state)
     state->group_count = run.group_count;
     memcpy(state->group_file, run.group_file, sizeof state->group_file);
     memcpy(state->report_file, run.report_file, sizeof state->report_file);
+    state->probe.on = run.probe.on;
     state->group_modified = run.group_modified;
     state->os_version = run.os_version;
 }

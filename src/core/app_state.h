@@ -149,6 +149,11 @@ struct AppState {
     uint32_t group_modified;
     int32_t group_parallel;  // computers a group run handles at a time
     char report_file[260];   // where this run's report goes (-report); never stored
+    struct {
+        Flag on;           // -probe: the computers are checked, not acted on
+        char version[32];  // what the last check found: the remote copy's version,
+        char login[12];    // and "accepted", "refused" or "" (no password to try)
+    } probe;
 
     struct {
         int32_t port;

@@ -218,9 +218,10 @@ const char usage_second_block[] =
     "  -create_service\t: Creates the haltall service, including the settings\n"
     "  -remove_service\t: Removes the haltall service, including the settings\n"
     "  -debug\t\t: Start haltall in debug mode\n"
+    "  -probe\t\t: Check the computers of -remote or -group (answer, version, login), act on none\n"
+    "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n"
     "  -group g\t\t: Do all actions for computers in the group file g\n"
-    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"
-    "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n";
+    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
 
 }  // namespace
 
@@ -414,6 +415,12 @@ const Option options[] = {
     {"-group", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) {
          s->who = REMOTE_GROUP;
          return TEXT_ARGUMENT(s->group_file);
+     }},
+    {"-probe", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) {
+         s->probe.on = 1;
+         s->interactive = 0;
+         s->when = IMMEDIATE;
+         return true;
      }},
     {"-report", true, false, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->report_file); }},
     {"-parallel", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {

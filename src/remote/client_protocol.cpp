@@ -239,6 +239,35 @@ int SendSettingsAndAction(const ClientLink& link, AppState* state, char* message
 
 }  // namespace
 
+int ProbeServerOver(const ClientLink& link, AppState* state, char* message, ProbeFindings* found)
+{
+    found->version = -2;
+    found->login_tried = found->login_accepted = false;
+    int result = link.open(link.context, message);
+    if (result == 0) {
+        found->version = link.version(link.context, message);
+        result = found->version == -1 ? -1 : 0;
+    }
+    if (result == 0 && state->remote.password[0]) {
+        // A server that does not know VERSION still answered (-2).
+        message[0] = '\0';
+        found->login_tried = true;
+        result = LogIn(link, state, message);
+        found->login_accepted = result == 0;
+    }
+    link.close(link.context);
+    return result;
+}
+
+void FormatVersionNumber(int number, char* out, size_t size)
+{
+    if (number < 0)
+        snprintf(out, size, "%s", "");
+    else
+        snprintf(out, size, "%d.%d.%d.%d", number / 1000000, number / 10000 % 100,
+                 number / 100 % 100, number % 100);
+}
+
 int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message)
 {
     WriteLog("SendRemoteCommand start");

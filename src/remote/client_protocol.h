@@ -39,6 +39,21 @@ int LogIn(const ClientLink& link, AppState* state, char* message);
 // (MESSAGE_SIZE); 1 the server reported version 0.
 int SendRemoteCommandOver(const ClientLink& link, AppState* state, char* message);
 
+// What a check of a remote copy found.
+struct ProbeFindings {
+    int version;          // its version number; -2 when it does not tell it
+    bool login_tried;     // a password was set, so a login was tried
+    bool login_accepted;
+};
+
+// Connects, reads the version and, when a password is set, logs in; sends
+// no action, and disconnects whatever the outcome: 0 answered (and accepted
+// the login); -1 transport failure; -2 refused with the reason in message.
+int ProbeServerOver(const ClientLink& link, AppState* state, char* message, ProbeFindings* found);
+
+// "a.b.c.d" of a version number; empty for a number below 0.
+void FormatVersionNumber(int number, char* out, size_t size);
+
 // Removes every carriage return and line feed from the end of text.
 char* StripLineEnd(char* text);
 
@@ -56,6 +71,8 @@ int VersionNumber(const char* text);
 // Hands the action and its settings to the copy on remote.computer_name:
 // 0, -1, -2 (reason in message, MESSAGE_SIZE bytes) or 1, as above.
 int SendRemoteCommand(HWND window, AppState* state, char* message);
+// Checks the copy on remote.computer_name (ProbeServerOver).
+int ProbeServer(HWND window, AppState* state, char* message, ProbeFindings* found);
 // The version number of the connected server, or -1 or -2. A version
 // that cannot be read is reported and gives -1. replies holds what the
 // server has sent on this connection and not yet been read.

@@ -93,11 +93,12 @@ int GetServerVersion(HWND window, AppState* state, ReplyLines* replies, char* me
     return version;
 }
 
-int SendRemoteCommand(HWND window, AppState* state, char* message)
+namespace {
+
+ClientLink LinkOver(Connection* connection)
 {
-    Connection connection = {window, state, {}};
-    ClientLink link = {
-        &connection,
+    return {
+        connection,
         [](void* c, char* text) {
             Connection* to = (Connection*)c;
             return OpenServerConnection(to->window, to->state, to->state->remote.computer_name,
@@ -116,5 +117,18 @@ int SendRemoteCommand(HWND window, AppState* state, char* message)
             CloseClientSocket(to->window, to->state);
         },
     };
-    return SendRemoteCommandOver(link, state, message);
+}
+
+}  // namespace
+
+int SendRemoteCommand(HWND window, AppState* state, char* message)
+{
+    Connection connection = {window, state, {}};
+    return SendRemoteCommandOver(LinkOver(&connection), state, message);
+}
+
+int ProbeServer(HWND window, AppState* state, char* message, ProbeFindings* found)
+{
+    Connection connection = {window, state, {}};
+    return ProbeServerOver(LinkOver(&connection), state, message, found);
 }

@@ -61,6 +61,28 @@ class GroupTestCase(rc.RemoteControlTestCase):
         lines.append(group_line('127.0.0.4', rc.free_port()))
         return [run for run, _ in servers], lines
 
+    FIELDS = ['computer', 'address', 'port', 'protocol', 'action', 'result', 'error', 'version',
+              'login', 'start', 'duration_ms']
+
+    def read_report(self, path):
+        if path.endswith('.json'):
+            with open(path, encoding='utf-8') as f:
+                rows = json.load(f)
+            for row in rows:
+                self.assertEqual(list(row), self.FIELDS)
+            return rows
+        with open(path, 'rb') as f:
+            raw = f.read()
+        self.assertTrue(raw.startswith(b'\xef\xbb\xbf'))
+        self.assertNotIn(b'\n', raw.replace(b'\r\n', b''), 'every line ends in CR LF')
+        with open(path, encoding='utf-8-sig', newline='') as f:
+            reader = csv.DictReader(f)
+            self.assertEqual(reader.fieldnames, self.FIELDS)
+            rows = list(reader)
+        for row in rows:
+            row['port'], row['duration_ms'] = int(row['port']), int(row['duration_ms'])
+        return rows
+
     def assert_each_server_acted_once(self, servers):
         # A server answers DOIT before it acts, so the client can be done
         # while a server has yet to write its event, which killing it then loses.
@@ -187,28 +209,6 @@ class ReportTest(GroupTestCase):
     """-report: every computer of the run in CSV or JSON, read back as
     spreadsheets and scripts would."""
 
-    FIELDS = ['computer', 'address', 'port', 'protocol', 'action', 'result', 'error', 'version',
-              'login', 'start', 'duration_ms']
-
-    def read_report(self, path):
-        if path.endswith('.json'):
-            with open(path, encoding='utf-8') as f:
-                rows = json.load(f)
-            for row in rows:
-                self.assertEqual(list(row), self.FIELDS)
-            return rows
-        with open(path, 'rb') as f:
-            raw = f.read()
-        self.assertTrue(raw.startswith(b'\xef\xbb\xbf'))
-        self.assertNotIn(b'\n', raw.replace(b'\r\n', b''), 'every line ends in CR LF')
-        with open(path, encoding='utf-8-sig', newline='') as f:
-            reader = csv.DictReader(f)
-            self.assertEqual(reader.fieldnames, self.FIELDS)
-            rows = list(reader)
-        for row in rows:
-            row['port'], row['duration_ms'] = int(row['port']), int(row['duration_ms'])
-        return rows
-
     def test_every_computer_of_the_run_in_csv_and_json(self):
         fakes = FakeServers()
         self.addCleanup(fakes.close)
@@ -268,6 +268,46 @@ class ReportTest(GroupTestCase):
         self.assertEqual(client.events[1][0], 1)
         self.assertRegex(client.events[1][1], r'^The report .*r\.csv could not be written: \S.*$')
         self.assertFalse(os.path.exists(os.path.dirname(missing)))
+
+
+class ProbeTest(GroupTestCase):
+
+    def test_a_check_reaches_every_computer_and_acts_on_none(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        live = fakes.listen()
+        guarded = [self.serve('-remote_pswd', 'pw')[:2] for _ in range(2)]
+        refused = rc.free_port()
+        unreachable = fakes.never_accepting('127.0.0.3')
+        group = self.write_group([
+            group_line('127.0.0.1', live),
+            '127.0.0.1;;;%d;0;1;;pw\n' % guarded[0][1],
+            '127.0.0.2;;;%d;0;1;;wrong\n' % guarded[1][1],
+            group_line('127.0.0.4', refused), group_line('127.0.0.3', unreachable)])
+        report = os.path.join(self.dir, 'check.csv')
+        client = self.start_client('-probe', '-group', group, '-report', report, '-quiet').wait(60)
+        self.assertEqual(client.returncode, 2)
+        rows = self.read_report(report)
+        self.assertEqual([(r['computer'], r['action'], r['result'], r['version'], r['login'])
+                          for r in rows],
+                         [('127.0.0.1', 'probe', 'ok', '3.0.2.0', ''),
+                          ('127.0.0.1', 'probe', 'ok', '3.0.2.0', 'accepted'),
+                          ('127.0.0.2', 'probe', 'failed', '3.0.2.0', 'refused'),
+                          ('127.0.0.4', 'probe', 'failed', '', ''),
+                          ('127.0.0.3', 'probe', 'failed', '', '')])
+        self.assertEqual(rows[3]['error'], 'connect(): Connection refused (10061)')
+        # Nothing but the version was asked of the computer without a password,
+        # and no server acted.
+        self.assertEqual(fakes.commands[live], ['VERSION'])
+        for server, _ in guarded:
+            events = self.end(server).events
+            self.assertFalse([e for e in events if e[1].startswith('Initiating')], events)
+
+        # One computer that answers: exit code 0.
+        client = self.start_client('-probe', '-remote', '127.0.0.1', '-port', str(live),
+                                   '-quiet').wait(60)
+        self.assertEqual(client.returncode, 0)
+        self.assertEqual(fakes.commands[live], ['VERSION', 'VERSION'])
 
 
 class InteractiveGroupTest(GroupTestCase):

@@ -327,3 +327,48 @@ TEST(ClientProtocol, ARemoteCopyTakesOverTheSettings)
     // Its password is stored in the form of older copies: the login falls back.
     EXPECT_EQ(second.lines, (std::vector<std::string>{"SCRAM_FIRST", "PASSWORD secret"}));
 }
+
+// A check reads the version, logs in when there is a password, never acts,
+// and always ends its connection.
+TEST(ClientProtocol, ACheckActsOnNothing)
+{
+    struct Case {
+        const char* name;
+        int open, version;
+        const char* password;
+        int result;
+        const char* version_text;
+        bool tried, accepted;
+    } cases[] = {
+        {"refused connection", -1, 0, "", -1, "", false, false},
+        {"unreadable version", 0, -1, "secret", -1, "", false, false},
+        {"no password", 0, 3000200, "", 0, "3.0.2.0", false, false},
+        {"no VERSION command", 0, -2, "", 0, "", false, false},
+        {"right password", 0, 3000200, "secret", 0, "3.0.2.0", true, true},
+        {"wrong password", 0, 3000200, "wrong", -2, "3.0.2.0", true, false},
+    };
+    for (const Case& c : cases) {
+        FakePeer peer;
+        peer.state.authenticated = 0;
+        FakeServer server;
+        server.open_result = c.open;
+        server.version = c.version;
+        server.answer = AnswerAs(peer);
+        AppState state = Defaults();
+        snprintf(state.remote.password, sizeof state.remote.password, "%s", c.password);
+        char message[MESSAGE_SIZE] = "";
+        ProbeFindings found;
+        EXPECT_EQ(ProbeServerOver(server.Link(), &state, message, &found), c.result) << c.name;
+        char version[32];
+        FormatVersionNumber(found.version, version, sizeof version);
+        EXPECT_STREQ(version, c.version_text) << c.name;
+        EXPECT_EQ(found.login_tried, c.tried) << c.name;
+        EXPECT_EQ(found.login_accepted, c.accepted) << c.name;
+        EXPECT_EQ(server.closed, 1) << c.name;
+        for (const std::string& line : server.lines)
+            EXPECT_TRUE(line.rfind("SCRAM_", 0) == 0 || line.rfind("PASSWORD ", 0) == 0)
+                << c.name << ": " << line;
+        if (c.result == -2)
+            EXPECT_STRNE(message, "") << c.name;
+    }
+}

@@ -457,9 +457,11 @@ TEST(Usage, MessageAndLongDetails)
               std::string::npos);
     EXPECT_NE(message.find("  -allow_remote\t: Allow remote control\n  -remote_port p\t: Listen on port p for commands\n"),
               std::string::npos);
+    EXPECT_NE(message.find("  -probe\t\t: Check the computers of -remote or -group (answer, version, login), act on none\n"
+                           "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n"),
+              std::string::npos);
     std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n"
-                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"
-                       "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n";
+                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
     EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
 
     EXPECT_NE(message.find("  -idle n\t\t: Perform the action when nobody used keyboard or mouse for n minutes (1-1440)\n"),

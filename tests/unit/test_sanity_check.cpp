@@ -55,6 +55,9 @@ TEST(SanityCheck, FirstApplicableRuleGivesItsMessage)
         {"wol without mac", [](AppState* s) { RemoteWol(s); s->remote.mac_address[0] = 0; s->remote.subnet_mask[0] = 0; }, "No MAC address specified"},
         {"wol without mask", [](AppState* s) { RemoteWol(s); s->remote.subnet_mask[0] = 0; }, "No subnet mask specified"},
         {"wol ignores protocol and name", [](AppState* s) { RemoteWol(s); s->remote.use_nt = 1; }, nullptr},
+        // A check needs computers other than this one.
+        {"probe here", [](AppState* s) { s->probe.on = 1; }, "Nothing to check: -probe needs -remote or -group"},
+        {"probe a remote one", [](AppState* s) { s->probe.on = 1; s->who = REMOTE_COMPUTER; strcpy(s->remote.computer_name, "pc"); }, nullptr},
         // The operating system's remote shutdown only reboots and shuts down.
         {"nt logoff", [](AppState* s) { s->who = REMOTE_COMPUTER; s->remote.use_nt = 1; s->action = LOGOFF; }, "Unsupported action for specified remote protocol"},
         {"nt poweroff", [](AppState* s) { s->who = REMOTE_COMPUTER; s->remote.use_nt = 1; s->action = POWEROFF; }, "Unsupported action for specified remote protocol"},
