@@ -139,9 +139,9 @@ def run_report(exe):
 def main():
     args = [a for a in sys.argv[1:] if a != '--report-only']
     exe = os.path.abspath(args[0] if args else os.path.join('build', 'win64-release', 'haltall.exe'))
-    print('group of %d: %d answering, %d refused, %d never accepted' %
-          (ANSWERING + REFUSED + SILENT, ANSWERING, REFUSED, SILENT))
     if '--report-only' not in sys.argv:
+        print('group of %d: %d answering, %d refused, %d never accepted' %
+              (ANSWERING + REFUSED + SILENT, ANSWERING, REFUSED, SILENT))
         run(exe)
     run_report(exe)
 
