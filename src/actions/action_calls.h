@@ -10,6 +10,13 @@
 typedef BOOLEAN(WINAPI* SetSuspendStateFunction)(BOOLEAN hibernate, BOOLEAN force_critical,
                                                  BOOLEAN disable_wake_event);
 typedef BOOL(WINAPI* LockWorkStationFunction)(void);
+// InitiateShutdownW (Vista) and InitiateSystemShutdownExA (XP), looked up
+// at run time: null on systems without them.
+typedef DWORD(WINAPI* InitiateShutdownFunction)(wchar_t* machine, wchar_t* message, DWORD seconds,
+                                                DWORD flags, DWORD reason);
+typedef BOOL(WINAPI* InitiateSystemShutdownExFunction)(char* machine, char* message, DWORD seconds,
+                                                       BOOL force_applications_closed,
+                                                       BOOL reboot_after_shutdown, DWORD reason);
 
 struct PowerCalls {
     BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
@@ -20,6 +27,11 @@ struct PowerCalls {
     // last error set, when either is missing.
     LockWorkStationFunction (*find_lock_workstation)();
     LRESULT(WINAPI* send_message)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    InitiateShutdownFunction initiate_shutdown;
+    InitiateSystemShutdownExFunction initiate_system_shutdown_ex;
+    // Tells the firmware to open its setup at the next start. FALSE, with
+    // the thread's last error set, when it cannot.
+    BOOL (*boot_to_firmware_setup)();
 };
 
 // The operating system's remote shutdown, with the connection to the
@@ -30,6 +42,10 @@ struct RemoteShutdownCalls {
     DWORD(WINAPI* cancel_connection)(const char* name, DWORD flags, BOOL force);
     BOOL(WINAPI* initiate_shutdown)(char* machine, char* message, DWORD timeout,
                                     BOOL force_applications_closed, BOOL reboot_after_shutdown);
+    InitiateSystemShutdownExFunction initiate_system_shutdown_ex;
+    InitiateShutdownFunction initiate_shutdown_w;
+    // AbortSystemShutdown; machine null for this computer.
+    BOOL(WINAPI* abort_shutdown)(char* machine);
 };
 
 struct ActionCalls {
@@ -40,6 +56,10 @@ struct ActionCalls {
 // SetSuspendState of "Powrprof.dll", null when that is missing. Filled once
 // by TrySetSuspendState at start-up.
 extern SetSuspendStateFunction MySetSuspendState;
+
+// The entries of "advapi32.dll" that older systems lack (null then).
+InitiateShutdownFunction FindInitiateShutdown();
+InitiateSystemShutdownExFunction FindInitiateSystemShutdownEx();
 
 // The real calls, with MySetSuspendState as found at start-up.
 PowerCalls SystemPowerCalls();

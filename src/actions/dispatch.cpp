@@ -49,6 +49,8 @@ ActionOperation ChooseOperation(int action, int who)
         return OP_TURN_OFF_MONITOR;
     case NO_ACTION:
         return OP_NO_ACTION;
+    case ABORT:
+        return OP_ABORT_SYSTEM_SHUTDOWN;
     }
     return OP_NONE;
 }

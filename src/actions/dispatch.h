@@ -33,6 +33,7 @@ enum ActionOperation {
     OP_WAKE_ON_LAN,                // DoWOL
     OP_TURN_OFF_MONITOR,           // DoTurnOffMonitor
     OP_NO_ACTION,                  // DoNoAction
+    OP_ABORT_SYSTEM_SHUTDOWN,      // DoAbortSystemShutdown
     OP_NONE,                       // an action value outside the enumeration
 };
 ActionOperation ChooseOperation(int action, int who);

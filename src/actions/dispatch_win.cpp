@@ -203,6 +203,9 @@ int PerformAction(const ActionCalls& calls, HWND window, AppState* state)
     case OP_NO_ACTION:
         result = DoNoAction(window, state);
         break;
+    case OP_ABORT_SYSTEM_SHUTDOWN:
+        result = DoAbortSystemShutdown(calls.remote_shutdown, window, state);
+        break;
     default:
         WriteLog("No operation for action %d", state->action);
         result = -1;

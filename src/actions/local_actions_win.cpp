@@ -4,6 +4,7 @@
 
 #include "actions/local_actions.h"
 #include "actions/action_calls.h"
+#include "actions/power_options.h"
 #include "actions/warning.h"
 #include "core/app_state.h"
 #include "core/owned.h"
@@ -45,22 +46,127 @@ void WriteInitiatingEvent(AppState* state)
     WriteEvent(state, EVENT_INFORMATION, "Initiating %s", GetModeStr(state));
 }
 
+// Enables one privilege of the process's token; false, with the last error
+// set, when the token cannot be opened or the privilege is unknown.
+bool EnablePrivilege(const char* name)
+{
+    OwnedHandle token;
+    TOKEN_PRIVILEGES privileges = {};
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.out()) ||
+        !LookupPrivilegeValueA(nullptr, name, &privileges.Privileges[0].Luid))
+        return false;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    return AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) != 0;
+}
+
+// The UEFI variables every firmware keeps under this vendor id.
+const char EFI_GLOBAL_VARIABLE[] = "{8BE4DF61-93CA-11D2-AA0D-00E098032B8C}";
+const unsigned long long BOOT_TO_FW_UI = 1;
+const DWORD VARIABLE_NON_VOLATILE_BOOT_RUNTIME = 7;
+
+// Sets the firmware's "OsIndications" bit that opens its setup at the next
+// start, where "OsIndicationsSupported" offers it.
+BOOL BootToFirmwareSetup()
+{
+    typedef DWORD(WINAPI * GetVariable)(LPCSTR, LPCSTR, PVOID, DWORD, PDWORD);
+    typedef BOOL(WINAPI * SetVariable)(LPCSTR, LPCSTR, PVOID, DWORD, DWORD);
+    auto get = (GetVariable)(void*)SystemFunction("kernel32.dll", "GetFirmwareEnvironmentVariableExA");
+    auto set = (SetVariable)(void*)SystemFunction("kernel32.dll", "SetFirmwareEnvironmentVariableExA");
+    if (!get || !set) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    }
+    if (!EnablePrivilege("SeSystemEnvironmentPrivilege"))
+        return FALSE;
+    unsigned long long supported = 0;
+    DWORD attributes = 0;
+    if (!get("OsIndicationsSupported", EFI_GLOBAL_VARIABLE, &supported, sizeof supported, &attributes))
+        return FALSE;
+    if (!(supported & BOOT_TO_FW_UI)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    // The other indications stay as they are; a firmware without the
+    // variable yet starts from none.
+    unsigned long long indications = 0;
+    attributes = VARIABLE_NON_VOLATILE_BOOT_RUNTIME;
+    if (!get("OsIndications", EFI_GLOBAL_VARIABLE, &indications, sizeof indications, &attributes)) {
+        indications = 0;
+        attributes = VARIABLE_NON_VOLATILE_BOOT_RUNTIME;
+    }
+    indications |= BOOT_TO_FW_UI;
+    return set("OsIndications", EFI_GLOBAL_VARIABLE, &indications, sizeof indications, attributes);
+}
+
+// The planned call itself; false with the last error set when it failed.
+bool CallLocalShutdown(const PowerCalls& calls, const ShutdownPlan& plan, AppState* state)
+{
+    if (plan.firmware_first && !calls.boot_to_firmware_setup())
+        return false;
+    switch (plan.call) {
+    case CALL_EXIT_WINDOWS:
+        return calls.exit_windows((UINT)plan.flags, plan.reason) != 0;
+    case CALL_INITIATE_SHUTDOWN: {
+        wchar_t reason[sizeof state->power.reason];
+        if (!calls.initiate_shutdown || !MultiByteToWideChar(CP_ACP, 0, state->power.reason, -1, reason,
+                                                             (int)(sizeof reason / sizeof *reason))) {
+            SetLastError(calls.initiate_shutdown ? GetLastError() : ERROR_PROC_NOT_FOUND);
+            return false;
+        }
+        // No notice period: the warning window has counted down already.
+        DWORD error = calls.initiate_shutdown(nullptr, reason[0] ? reason : nullptr, 0, plan.flags,
+                                              plan.reason);
+        SetLastError(error);
+        return error == ERROR_SUCCESS;
+    }
+    case CALL_INITIATE_SYSTEM_SHUTDOWN_EX:
+        if (!calls.initiate_system_shutdown_ex) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return false;
+        }
+        return calls.initiate_system_shutdown_ex(nullptr, state->power.reason, 0, plan.force,
+                                                 plan.reboot, plan.reason) != 0;
+    default:
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return false;
+    }
+}
+
 }  // namespace
 
 SetSuspendStateFunction MySetSuspendState;
 
+InitiateShutdownFunction FindInitiateShutdown()
+{
+    return (InitiateShutdownFunction)(void*)SystemFunction("advapi32.dll", "InitiateShutdownW");
+}
+
+InitiateSystemShutdownExFunction FindInitiateSystemShutdownEx()
+{
+    return (InitiateSystemShutdownExFunction)(void*)SystemFunction("advapi32.dll",
+                                                                   "InitiateSystemShutdownExA");
+}
+
 PowerCalls SystemPowerCalls()
 {
-    return {ExitWindowsEx, CallSetSystemPowerState, MySetSuspendState, FindLockWorkStation,
-            SendMessageA};
+    return {ExitWindowsEx,          CallSetSystemPowerState,        MySetSuspendState,
+            FindLockWorkStation,    SendMessageA,                   FindInitiateShutdown(),
+            FindInitiateSystemShutdownEx(), BootToFirmwareSetup};
 }
 
 int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state)
 {
     WriteLog("DoExitWindowsEx start, action=%d, force=%d", state->action, state->options.force);
-    int flags = ExitWindowsFlags(state->action, state->os_version.dwPlatformId, state->options.force);
-    if (flags < 0) {
+    if (ExitWindowsFlags(state->action, state->os_version.dwPlatformId, state->options.force) < 0) {
         WriteLog("DoExitWindowsEx end, not an ExitWindowsEx action");
+        return -1;
+    }
+    // What this system cannot do is refused before anyone is warned.
+    ShutdownPlan plan = PlanLocalShutdown(state);
+    if (plan.call == CALL_REFUSED) {
+        Error(state, window, plan.refusal);
+        WriteLog("DoExitWindowsEx end, refused");
         return -1;
     }
 
@@ -75,14 +181,19 @@ int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state)
         return 1;
     WriteInitiatingEvent(state);
 
+    if (plan.hybrid_dropped)
+        WriteLog("Fast start-up needs Windows 8 or later: a plain shutdown");
+    char call[SHUTDOWN_CALL_TEXT_SIZE];
+    DescribeShutdownCall(plan, nullptr, call, sizeof call);
+    WriteLog("%s", call);
     if (state->simulate) {
-        Error(state, window, "ExitWindowsEx");
-    } else if (!calls.exit_windows((UINT)flags, 0)) {
+        Error(state, window, call);
+    } else if (!CallLocalShutdown(calls, plan, state)) {
         DisplayLastError(state, window);
         WriteLog("DoExitWindowsEx end, failed");
         return -1;
     } else {
-        WriteEvent(state, EVENT_INFORMATION, "ExitWindowsEx executed succesfully!");
+        WriteEvent(state, EVENT_INFORMATION, "%s executed succesfully!", ShutdownCallName(plan.call));
     }
     WriteLog("DoExitWindowsEx end");
     return 0;
@@ -219,15 +330,7 @@ void RunProgram(HWND window, AppState* state)
 int AquirePrivileges(HWND window, AppState* state)
 {
     WriteLog("AquirePrivileges start");
-    OwnedHandle token;
-    TOKEN_PRIVILEGES privileges = {};
-    bool ok = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.out()) &&
-              LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-    if (ok) {
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        ok = AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) != 0;
-    }
+    bool ok = EnablePrivilege("SeShutdownPrivilege");
     if (!ok)
         DisplayLastError(state, window);
     WriteLog("AquirePrivileges end, result=%d", ok ? 0 : -1);

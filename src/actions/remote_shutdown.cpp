@@ -1,10 +1,8 @@
-// The remote shutdown's share name and call arguments, decided from the
-// settings alone.
+// The share that the remote shutdown connects to with other credentials.
 #include "actions/remote_shutdown.h"
 
 #include <cstdio>
 
-#include "core/app_state.h"
 
 bool AdminShareName(const char* computer_name, char* output, size_t size)
 {
@@ -16,15 +14,4 @@ bool AdminShareName(const char* computer_name, char* output, size_t size)
         return false;
     }
     return true;
-}
-
-RemoteShutdownArguments RemoteShutdownArgumentsFor(AppState* state)
-{
-    RemoteShutdownArguments arguments;
-    arguments.machine = state->remote.computer_name;
-    arguments.message = state->warning.message;
-    arguments.timeout = (DWORD)state->warning.seconds;
-    arguments.force_applications_closed = state->options.force != 0;
-    arguments.reboot_after_shutdown = state->action == REBOOT;
-    return arguments;
 }

@@ -15,23 +15,15 @@ const size_t ADMIN_SHARE_NAME_SIZE = 2 + 99 + 7 + 1;
 // backslash. False (output empty) when it does not fit in size.
 bool AdminShareName(const char* computer_name, char* output, size_t size);
 
-// What the remote shutdown call is asked for.
-struct RemoteShutdownArguments {
-    char* machine;
-    char* message;
-    DWORD timeout;
-    int force_applications_closed;
-    int reboot_after_shutdown;
-};
-// From remote.computer_name, warning.message and warning.seconds (whether
-// the warning is switched on or not), options.force and action: anything
-// but REBOOT shuts the computer down.
-RemoteShutdownArguments RemoteShutdownArgumentsFor(AppState* state);
-
 #ifdef _WIN32
 struct RemoteShutdownCalls;
 
 // 0 when the remote computer accepted the request (or in simulate mode),
 // -1 on failure (reported).
 int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppState* state);
+// Stops the countdown of a shutdown that the system was asked for: on
+// remote.computer_name, or on this computer when who is LOCAL_COMPUTER.
+// 0 when stopped (or in simulate mode); -1, reported, when nothing was
+// pending or the system refused.
+int DoAbortSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppState* state);
 #endif

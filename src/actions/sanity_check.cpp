@@ -1,6 +1,7 @@
 // The settings check that every "Do it" passes first.
 #include "actions/dispatch.h"
 #include "actions/local_actions.h"
+#include "actions/power_options.h"
 #include "core/app_state.h"
 #include "core/log.h"
 
@@ -28,7 +29,7 @@ const char* FirstProblem(const AppState* s)
             return "No subnet mask specified";
     }
     if (remote && !wol) {
-        if (s->remote.use_nt && s->action != SHUTDOWN && s->action != REBOOT)
+        if (s->remote.use_nt && s->action != SHUTDOWN && s->action != REBOOT && s->action != ABORT)
             return "Unsupported action for specified remote protocol";
         if (!s->remote.computer_name[0])
             return "No remote computer specified";
@@ -77,7 +78,10 @@ const char* FirstProblem(const AppState* s)
         (platform == PLATFORM_WINDOWS_9X ||
          (platform == PLATFORM_WINDOWS_NT && s->os_version.dwMajorVersion < 5)))
         return "Action not supported by this windows version";
-    return nullptr;
+    // Only the NT family counts a shutdown down, locally or for others.
+    if (s->action == ABORT && platform == PLATFORM_WINDOWS_9X)
+        return "Action not supported by this windows version";
+    return PowerOptionsProblem(s);
 }
 
 }  // namespace

@@ -6,12 +6,13 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/log_mask.h"
+#include "core/reason_code.h"
 
 namespace {
 
 const char* const action_texts[] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",   "POWEROFF",
                                     "STANDBY",     "HIBERNATE",  "LOCK",       "WAKE_ON_LAN",
-                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
+                                    "MONITOR_OFF", "MONITOR_ON", "NO_ACTION",   "ABORT"};
 const char* const who_texts[] = {"LOCAL_COMPUTER", "REMOTE_COMPUTER", "REMOTE_GROUP"};
 const char* const when_texts[] = {"IMMEDIATE", "SCHEDULED", "PROCESS", "IDLE"};
 const char* const schedule_texts[] = {"FIXED_DAY", "DAILY", "DAY_OF_MONTH", "AFTER_X_SECONDS"};
@@ -123,6 +124,7 @@ void ResetSettings(AppState* state)
     state->probe.on = run.probe.on;
     state->group_modified = run.group_modified;
     state->os_version = run.os_version;
+    state->firmware_type = run.firmware_type;
 }
 
 void NoteResult(AppState* state, int result)
@@ -208,5 +210,13 @@ void DebugSettings(AppState* state)
     WriteLog("options.allow_remote_control=%d", state->options.allow_remote_control);
     WriteLog("options.allow_postpone=%d", state->options.allow_postpone);
     WriteLog("group_parallel=%d", state->group_parallel);
+    WriteLog("power.hybrid=%d", state->power.hybrid);
+    WriteLog("power.restart_apps=%d", state->power.restart_apps);
+    WriteLog("power.firmware=%d", state->power.firmware);
+    WriteLog("power.boot_options=%d", state->power.boot_options);
+    WriteLog("power.reason=%s", state->power.reason);
+    char code[REASON_CODE_TEXT_SIZE];
+    ReasonCodeText(state->power.reason_code, code, sizeof code);
+    WriteLog("power.reason_code=%s", code);
     WriteLog("DebugSettings end");
 }

@@ -20,6 +20,7 @@ enum Action : int32_t {
     MONITOR_OFF = 8,
     MONITOR_ON = 9,
     NO_ACTION = 10,
+    ABORT = 11,  // stops a countdown of the system's own shutdown
 };
 
 enum Who : int32_t { LOCAL_COMPUTER = 0, REMOTE_COMPUTER = 1, REMOTE_GROUP = 2 };
@@ -215,6 +216,18 @@ struct AppState {
         Flag allow_remote_control;
         Flag allow_postpone;
     } options;
+
+    // What today's systems offer beyond the plain actions (power_options.h).
+    struct {
+        Flag hybrid;        // shutdown and power off keep fast start-up
+        Flag restart_apps;  // reboot or logoff reopens the registered applications
+        Flag firmware;      // the reboot goes into the firmware setup
+        Flag boot_options;  // the reboot goes into the advanced start-up options
+        char reason[256];   // recorded with the shutdown (and shown remotely)
+        uint32_t reason_code;  // planned reason: major << 16 | minor
+    } power;
+    // What GetFirmwareType said at start-up (FIRMWARE_TYPE_*; 0 unknown).
+    int32_t firmware_type;
 };
 
 // Why the idle trigger is refused in service mode (saved service settings,

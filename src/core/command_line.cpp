@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/port.h"
 #include "core/remote_password.h"
+#include "core/reason_code.h"
 #include "core/text_compare.h"
 #include "core/text_helpers.h"
 
@@ -163,7 +164,7 @@ namespace {
 const char usage_first_block[] =
     "Usage: haltall action [options]\n"
     "Actions: logoff, reboot, shutdown, poweroff, standby, hibernate, lock, wol, monitor_off, "
-    "monitor_on or no_action\n"
+    "monitor_on, no_action or abort (stops a countdown of the system's shutdown)\n"
     "Options:\n"
     "  -warn\t\t: Show a warning message before doing the action\n"
     "  -warntime s\t: Show the warning message for s seconds\n"
@@ -221,7 +222,13 @@ const char usage_second_block[] =
     "  -probe\t\t: Check the computers of -remote or -group (answer, version, login), act on none\n"
     "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n"
     "  -group g\t\t: Do all actions for computers in the group file g\n"
-    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
+    "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"
+    "  -hybrid\t\t: Shutdown and poweroff keep fast start-up (Windows 8 and later)\n"
+    "  -restart_apps\t: Reboot or logoff reopens the applications registered for it\n"
+    "  -firmware\t: Reboot into the firmware setup (Windows 8 and later, UEFI)\n"
+    "  -boot_options\t: Reboot into the advanced start-up options (Windows 8 and later)\n"
+    "  -reason \"r\"\t: Record the reason r with the shutdown or reboot\n"
+    "  -reason_code x:y\t: Record the planned reason with major x and minor y (default 0:0)\n";
 
 }  // namespace
 
@@ -270,7 +277,7 @@ const ActionWord action_words[] = {
     {"logoff", LOGOFF},   {"reboot", REBOOT},       {"shutdown", SHUTDOWN},
     {"poweroff", POWEROFF}, {"standby", STANDBY},   {"hibernate", HIBERNATE},
     {"lock", LOCK},       {"monitor_off", MONITOR_OFF}, {"monitor_on", MONITOR_ON},
-    {"no_action", NO_ACTION}, {"wol", WAKE_ON_LAN},
+    {"no_action", NO_ACTION}, {"wol", WAKE_ON_LAN},     {"abort", ABORT},
 };
 
 }  // namespace
@@ -544,6 +551,16 @@ const Option options[] = {
     {"-remove_svc_set", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SVC_SET, true; }},
     {"-create_service", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = CREATE_SERVICE, true; }},
     {"-remove_service", false, true, [](AppState*, const char*, const char*, CommandLineResult* r) { return r->mode = REMOVE_SERVICE, true; }},
+    {"-hybrid", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->power.hybrid = 1, true; }},
+    {"-restart_apps", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->power.restart_apps = 1, true; }},
+    {"-firmware", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->power.firmware = 1, true; }},
+    {"-boot_options", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->power.boot_options = 1, true; }},
+    {"-reason", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->power.reason); }},
+    {"-reason_code", true, true, [](AppState* s, const char*, const char* arg, CommandLineResult* result) {
+         if (!ParseReasonCode(arg, &s->power.reason_code))
+             return Fail(result, "Invalid reason code specified (%s)", arg);
+         return true;
+     }},
     {"-debug", false, false, [](AppState*, const char*, const char*, CommandLineResult*) { return g_debug = 1, true; }},
 };
 

@@ -90,6 +90,12 @@ const Value values[] = {
     {"idle_net", NUMBER, FIELD(idle.net_kbps), 0},
     {"postpone_minutes", NUMBER, FIELD(postpone.minutes), 0},
     {"allow_postpone", SHORT_FLAG, FIELD(options.allow_postpone), 0},
+    {"hybrid", SHORT_FLAG, FIELD(power.hybrid), 0},
+    {"restart_apps", SHORT_FLAG, FIELD(power.restart_apps), 0},
+    {"firmware", SHORT_FLAG, FIELD(power.firmware), 0},
+    {"boot_options", SHORT_FLAG, FIELD(power.boot_options), 0},
+    TEXT_FIELD("reason", power.reason),
+    {"reason_code", NUMBER, FIELD(power.reason_code), 0},
 };
 
 const Value debug_value = {"debug", DEBUG_FLAG, nullptr, 0};
@@ -104,7 +110,8 @@ const char* const read_order[] = {
     "date", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday", "week1",
     "week2", "week3", "week4", "week5", "day", "wait", "after_seconds", "process", "warning",
     "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control", "group_parallel",
-    "idle_minutes", "idle_cpu", "idle_net", "postpone_minutes", "allow_postpone"};
+    "idle_minutes", "idle_cpu", "idle_net", "postpone_minutes", "allow_postpone",
+    "hybrid", "restart_apps", "firmware", "boot_options", "reason", "reason_code"};
 
 #undef TEXT_FIELD
 #undef FIELD

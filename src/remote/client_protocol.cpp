@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "core/remote_password.h"
 #include "core/scram.h"
+#include "core/reason_code.h"
 #include "remote/protocol_words.h"
 #include "remote/reply_lines.h"
 #include "remote/server_protocol.h"
@@ -72,6 +73,24 @@ void SendSchedule(Lines& lines, AppState* state)
     if (schedule.schedule != AFTER_X_SECONDS)
         lines.Send("TIME %02d:%02d", (int)schedule.time.wHour, (int)schedule.time.wMinute);
     lines.Send("WAIT %d", (int)schedule.wait);
+}
+
+// Only when one of them is used: copies older than these options refuse
+// their lines.
+void SendPowerOptions(Lines& lines, const AppState* state)
+{
+    const auto& power = state->power;
+    if (!power.hybrid && !power.restart_apps && !power.firmware && !power.boot_options &&
+        !power.reason[0] && !power.reason_code)
+        return;
+    char code[REASON_CODE_TEXT_SIZE];
+    ReasonCodeText(power.reason_code, code, sizeof code);
+    lines.Send("HYBRID %s", OnOffWord(power.hybrid));
+    lines.Send("RESTARTAPPS %s", OnOffWord(power.restart_apps));
+    lines.Send("FIRMWARE %s", OnOffWord(power.firmware));
+    lines.Send("BOOTOPTIONS %s", OnOffWord(power.boot_options));
+    lines.Send("REASON %s", power.reason);
+    lines.Send("REASONCODE %s", code);
 }
 
 bool NeedsVersion3010(int32_t action)
@@ -228,6 +247,7 @@ int SendSettingsAndAction(const ClientLink& link, AppState* state, char* message
         lines.Send("PROCESS %s", state->process.process);
     lines.Send("FORCE %s", OnOffWord(state->options.force));
     lines.Send("CANCEL %s", OnOffWord(state->options.allow_cancel));
+    SendPowerOptions(lines, state);
     lines.Send("DOIT");
     if (lines.result != 0) {
         WriteLog("SendRemoteCommand end, result=%d", lines.result);

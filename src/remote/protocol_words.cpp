@@ -12,9 +12,9 @@ template <size_t N> const char* WordOf(const char* const (&words)[N], int32_t va
 
 }  // namespace
 
-const char* const ACTION_WORDS[11] = {"LOGOFF",      "REBOOT",     "SHUTDOWN", "POWEROFF",
-                                      "STANDBY",     "HIBERNATE",  "LOCK",     "WOL",
-                                      "MONITOR_OFF", "MONITOR_ON", "NO_ACTION"};
+const char* const ACTION_WORDS[12] = {"LOGOFF",      "REBOOT",     "SHUTDOWN",  "POWEROFF",
+                                      "STANDBY",     "HIBERNATE",  "LOCK",      "WOL",
+                                      "MONITOR_OFF", "MONITOR_ON", "NO_ACTION", "ABORT"};
 const char* const WHEN_WORDS[4] = {"IMMEDIATE", "SCHEDULED", "AFTER_PROCESS", "IDLE"};
 
 const char* ActionWord(int32_t action) { return WordOf(ACTION_WORDS, action); }

@@ -14,6 +14,7 @@
 #include "core/net_address.h"
 #include "core/remote_password.h"
 #include "core/scram.h"
+#include "core/reason_code.h"
 #include "remote/protocol_words.h"
 #include "core/text_helpers.h"
 #include "remote/address_reports.h"
@@ -29,7 +30,8 @@ const char* const help_lines[] = {
     "SCRAM_FIRST m\tStarts a login without the password in clear (SCRAM-SHA-256)",
     "SCRAM_FINAL m\tCompletes that login with the client's proof",
     ("ACTION a\tThe action to perform "
-     "(logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,monitor_off,monitor_on,no_action)"),
+     "(logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,monitor_off,monitor_on,no_action,"
+     "abort)"),
     "WHO w\tWho must perform the action (local,remote)",
     "WHEN w\tWhen must the action be performed (immediate,scheduled,after_process)",
     "SIMULATE s\tSimulate the action (on,off)",
@@ -56,6 +58,12 @@ const char* const help_lines[] = {
     "PROCESS p\tWait for process p to finish",
     "FORCE f\tForce applications to close (on,off)",
     "CANCEL c\tAllow the user to cancel the action (on,off)",
+    "HYBRID h\tShutdown and poweroff keep fast start-up (on,off)",
+    "RESTARTAPPS r\tReboot or logoff reopens the registered applications (on,off)",
+    "FIRMWARE f\tReboot into the firmware setup (on,off)",
+    "BOOTOPTIONS b\tReboot into the advanced start-up options (on,off)",
+    "REASON r\tThe reason recorded with the shutdown or reboot",
+    "REASONCODE c\tThe planned reason code recorded with it (major:minor)",
     "SHOW\tShow current settings",
     "VERSION\tShow current version of haltall",
     "DOIT\tDo the action",
@@ -517,6 +525,22 @@ const Command commands[] = {
      [](Server& s, char* v) { StoreOnOff(s, &s.state->options.force, v); }},
     {"CANCEL", true, VALUE_REQUIRED,
      [](Server& s, char* v) { StoreOnOff(s, &s.state->options.allow_cancel, v); }},
+    {"HYBRID", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreChoice(s, &s.state->power.hybrid, off_on_words, v, false); }},
+    {"RESTARTAPPS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreChoice(s, &s.state->power.restart_apps, off_on_words, v, false); }},
+    {"FIRMWARE", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreChoice(s, &s.state->power.firmware, off_on_words, v, false); }},
+    {"BOOTOPTIONS", true, VALUE_REQUIRED,
+     [](Server& s, char* v) { StoreChoice(s, &s.state->power.boot_options, off_on_words, v, false); }},
+    {"REASON", true, VALUE_OPTIONAL,
+     [](Server& s, char* v) { StoreText(s, s.state->power.reason, v ? v : ""); }},
+    {"REASONCODE", true, VALUE_REQUIRED,
+     [](Server& s, char* v) {
+         if (!ParseReasonCode(v, &s.state->power.reason_code))
+             return s.Fail("Invalid reason code");
+         s.Ok();
+     }},
     {"SHOW", true, VALUE_NONE,
      [](Server& s, char*) { ShowSettingsToClient(s.fx, s.window, s.state); }},
     {"VERSION", false, VALUE_NONE,
@@ -618,6 +642,8 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     DaysText(state, days, sizeof days);
     WeeksText(state, weeks, sizeof weeks);
     const auto& schedule = state->schedule;
+    char reason_code[REASON_CODE_TEXT_SIZE];
+    ReasonCodeText(state->power.reason_code, reason_code, sizeof reason_code);
 
     info("%s", "These settings are currently in effect");
     info("ACTION\t%s", ActionWord(state->action));
@@ -653,6 +679,12 @@ void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state)
     info("IDLE\t%d", (int)state->idle.minutes);
     info("IDLE_CPU\t%d", (int)state->idle.cpu_percent);
     info("IDLE_NET\t%d", (int)state->idle.net_kbps);
+    info("HYBRID\t%s", OnOffWord(state->power.hybrid));
+    info("RESTARTAPPS\t%s", OnOffWord(state->power.restart_apps));
+    info("FIRMWARE\t%s", OnOffWord(state->power.firmware));
+    info("BOOTOPTIONS\t%s", OnOffWord(state->power.boot_options));
+    info("REASON\t%s", state->power.reason);
+    info("REASONCODE\t%s", reason_code);
     WriteLog("ShowSettingsToClient end");
 }
 

@@ -68,9 +68,9 @@ void ReturnClientInfo(const ServerEffects& fx, HWND window, AppState* state, con
     __attribute__((format(printf, 4, 5)))
 #endif
     ;
-// The 35 lines of help.
+// The 41 lines of help.
 void ShowClientHelp(const ServerEffects& fx, HWND window, AppState* state);
-// The 28 lines of the current settings.
+// The 34 lines of the current settings.
 void ShowSettingsToClient(const ServerEffects& fx, HWND window, AppState* state);
 
 // Bytes received from the peer (at most READ_SIZE at a time): every

@@ -111,5 +111,6 @@
 #include "remote_dialogs_ids.h"
 #include "settings_dialogs_ids.h"
 #include "group_editor_ids.h"
+#include "power_dialog_ids.h"
 
 #endif /* HALTALL_RESOURCE_H */

@@ -21,6 +21,7 @@
 #include "ui/group_editor.h"
 #include "ui/group_progress.h"
 #include "ui/main_window.h"
+#include "ui/power_dialog.h"
 #include "ui/remote_dialogs.h"
 #include "ui/schedule_dialog.h"
 #include "ui/settings_dialogs.h"
@@ -219,6 +220,9 @@ void OnCommand(HWND window, AppState* state, int id)
         break;
     case IDC_PROGRAM:
         ShowProgramDialog(window, state);
+        break;
+    case IDC_POWER_OPTIONS:
+        ShowPowerDialog(window, state);
         break;
     case ID_FILE_SAVE:
         SaveSettings(HKEY_CURRENT_USER, USER_KEY, state);

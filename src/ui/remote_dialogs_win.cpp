@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "actions/action_calls.h"
+#include "actions/remote_shutdown.h"
 #include "actions/wake_on_lan.h"
 #include "core/address_checks.h"
 #include "core/allow_list.h"
@@ -191,10 +193,35 @@ void InitRemoteControlDialog(HWND dialog, AppState* state)
     CheckDlgButton(dialog, IDC_RC_SECURE_ONLY, state->remote_control.secure_only ? BST_CHECKED : BST_UNCHECKED);
 }
 
-bool RemoteDialogCommand(HWND dialog, AppState*, int id, int)
+// Stops a countdown of the system's shutdown on the computer that the
+// dialog names, with the credentials it shows; nothing is stored.
+void AbortRemoteShutdown(HWND dialog, AppState* state)
+{
+    AppState target = *state;
+    target.remote.computer_name[0] = '\0';
+    ReadText(dialog, IDC_REMOTE_NAME, target.remote.computer_name, sizeof target.remote.computer_name);
+    if (!target.remote.computer_name[0]) {
+        Error(state, dialog, "No remote computer specified");
+        return;
+    }
+    target.action = ABORT;
+    target.who = REMOTE_COMPUTER;
+    target.remote.use_nt = 1;
+    target.interactive = 1;
+    target.remote.current_credentials = Checked(dialog, IDC_REMOTE_CURRENT_CREDENTIALS);
+    ReadText(dialog, IDC_REMOTE_USERNAME, target.remote.username, sizeof target.remote.username);
+    char text[sizeof target.remote.password];
+    if (const char* password = TypedPassword(dialog, IDC_REMOTE_PASSWORD, text, sizeof text))
+        CopyField(target.remote.password, password);
+    DoAbortSystemShutdown(SystemRemoteShutdownCalls(), dialog, &target);
+}
+
+bool RemoteDialogCommand(HWND dialog, AppState* state, int id, int)
 {
     if (id == IDC_REMOTE_BROWSE)
         BrowseComputers(dialog, IDC_REMOTE_NAME);
+    else if (id == IDC_REMOTE_ABORT)
+        AbortRemoteShutdown(dialog, state);
     else if (id == IDC_REMOTE_USE_NT || id == IDC_REMOTE_CURRENT_CREDENTIALS)
         EnableRemoteFields(dialog);
     else
@@ -242,6 +269,7 @@ void EnableRemoteFields(HWND dialog)
     EnableControl(dialog, IDC_REMOTE_SAVE_PASSWORD, own_credentials || !nt);
     EnableControl(dialog, IDC_REMOTE_PORT, !nt);
     EnableControl(dialog, IDC_REMOTE_SCHEDULE, !nt);
+    EnableControl(dialog, IDC_REMOTE_ABORT, nt);
 }
 
 void BrowseComputers(HWND dialog, int edit_id)

@@ -44,7 +44,7 @@ class CommandLineActionTest(ActionTestCase):
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.returncode, 0, 'no message box appeared')
-        self.assertEqual(box.stdout, 'ExitWindowsEx')
+        self.assertEqual(box.stdout, 'ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)')
         self.assertEqual(run.returncode, 0)
         self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
 
@@ -54,7 +54,7 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(console_text(run.stderr), 'ExitWindowsEx\n')
         log = self.log_lines()
         self.assertIn('DoExitWindowsEx start, action=1, force=1', log)
-        self.assertIn('ERROR: ExitWindowsEx', log)
+        self.assertIn('ERROR: ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)', log)
 
     def test_lock_reports_the_system_failure(self):
         # Wine's LockWorkStation fails (error 120); the system's text is shown

@@ -25,7 +25,7 @@ HELP = [
     'SCRAM_FIRST m\tStarts a login without the password in clear (SCRAM-SHA-256)',
     "SCRAM_FINAL m\tCompletes that login with the client's proof",
     'ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,hibernate,lock,wol,'
-    'monitor_off,monitor_on,no_action)',
+    'monitor_off,monitor_on,no_action,abort)',
     'WHO w\tWho must perform the action (local,remote)',
     'WHEN w\tWhen must the action be performed (immediate,scheduled,after_process)',
     'SIMULATE s\tSimulate the action (on,off)',
@@ -52,11 +52,18 @@ HELP = [
     'PROCESS p\tWait for process p to finish',
     'FORCE f\tForce applications to close (on,off)',
     'CANCEL c\tAllow the user to cancel the action (on,off)',
+    'HYBRID h\tShutdown and poweroff keep fast start-up (on,off)',
+    'RESTARTAPPS r\tReboot or logoff reopens the registered applications (on,off)',
+    'FIRMWARE f\tReboot into the firmware setup (on,off)',
+    'BOOTOPTIONS b\tReboot into the advanced start-up options (on,off)',
+    'REASON r\tThe reason recorded with the shutdown or reboot',
+    'REASONCODE c\tThe planned reason code recorded with it (major:minor)',
     'SHOW\tShow current settings',
     'VERSION\tShow current version of haltall',
     'DOIT\tDo the action',
     'STOP\tStop the current scheduled action',
 ]
+SHOW_LINES = 37
 
 PROTECTED = ['ACTION', 'WHO', 'WHEN', 'SIMULATE', 'COMPUTER', 'MAC', 'IP', 'SUBNET', 'WARNING',
              'WARNTIME', 'MESSAGE', 'PLAYSOUND', 'SOUNDFILE', 'RUNPRG', 'PROGRAM', 'DIRECTORY',
@@ -164,13 +171,13 @@ class ServerTest(RemoteControlTestCase):
     def test_version_help_and_show_are_exact(self):
         _, _, peer = self.serve()
         self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
-        self.assertEqual(peer.command('help', 37), ['201 ' + line for line in HELP])
+        self.assertEqual(peer.command('help', len(HELP)), ['201 ' + line for line in HELP])
         # Neither ends with a 250 line: the next reply is that of the next command.
         self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
         for line in ['ACTION reboot', 'WHO remote', 'COMPUTER pc7', 'MESSAGE Line one\\nLine two',
                      'TIME 7:5', 'DAYS m,w,f', 'WEEKS 2', 'FORCE on']:
             self.assertEqual(peer.command(line), OK, line)
-        show = peer.command('SHOW', 31)
+        show = peer.command('SHOW', SHOW_LINES)
         date = show[19]
         self.assertRegex(date, r'^201 DATE\t\d\d/\d\d/\d{4}$')  # today's, brought by TIME
         self.assertEqual(show, ['201 ' + line for line in [
@@ -180,7 +187,8 @@ class ServerTest(RemoteControlTestCase):
             'PLAYSOUND\tOFF', 'SOUNDFILE\t', 'RUNPRG\tOFF', 'PROGRAM\t', 'DIRECTORY\t',
             'SCHEDULE\tFIXED_DAY', 'TIME\t07:05', date[4:], 'DAYS\tm,w,f', 'WEEKS\t2', 'DAY\t\t1',
             'WAIT\t0', 'SECONDS\t0', 'PROCESS\t', 'FORCE\tON', 'CANCEL\tON', 'IDLE\t30',
-            'IDLE_CPU\t0', 'IDLE_NET\t0']])
+            'IDLE_CPU\t0', 'IDLE_NET\t0', 'HYBRID\tOFF',
+            'RESTARTAPPS\tOFF', 'FIRMWARE\tOFF', 'BOOTOPTIONS\tOFF', 'REASON\t', 'REASONCODE\t0:0']])
         self.assertEqual(peer.command('VERSION'), '201 3.0.2.0')
 
     def test_every_command_answers_success_and_errors(self):
@@ -211,7 +219,7 @@ class ServerTest(RemoteControlTestCase):
         ]
         for line, reply in cases:
             self.assertEqual(peer.command(line), reply, line)
-        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', 31)[1:])
+        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', SHOW_LINES)[1:])
         expected = {'ACTION': 'STANDBY', 'WHO': '\tLOCAL', 'WHEN': 'AFTER_PROCESS',
                     'SIMULATE': 'ON', 'COMPUTER': 'srv', 'MAC': '\t0011223344AA',
                     'WARNTIME': '15', 'SCHEDULE': 'FIXED_DAY', 'DATE': '00/00/0000',
@@ -234,7 +242,7 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(peer.command('PASSWORD secret'), OK)
         self.assertEqual(peer.command('ACTION lock'), OK)
         self.assertEqual(peer.command('PASSWORD wrong'), '501 Invalid password')
-        self.assertEqual(peer.command('SHOW', 31)[1], '201 ACTION\tLOCK')
+        self.assertEqual(peer.command('SHOW', SHOW_LINES)[1], '201 ACTION\tLOCK')
 
         # A password split over several reads is not logged either.
         for part in ('PASS', 'WORD sec', 'ret\r\n'):
@@ -254,7 +262,7 @@ class ServerTest(RemoteControlTestCase):
         peer.send('LP\r')
         time.sleep(0.3)
         peer.send('\n')
-        self.assertEqual(peer.lines(37)[36], '201 STOP\tStop the current scheduled action')
+        self.assertEqual(peer.lines(len(HELP))[-1], '201 STOP\tStop the current scheduled action')
         peer.send('V\rERSION\nVERS')
         time.sleep(0.3)
         peer.send('ION\n\r\n')
@@ -269,7 +277,7 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(peer.line(), '201 Bye bye')
         self.assertTrue(peer.closed())
         peer = self.connect(port)
-        self.assertEqual(peer.command('SHOW', 31)[1], '201 ACTION\tPOWEROFF')
+        self.assertEqual(peer.command('SHOW', SHOW_LINES)[1], '201 ACTION\tPOWEROFF')
 
     def test_a_newcomer_replaces_only_a_peer_without_the_password(self):
         _, port, first = self.serve('-remote_pswd', 'pw')
@@ -364,7 +372,7 @@ class ClientTest(RemoteControlTestCase):
         self.assertEqual(client.returncode, 0)
         peer = self.connect(port)
         self.assertEqual(peer.command('PASSWORD secret'), OK)
-        show = peer.command('SHOW', 31)
+        show = peer.command('SHOW', SHOW_LINES)
         for line in ['WHEN\tSCHEDULED', 'WARNING\tON', 'WARNTIME\t5',
                      'MESSAGE\tLine one\\nLine two', 'SCHEDULE\tAFTER_X_SECONDS', 'SECONDS\t3600']:
             self.assertIn('201 ' + line, show)

@@ -140,7 +140,7 @@ class StartUpTest(HaltallTestCase):
         self.assertIn('-debug -minimize', lines[start + 1])
         self.assertEqual(lines[start + 2], 'DebugSettings start')
         end = lines.index('DebugSettings end')
-        self.assertEqual(end - start, 68)
+        self.assertEqual(end - start, 74)
         self.assertRegex(lines[end + 1], r'^PC is running Windows NT version \d+\.\d+ build \d+ \(.*\)$')
         self.assertIn('Haltall stopped', lines)
         with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1') as f:

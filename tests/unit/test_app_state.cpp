@@ -70,8 +70,10 @@ TEST(AppState, GetModeStr)
     s.action = REBOOT;
     s.options.force = 1;
     EXPECT_STREQ(GetModeStr(&s), "FORCE REBOOT");
-    s.action = (Action)11;
+    s.action = (Action)12;
     EXPECT_STREQ(GetModeStr(&s), "FORCE UNKNOWN");
+    s.action = ABORT;
+    EXPECT_STREQ(GetModeStr(&s), "FORCE ABORT");
     s.options.force = 0;
     s.action = NO_ACTION;
     EXPECT_STREQ(GetModeStr(&s), "NO_ACTION");
@@ -102,13 +104,14 @@ TEST(AppState, DumpOfTheDefaults)
         "postpone.seconds_left=0", "options.warning=0", "options.run_program=0", "options.force=1",
         "options.in_tray=1", "options.allow_cancel=1", "options.allow_remote_control=0",
         "options.allow_postpone=1", "group_parallel=64",
-        "DebugSettings end"};
+        "power.hybrid=0", "power.restart_apps=0", "power.firmware=0", "power.boot_options=0",
+        "power.reason=", "power.reason_code=0:0", "DebugSettings end"};
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(s.schedule.time.wHour, 25);
     EXPECT_EQ(s.schedule.date.wYear, 0);
     EXPECT_NE(s.schedule.date.wMonth, 0);  // today's date, year cleared
 
-    s.action = (Action)11;
+    s.action = (Action)12;
     s.who = (Who)7;
     lines = LoggedLines(1, [&] { DebugSettings(&s); });
     EXPECT_EQ(lines[1], "action=UNKNOWN");

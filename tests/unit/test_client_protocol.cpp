@@ -122,6 +122,28 @@ TEST(ClientProtocol, EverySettingTheRemoteCopyNeeds)
                   "FORCE ON", "CANCEL ON", "DOIT"}));
 }
 
+TEST(ClientProtocol, PowerOptionsGoAlongOnlyWhenOneIsUsed)
+{
+    // None used: the lines of copies older than the options.
+    AppState state = Defaults();
+    state.action = ABORT;
+    FakeServer plain;
+    char message[MESSAGE_SIZE] = "";
+    EXPECT_EQ(plain.Send(&state, message), 0);
+    EXPECT_EQ(plain.lines[1], "ACTION ABORT");
+    EXPECT_EQ(plain.lines.size(), 9u);
+
+    // One used: all of them, so the remote copy's own stored ones do not mix in.
+    state.action = REBOOT;
+    snprintf(state.power.reason, 256, "Patch day");
+    FakeServer server;
+    EXPECT_EQ(server.Send(&state, message), 0);
+    std::vector<std::string> tail(server.lines.end() - 7, server.lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"HYBRID OFF", "RESTARTAPPS OFF", "FIRMWARE OFF",
+                                              "BOOTOPTIONS OFF", "REASON Patch day",
+                                              "REASONCODE 0:0", "DOIT"}));
+}
+
 TEST(ClientProtocol, TriggerLines)
 {
     struct Case {

@@ -460,8 +460,11 @@ TEST(Usage, MessageAndLongDetails)
     EXPECT_NE(message.find("  -probe\t\t: Check the computers of -remote or -group (answer, version, login), act on none\n"
                            "  -report f\t: Write one line per computer of the run to the report f (.csv, or .json)\n"),
               std::string::npos);
-    std::string tail = "  -group g\t\t: Do all actions for computers in the group file g\n"
-                       "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n";
+    EXPECT_NE(message.find("  -group g\t\t: Do all actions for computers in the group file g\n"
+                           "  -parallel n\t: Handle up to n computers of the group at a time (1-64, default 64)\n"),
+              std::string::npos);
+    std::string tail = "  -reason \"r\"\t: Record the reason r with the shutdown or reboot\n"
+                       "  -reason_code x:y\t: Record the planned reason with major x and minor y (default 0:0)\n";
     EXPECT_EQ(message.compare(message.size() - tail.size(), tail.size(), tail), 0);
 
     EXPECT_NE(message.find("  -idle n\t\t: Perform the action when nobody used keyboard or mouse for n minutes (1-1440)\n"),
@@ -487,4 +490,26 @@ TEST(Usage, HelpSwitchesAskForTheTextAlone)
     char built[USAGE_MESSAGE_SIZE];
     BuildUsageMessage(nullptr, built);
     EXPECT_EQ(std::string(built).rfind("Usage: haltall action [options]\n", 0), 0u);
+}
+
+TEST(CommandLine, PowerOptionsAndAbort)
+{
+    Parsed p = Parse({"reboot", "-hybrid", "-restart_apps", "-firmware", "-boot_options", "-reason",
+                      "Patch day", "-reason_code", "2:17"});
+    ASSERT_TRUE(p.valid) << p.result.usage_error;
+    const auto& power = p.state.power;
+    EXPECT_EQ(power.hybrid + power.restart_apps + power.firmware + power.boot_options, 4);
+    EXPECT_STREQ(power.reason, "Patch day");
+    EXPECT_EQ(power.reason_code, 0x20011u);
+    EXPECT_EQ(p.result.counted, 7);  // settings: the stored ones are not read
+
+    EXPECT_EQ(UsageError({"-reason_code", "2"}), "Invalid reason code specified (2)");
+    EXPECT_EQ(UsageError({"-reason", std::string(256, 'r')}).rfind("Argument too long for -reason (", 0),
+              0u);
+    EXPECT_EQ(UsageError({"-reason"}), "Missing argument for -reason");
+
+    p = Parse({"ABORT", "-remote", "pc7", "-use_nt"});
+    ASSERT_TRUE(p.valid);
+    EXPECT_EQ(p.state.action, ABORT);
+    EXPECT_EQ(p.state.interactive, 0);
 }

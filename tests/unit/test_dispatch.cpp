@@ -68,7 +68,8 @@ TEST(ChooseOperation, OnlyTheExitWindowsActionsLookAtTheTarget)
         {MONITOR_OFF, OP_TURN_OFF_MONITOR, OP_TURN_OFF_MONITOR},
         {MONITOR_ON, OP_TURN_OFF_MONITOR, OP_TURN_OFF_MONITOR},
         {NO_ACTION, OP_NO_ACTION, OP_NO_ACTION},
-        {11, OP_NONE, OP_NONE},
+        {ABORT, OP_ABORT_SYSTEM_SHUTDOWN, OP_ABORT_SYSTEM_SHUTDOWN},
+        {12, OP_NONE, OP_NONE},
         {-1, OP_NONE, OP_NONE},
     };
     for (auto& c : cases) {

@@ -155,7 +155,7 @@ TEST(ServerProtocol, WordsAreMatchedWholeInAnyCase)
 {
     FakePeer peer;
     for (const char* word : {"help", "Help", "HELP", "hElP extra ignored"})
-        EXPECT_EQ(peer.Command(word).size(), 37u) << word;
+        EXPECT_EQ(peer.Command(word).size(), 43u) << word;
     for (const char* line : {"", " HELP", "HELP\t", "HELPS", "DAYZ m", "action\treboot"})
         EXPECT_EQ(peer.Reply(line), Error("Invalid command")) << line;
     EXPECT_EQ(peer.Reply("DAYS m"), OK);
@@ -185,7 +185,7 @@ TEST(ServerProtocol, OpenCommandsNeedNoAuthentication)
     peer.state.authenticated = 0;
     EXPECT_EQ(peer.Reply("VERSION"), "201 3.0.2.0\r\n");
     EXPECT_EQ(peer.Reply("STOP"), Error("No active command"));
-    EXPECT_EQ(peer.Command("HELP").size(), 37u);
+    EXPECT_EQ(peer.Command("HELP").size(), 43u);
     EXPECT_EQ(peer.Reply("NOSUCH"), Error("Invalid command"));
     EXPECT_TRUE(peer.Connected());
     EXPECT_EQ(peer.Reply("quit"), "201 Bye bye\r\n");
@@ -324,11 +324,12 @@ TEST(ServerProtocol, HelpAndShow)
 {
     FakePeer peer;
     std::vector<std::string> help = peer.Command("HELP");
-    ASSERT_EQ(help.size(), 37u);
+    ASSERT_EQ(help.size(), 43u);
     EXPECT_EQ(help[0], "201 You can use the following commands to control Haltall\r\n");
-    EXPECT_EQ(help[6], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
-                       "hibernate,lock,wol,monitor_off,monitor_on,no_action)\r\n");
-    EXPECT_EQ(help[36], "201 STOP\tStop the current scheduled action\r\n");
+    EXPECT_EQ(help[4], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
+                       "hibernate,lock,wol,monitor_off,monitor_on,no_action,abort)\r\n");
+    EXPECT_EQ(help[31], "201 HYBRID h\tShutdown and poweroff keep fast start-up (on,off)\r\n");
+    EXPECT_EQ(help[40], "201 STOP\tStop the current scheduled action\r\n");
 
     AppState& s = peer.state;
     s.action = MONITOR_ON;
@@ -350,6 +351,9 @@ TEST(ServerProtocol, HelpAndShow)
     s.schedule.seconds = 5;
     snprintf(s.process.process, 200, "x.exe");
     s.options.allow_cancel = 0;
+    s.power.restart_apps = s.power.boot_options = 1;
+    snprintf(s.power.reason, 256, "Patch day");
+    s.power.reason_code = 0x20011;
     const std::vector<std::string> expected = {
         "201 These settings are currently in effect\r\n",
         "201 ACTION\tMONITOR_ON\r\n",
@@ -382,6 +386,12 @@ TEST(ServerProtocol, HelpAndShow)
         "201 IDLE\t30\r\n",
         "201 IDLE_CPU\t0\r\n",
         "201 IDLE_NET\t0\r\n",
+        "201 HYBRID\tOFF\r\n",
+        "201 RESTARTAPPS\tON\r\n",
+        "201 FIRMWARE\tOFF\r\n",
+        "201 BOOTOPTIONS\tON\r\n",
+        "201 REASON\tPatch day\r\n",
+        "201 REASONCODE\t2:17\r\n",
     };
     EXPECT_EQ(peer.Command("SHOW extra is ignored"), expected);
     // An address shows in its standard form; a name as it was given.
@@ -390,6 +400,28 @@ TEST(ServerProtocol, HelpAndShow)
         ASSERT_EQ(peer.Reply(std::string("COMPUTER ") + given), OK);
         EXPECT_EQ(peer.Command("SHOW")[5], std::string("201 COMPUTER\t") + shown + "\r\n");
     }
+}
+
+TEST(ServerProtocol, PowerOptionsAndAbort)
+{
+    FakePeer peer;
+    const AppState& s = peer.state;
+    for (const char* line : {"HYBRID on", "RESTARTAPPS ON", "FIRMWARE on", "BOOTOPTIONS on",
+                             "REASON  Patch day ", "REASONCODE 4:2", "ACTION abort"})
+        EXPECT_EQ(peer.Reply(line), OK) << line;
+    EXPECT_EQ(s.power.hybrid + s.power.restart_apps + s.power.firmware + s.power.boot_options, 4);
+    EXPECT_STREQ(s.power.reason, "Patch day");
+    EXPECT_EQ(s.power.reason_code, 0x40002u);
+    EXPECT_EQ(s.action, ABORT);
+
+    EXPECT_EQ(peer.Reply("REASONCODE 4"), Error("Invalid reason code"));
+    EXPECT_EQ(peer.Reply("REASONCODE"), Error("No value specified"));
+    EXPECT_EQ(peer.Reply("HYBRID maybe"), Error("Invalid value specified"));
+    EXPECT_EQ(peer.Reply("REASON " + std::string(256, 'r')), Error("Value too long"));
+    EXPECT_EQ(s.power.reason_code, 0x40002u);
+    EXPECT_STREQ(s.power.reason, "Patch day");
+    EXPECT_EQ(peer.Reply("REASON"), OK);  // no value: no reason
+    EXPECT_STREQ(s.power.reason, "");
 }
 
 TEST(ServerProtocol, DoItChecksFirstAndAnswersBeforeActing)
@@ -616,7 +648,7 @@ TEST(ServerProtocol, ProgramsAndSoundsNeedAPassword)
 TEST(ServerProtocol, RepliesOfOneBlockGoOutInOneSendAndWhatWouldBlockWaits)
 {
     FakePeer peer;
-    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 40u);
+    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 44u);
     EXPECT_EQ(peer.sends, 1);
     std::string all = peer.sent;
 

@@ -114,13 +114,17 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     s.idle.net_kbps = 300;
     s.postpone.minutes = 30;
     s.options.allow_postpone = 0;
+    s.power.hybrid = s.power.firmware = 1;
+    s.power.restart_apps = s.power.boot_options = 1;
+    CopyField(s.power.reason, "Patch day");
+    s.power.reason_code = 0x20011;
 
     MemoryStore memory;
     ASSERT_TRUE(SaveSettingsTo(memory.Bind(), &s));
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 57u);
+    EXPECT_EQ(memory.written.size(), 63u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));

@@ -4,6 +4,7 @@
 // real process list, and RunProgram with real programs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "actions/dispatch.h"
 #include "actions/local_actions.h"
 #include "actions/action_calls.h"
+#include "actions/power_options.h"
 #include "core/app_state.h"
 #include "core/start_up.h"
 #include "scratch_log.h"
@@ -29,6 +31,7 @@ struct Recorded {
     BOOLEAN set_suspend_state_result = TRUE;
     bool find_lock_fails = false;
     BOOL lock_result = TRUE;
+    BOOL firmware_result = TRUE;
     DWORD error = ERROR_ACCESS_DENIED;  // the last error a failing call leaves
 };
 Recorded recorded;
@@ -78,6 +81,46 @@ LockWorkStationFunction FakeFindLockWorkStation()
     return FakeLockWorkStation;
 }
 
+std::string Hex(DWORD value)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%lX", (unsigned long)value);
+    return text;
+}
+
+std::string Narrow(const wchar_t* text)
+{
+    char narrow[600] = "(null)";
+    if (text)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+DWORD WINAPI FakeInitiateShutdown(wchar_t* machine, wchar_t* message, DWORD seconds, DWORD flags,
+                                  DWORD reason)
+{
+    recorded.calls.push_back("InitiateShutdownW " + Narrow(machine) + " '" + Narrow(message) + "' " +
+                             std::to_string(seconds) + " " + Hex(flags) + " " + Hex(reason));
+    return recorded.exit_windows_result ? ERROR_SUCCESS : recorded.error;
+}
+
+BOOL WINAPI FakeInitiateShutdownEx(char* machine, char* message, DWORD seconds, BOOL force,
+                                   BOOL reboot, DWORD reason)
+{
+    recorded.calls.push_back(std::string("InitiateSystemShutdownEx ") + (machine ? machine : "(null)") +
+                             " '" + message + "' " + std::to_string(seconds) + " " +
+                             std::to_string(force) + " " + std::to_string(reboot) + " " + Hex(reason));
+    SetLastError(recorded.error);
+    return recorded.exit_windows_result;
+}
+
+BOOL FakeBootToFirmwareSetup()
+{
+    recorded.calls.push_back("BootToFirmwareSetup");
+    SetLastError(recorded.error);
+    return recorded.firmware_result;
+}
+
 LRESULT WINAPI FakeSendMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     recorded.calls.push_back(Join("SendMessage", (long)message, (long)wparam, (long)lparam, 3));
@@ -92,6 +135,10 @@ protected:
         SetDefaultSettings(&state_);
         state_.os_version.dwOSVersionInfoSize = sizeof state_.os_version;
         GetVersionExA(&state_.os_version);  // Wine reports Windows NT
+        // Windows 2000, whose ExitWindowsEx knows no reasons: the calls below
+        // show their flags and a reason of 0.
+        state_.os_version.dwMajorVersion = 5;
+        state_.os_version.dwMinorVersion = 0;
         state_.quiet = 1;                    // Error only logs
     }
 
@@ -108,8 +155,9 @@ protected:
 
     ScratchLog log_;
     AppState state_;
-    PowerCalls calls_ = {FakeExitWindows, FakeSetSystemPowerState, FakeSetSuspendState,
-                         FakeFindLockWorkStation, FakeSendMessage};
+    PowerCalls calls_ = {FakeExitWindows,         FakeSetSystemPowerState, FakeSetSuspendState,
+                         FakeFindLockWorkStation, FakeSendMessage,         FakeInitiateShutdown,
+                         FakeInitiateShutdownEx,  FakeBootToFirmwareSetup};
     // Remote targets go over the network here, which these tests do not use.
     ActionCalls ActionsWithFakes() const { return {calls_, SystemRemoteShutdownCalls()}; }
 };
@@ -152,7 +200,7 @@ TEST_F(LocalActions, SimulateNamesTheCallInsteadOfMakingIt)
         int (*operation)(const PowerCalls&, HWND, AppState*);
         const char* text;
     } cases[] = {
-        {REBOOT, true, DoExitWindowsEx, "ExitWindowsEx"},
+        {REBOOT, true, DoExitWindowsEx, "ExitWindowsEx(EWX_REBOOT, reason=0x00000000)"},
         {HIBERNATE, true, DoSetSystemPowerState, "SetSuspendState"},
         {STANDBY, false, DoSetSystemPowerState, "SetSystemPowerState"},
         {LOCK, true, DoLockWorkstation, "MyLockWorkstation"},
@@ -355,7 +403,7 @@ TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
         {HIBERNATE, LOCAL_COMPUTER, 0, 0, {"SetSuspendState 1 0 0"}},
         {MONITOR_OFF, LOCAL_COMPUTER, 0, 0, {"SendMessage 274 61808 2"}},
         {NO_ACTION, LOCAL_COMPUTER, 0, 0, {}},
-        {(Action)11, LOCAL_COMPUTER, 0, -1, {}},
+        {(Action)12, LOCAL_COMPUTER, 0, -1, {}},
         // With the operating system's remote shutdown, the actions it does
         // not carry out act here. (Remote targets otherwise go over the
         // network, which these tests do not use.)
@@ -421,4 +469,75 @@ TEST_F(LocalActions, DoItArmsTheTriggerTimerOfTheWindow)
     EXPECT_TRUE(recorded.calls.empty());
 
     DestroyWindow(window);
+}
+
+TEST_F(LocalActions, TodaysOptionsReachTheirCallsWithFlagsAndReason)
+{
+    struct {
+        DWORD major, minor;
+        Action action;
+        const char* options;  // h hybrid, a restart_apps, f firmware, b boot_options, F force
+        const char* reason;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {10, 0, POWEROFF, "h", "", {"ExitWindowsEx 400008 80000000"}},
+        {6, 0, REBOOT, "aF", "", {"ExitWindowsEx 46 80000000"}},
+        {10, 0, REBOOT, "f", "", {"BootToFirmwareSetup", "ExitWindowsEx 2 80000000"}},
+        // No notice period: the warning window counts down instead.
+        {10, 0, REBOOT, "b", "Patch day", {"InitiateShutdownW (null) 'Patch day' 0 404 80000000"}},
+        {6, 1, SHUTDOWN, "", "", {"ExitWindowsEx 1 80000000"}},
+        {5, 2, REBOOT, "F", "Patch day", {"InitiateSystemShutdownEx (null) 'Patch day' 0 1 1 80000000"}},
+    };
+    state_.firmware_type = FIRMWARE_TYPE_UEFI;
+    for (auto& c : cases) {
+        recorded.calls.clear();
+        state_.os_version.dwMajorVersion = c.major;
+        state_.os_version.dwMinorVersion = c.minor;
+        state_.action = c.action;
+        state_.power.hybrid = strchr(c.options, 'h') != nullptr;
+        state_.power.restart_apps = strchr(c.options, 'a') != nullptr;
+        state_.power.firmware = strchr(c.options, 'f') != nullptr;
+        state_.power.boot_options = strchr(c.options, 'b') != nullptr;
+        state_.options.force = strchr(c.options, 'F') != nullptr;
+        strcpy(state_.power.reason, c.reason);
+        int events = EventsWritten();
+        EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0) << c.calls.back();
+        EXPECT_EQ(recorded.calls, c.calls);
+        EXPECT_EQ(EventsWritten() - events, 2);  // "Initiating ..." and "... executed succesfully!"
+    }
+}
+
+TEST_F(LocalActions, RefusalComesBeforeTheWarningAndAFastStartUpIsDroppedWithALogLine)
+{
+    state_.action = REBOOT;
+    state_.options.warning = 1;
+    state_.power.boot_options = 1;  // Windows 2000 has none
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), -1);
+    EXPECT_TRUE(recorded.calls.empty());
+    EXPECT_EQ(Errors(), std::vector<std::string>{
+                            "Restarting into the advanced start-up options needs Windows 8 or later"});
+    EXPECT_FALSE(log_.Logged("ShowWarningMessage start"));
+    EXPECT_EQ(EventsWritten(), 0);
+
+    // The firmware refusing: no reboot into Windows instead.
+    state_.options.warning = 0;
+    state_.power.boot_options = 0;
+    state_.power.firmware = 1;
+    state_.firmware_type = FIRMWARE_TYPE_UEFI;
+    state_.os_version.dwMajorVersion = 10;
+    recorded.firmware_result = FALSE;
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), -1);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"BootToFirmwareSetup"});
+
+    recorded.calls.clear();
+    state_.power.firmware = 0;
+    state_.power.hybrid = 1;
+    state_.action = SHUTDOWN;
+    state_.os_version.dwMajorVersion = 6;
+    state_.os_version.dwMinorVersion = 1;
+    state_.simulate = 1;
+    EXPECT_EQ(DoExitWindowsEx(calls_, nullptr, &state_), 0);
+    EXPECT_TRUE(log_.Logged("Fast start-up needs Windows 8 or later: a plain shutdown"));
+    EXPECT_EQ(Errors().back(), "ExitWindowsEx(EWX_SHUTDOWN, reason=0x80000000)");
+    EXPECT_TRUE(recorded.calls.empty());
 }

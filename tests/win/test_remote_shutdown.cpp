@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "actions/action_calls.h"
 #include "actions/dispatch.h"
+#include "actions/power_options.h"
 #include "actions/remote_shutdown.h"
 #include "core/app_state.h"
 #include "scratch_log.h"
@@ -22,6 +24,8 @@ struct Recorded {
     DWORD connect_result = NO_ERROR;
     BOOL shutdown_result = TRUE;
     DWORD shutdown_error = ERROR_ACCESS_DENIED;
+    BOOL abort_result = TRUE;
+    DWORD abort_error = NO_SHUTDOWN_IN_PROGRESS;
 };
 Recorded recorded;
 
@@ -53,6 +57,43 @@ BOOL WINAPI FakeInitiateShutdown(char* machine, char* message, DWORD timeout, BO
     return recorded.shutdown_result;
 }
 
+BOOL WINAPI FakeInitiateShutdownEx(char* machine, char* message, DWORD timeout, BOOL force,
+                                   BOOL reboot, DWORD reason)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%08lX", (unsigned long)reason);
+    recorded.calls.push_back("shutdown_ex " + Text(machine) + " '" + Text(message) + "' " +
+                             std::to_string(timeout) + " " + std::to_string(force) + " " +
+                             std::to_string(reboot) + " " + text);
+    SetLastError(recorded.shutdown_error);
+    return recorded.shutdown_result;
+}
+
+std::string Narrow(const wchar_t* text)
+{
+    char narrow[600] = "(null)";
+    if (text)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+DWORD WINAPI FakeInitiateShutdownW(wchar_t* machine, wchar_t* message, DWORD seconds, DWORD flags,
+                                   DWORD reason)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%lX %08lX", (unsigned long)flags, (unsigned long)reason);
+    recorded.calls.push_back("InitiateShutdownW " + Narrow(machine) + " '" + Narrow(message) +
+                             "' " + std::to_string(seconds) + " " + text);
+    return recorded.shutdown_result ? ERROR_SUCCESS : recorded.shutdown_error;
+}
+
+BOOL WINAPI FakeAbort(char* machine)
+{
+    recorded.calls.push_back("abort " + Text(machine));
+    SetLastError(recorded.abort_error);
+    return recorded.abort_result;
+}
+
 std::string SystemText(DWORD code)
 {
     char text[512] = "";
@@ -69,6 +110,9 @@ protected:
         SetDefaultSettings(&state);
         state.os_version.dwOSVersionInfoSize = sizeof state.os_version;
         GetVersionExA(&state.os_version);  // Wine reports Windows NT
+        // Windows 2000: the plain call, which knows no reasons.
+        state.os_version.dwMajorVersion = 5;
+        state.os_version.dwMinorVersion = 0;
         state.quiet = 1;
         state.who = REMOTE_COMPUTER;
         state.remote.use_nt = 1;
@@ -93,7 +137,8 @@ protected:
 
     ScratchLog log;
     AppState state;
-    RemoteShutdownCalls calls = {FakeAddConnection, FakeCancelConnection, FakeInitiateShutdown};
+    RemoteShutdownCalls calls = {FakeAddConnection,      FakeCancelConnection, FakeInitiateShutdown,
+                                 FakeInitiateShutdownEx, FakeInitiateShutdownW, FakeAbort};
 };
 
 const char ACCEPTED[] = "INFO: Remote computer has accepted the request";
@@ -178,7 +223,8 @@ TEST_F(RemoteShutdown, SimulateCallsNothingAndStillReportsAcceptance)
     int events = Events();
     EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
     EXPECT_TRUE(recorded.calls.empty());
-    EXPECT_EQ(Reports(), (std::vector<std::string>{"ERROR: InitiateSystemShutdown", ACCEPTED}));
+    EXPECT_EQ(Reports(), (std::vector<std::string>{
+                             "ERROR: InitiateSystemShutdown(PC7, force=0, reboot=0)", ACCEPTED}));
     EXPECT_EQ(Events() - events, 2);
 
     state.interactive = 0;  // a command-line run: the event only
@@ -200,4 +246,83 @@ TEST_F(RemoteShutdown, DispatchRoutesRemoteActionsHere)
     EXPECT_EQ(HaltAll_Internal({SystemPowerCalls(), calls}, nullptr, &state), 0);
     EXPECT_TRUE(log.Logged("ERROR: WakeOnLan"));
     EXPECT_TRUE(log.Logged("INFO: Wake-On-LAN packet has been sent"));
+}
+
+TEST_F(RemoteShutdown, TodaysOptionsAndReasonsGoToTheNewerCalls)
+{
+    struct {
+        DWORD major, minor;
+        Action action;
+        int hybrid, boot_options;
+        const char* reason;
+        const char* call;
+    } cases[] = {
+        // From XP on a planned reason goes along; the text is shown below the warning.
+        {5, 1, REBOOT, 0, 0, "Patch day", "shutdown_ex PC7 'Bye\r\nPatch day' 30 0 1 80000000"},
+        {10, 0, SHUTDOWN, 1, 0, "", "InitiateShutdownW PC7 'Bye' 30 210 80000000"},
+        {6, 1, REBOOT, 0, 1, "Patch", "InitiateShutdownW PC7 'Bye\r\nPatch' 30 404 80000000"},
+    };
+    for (auto& c : cases) {
+        recorded.calls.clear();
+        state.os_version.dwMajorVersion = c.major;
+        state.os_version.dwMinorVersion = c.minor;
+        state.action = c.action;
+        state.power.hybrid = (Flag)c.hybrid;
+        state.power.boot_options = (Flag)c.boot_options;
+        strcpy(state.power.reason, c.reason);
+        EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0) << c.call;
+        EXPECT_EQ(recorded.calls, std::vector<std::string>{c.call});
+    }
+}
+
+TEST_F(RemoteShutdown, RefusedOptionsCallNothingAndWriteNoEvent)
+{
+    state.action = REBOOT;
+    state.power.firmware = 1;
+    int events = Events();
+    EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), -1);
+    EXPECT_TRUE(recorded.calls.empty());
+    EXPECT_EQ(Reports(), std::vector<std::string>{
+                             "ERROR: Restarting into the firmware setup is not possible on a remote computer"});
+    EXPECT_EQ(Events(), events);
+}
+
+TEST_F(RemoteShutdown, AbortStopsACountdownOrSaysNothingIsPending)
+{
+    state.action = ABORT;
+    state.remote.current_credentials = 0;
+
+    // Nothing counting down: its own message, the connection cancelled, and
+    // the run marked failed.
+    recorded.abort_result = FALSE;
+    EXPECT_EQ(HaltAll_Internal({SystemPowerCalls(), calls}, nullptr, &state), -1);
+    EXPECT_EQ(recorded.calls, (std::vector<std::string>{
+                                  "connect \\\\PC7\\admin$ 2/0/0/1 (null) (null) (null) pw admin 0",
+                                  "abort PC7", "cancel \\\\PC7\\admin$ 0 0"}));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"ERROR: No shutdown is pending on PC7"});
+    EXPECT_EQ(state.exit_code, EXIT_CODE_FAILED);
+
+    // Any other refusal: the system's text.
+    recorded = Recorded();
+    recorded.abort_result = FALSE;
+    recorded.abort_error = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(DoAbortSystemShutdown(calls, nullptr, &state), -1);
+    EXPECT_EQ(Reports().back(), "ERROR: " + SystemText(ERROR_ACCESS_DENIED));
+
+    // Stopped; this computer's own countdown goes without a connection.
+    recorded = Recorded();
+    state.who = LOCAL_COMPUTER;
+    int events = Events();
+    EXPECT_EQ(DoAbortSystemShutdown(calls, nullptr, &state), 0);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"abort (null)"});
+    EXPECT_EQ(Reports().back(), "INFO: The shutdown of this computer was aborted");
+    EXPECT_EQ(Events() - events, 1);
+
+    // Simulated: the call is named, not made.
+    recorded = Recorded();
+    state.simulate = 1;
+    state.who = REMOTE_COMPUTER;
+    EXPECT_EQ(DoAbortSystemShutdown(calls, nullptr, &state), 0);
+    EXPECT_TRUE(recorded.calls.empty());
+    EXPECT_EQ(Reports().back(), "ERROR: AbortSystemShutdown(PC7)");
 }
