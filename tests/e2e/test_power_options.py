@@ -21,6 +21,7 @@ class PowerOptionsTest(HaltallTestCase):
         harness.reg_add(key, 'Version', 'REG_SZ', version)
 
     def test_each_option_names_its_call_and_flags(self):
+        self.pretend_windows('win10')
         cases = [
             (['poweroff', '-hybrid'],
              'ExitWindowsEx(EWX_POWEROFF|EWX_HYBRID_SHUTDOWN, reason=0x80000000)'),
@@ -62,6 +63,7 @@ class PowerOptionsTest(HaltallTestCase):
 
     def test_firmware_setup_needs_uefi_and_the_box_says_so(self):
         # Wine reports no UEFI firmware.
+        self.pretend_windows('win10')
         run = self.start('reboot', '-firmware')
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()

@@ -18,7 +18,8 @@ class UsageTest(HaltallTestCase):
         self.assertTrue(text.startswith('Error: Missing argument for -remote\n'
                                         'Usage: haltall action [options]\n'), text)
         self.assertIn('  -allow_remote\t: Allow remote control\n  -remote_port p\t:', text)
-        self.assertTrue(text.rstrip('\n').endswith('at a time (1-64, default 64)'), text)
+        self.assertIn('at a time (1-64, default 64)\n', text)
+        self.assertTrue(text.rstrip('\n').endswith('with major x and minor y (default 0:0)'), text)
 
     def test_quiet_usage_error_from_a_shortcut_shows_no_box(self):
         # -quiet after the bad option counts too; a box would hold the run.
@@ -91,7 +92,7 @@ class MaintenanceTest(HaltallTestCase):
                          r'^SCRAM-SHA-256\$4096:[A-Za-z0-9+/=]+\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$')
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
-        self.assertEqual(len(values), 57)
+        self.assertEqual(len(values), 63)
         self.assertEqual(values['group_parallel'], ('REG_DWORD', 64))
         self.assertIsNone(reg_values(USER_KEY))
 

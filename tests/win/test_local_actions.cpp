@@ -45,9 +45,17 @@ std::string Join(const char* name, long a, long b = 0, long c = 0, int count = 1
     return text;
 }
 
+std::string Hex(DWORD value)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%lX", (unsigned long)value);
+    return text;
+}
+
+// The flags in decimal, the reason in hexadecimal.
 BOOL WINAPI FakeExitWindows(UINT flags, DWORD reason)
 {
-    recorded.calls.push_back(Join("ExitWindowsEx", flags, reason, 0, 2));
+    recorded.calls.push_back(Join("ExitWindowsEx", flags) + " " + Hex(reason));
     SetLastError(recorded.error);
     return recorded.exit_windows_result;
 }
@@ -79,13 +87,6 @@ LockWorkStationFunction FakeFindLockWorkStation()
         return nullptr;
     }
     return FakeLockWorkStation;
-}
-
-std::string Hex(DWORD value)
-{
-    char text[16];
-    snprintf(text, sizeof text, "%lX", (unsigned long)value);
-    return text;
 }
 
 std::string Narrow(const wchar_t* text)
@@ -422,7 +423,7 @@ TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
         EXPECT_EQ(state_.schedule.wait, 60);
         EXPECT_EQ(EventsWritten() > events_before, c.result == 0) << c.action;
     }
-    EXPECT_TRUE(log_.Logged("No operation for action 11"));
+    EXPECT_TRUE(log_.Logged("No operation for action 12"));
 }
 
 TEST_F(LocalActions, DoItChecksTheSettingsFirst)
@@ -480,8 +481,8 @@ TEST_F(LocalActions, TodaysOptionsReachTheirCallsWithFlagsAndReason)
         const char* reason;
         std::vector<std::string> calls;
     } cases[] = {
-        {10, 0, POWEROFF, "h", "", {"ExitWindowsEx 400008 80000000"}},
-        {6, 0, REBOOT, "aF", "", {"ExitWindowsEx 46 80000000"}},
+        {10, 0, POWEROFF, "h", "", {"ExitWindowsEx 4194312 80000000"}},
+        {6, 0, REBOOT, "aF", "", {"ExitWindowsEx 70 80000000"}},
         {10, 0, REBOOT, "f", "", {"BootToFirmwareSetup", "ExitWindowsEx 2 80000000"}},
         // No notice period: the warning window counts down instead.
         {10, 0, REBOOT, "b", "Patch day", {"InitiateShutdownW (null) 'Patch day' 0 404 80000000"}},
