@@ -326,10 +326,10 @@ TEST(ServerProtocol, HelpAndShow)
     std::vector<std::string> help = peer.Command("HELP");
     ASSERT_EQ(help.size(), 43u);
     EXPECT_EQ(help[0], "201 You can use the following commands to control Haltall\r\n");
-    EXPECT_EQ(help[4], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
+    EXPECT_EQ(help[6], "201 ACTION a\tThe action to perform (logoff,reboot,shutdown,poweroff,standby,"
                        "hibernate,lock,wol,monitor_off,monitor_on,no_action,abort)\r\n");
-    EXPECT_EQ(help[31], "201 HYBRID h\tShutdown and poweroff keep fast start-up (on,off)\r\n");
-    EXPECT_EQ(help[40], "201 STOP\tStop the current scheduled action\r\n");
+    EXPECT_EQ(help[33], "201 HYBRID h\tShutdown and poweroff keep fast start-up (on,off)\r\n");
+    EXPECT_EQ(help[42], "201 STOP\tStop the current scheduled action\r\n");
 
     AppState& s = peer.state;
     s.action = MONITOR_ON;
@@ -648,7 +648,7 @@ TEST(ServerProtocol, ProgramsAndSoundsNeedAPassword)
 TEST(ServerProtocol, RepliesOfOneBlockGoOutInOneSendAndWhatWouldBlockWaits)
 {
     FakePeer peer;
-    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 44u);
+    EXPECT_EQ(peer.Receive("VERSION\nSTOP\nHELP\nACTION lock\n").size(), 46u);
     EXPECT_EQ(peer.sends, 1);
     std::string all = peer.sent;
 
