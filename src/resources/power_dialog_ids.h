@@ -6,16 +6,16 @@
 #ifndef HALTALL_POWER_DIALOG_IDS_H
 #define HALTALL_POWER_DIALOG_IDS_H
 
-#define IDD_POWER                       140   /* "Power options"              */
+#define IDD_POWER                       160   /* "Power options"              */
 
-#define IDC_POWER_OPTIONS               1140  /* main window: "Power..."      */
-#define IDC_PWR_HYBRID                  1141  /* keep fast start-up           */
-#define IDC_PWR_RESTART_APPS            1142  /* reopen registered apps       */
-#define IDC_PWR_INTO_WINDOWS            1143  /* reboot into: buttons in the  */
-#define IDC_PWR_INTO_FIRMWARE           1144  /* order Windows, firmware,     */
-#define IDC_PWR_INTO_BOOT_OPTIONS       1145  /* advanced start-up options    */
-#define IDC_PWR_REASON                  1146  /* reason text                  */
-#define IDC_PWR_REASON_CODE             1147  /* "major:minor"                */
-#define IDC_REMOTE_ABORT                1148  /* Remote computer: "Abort shutdown" */
+#define IDC_POWER_OPTIONS               1160  /* main window: "Power..."      */
+#define IDC_PWR_HYBRID                  1161  /* keep fast start-up           */
+#define IDC_PWR_RESTART_APPS            1162  /* reopen registered apps       */
+#define IDC_PWR_INTO_WINDOWS            1163  /* reboot into: buttons in the  */
+#define IDC_PWR_INTO_FIRMWARE           1164  /* order Windows, firmware,     */
+#define IDC_PWR_INTO_BOOT_OPTIONS       1165  /* advanced start-up options    */
+#define IDC_PWR_REASON                  1166  /* reason text                  */
+#define IDC_PWR_REASON_CODE             1167  /* "major:minor"                */
+#define IDC_REMOTE_ABORT                1168  /* Remote computer: "Abort shutdown" */
 
 #endif /* HALTALL_POWER_DIALOG_IDS_H */

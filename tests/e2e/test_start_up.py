@@ -48,7 +48,7 @@ class UsageTest(HaltallTestCase):
                 self.assertEqual(run.returncode, 1)
                 text = console_text(run.stderr)
                 self.assertTrue(text.startswith('Error: %s\nUsage: haltall' % error), text)
-                self.assertTrue(text.endswith('(1-64, default 64)\n'), text)
+                self.assertTrue(text.endswith('(default 0:0)\n'), text)
                 self.assertEqual(run.stdout, '')
         self.assertIsNone(reg_values(OLD_USER_KEY), 'a usage error must store nothing')
 
