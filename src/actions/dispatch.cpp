@@ -23,6 +23,14 @@ DoItRoute ChooseDoItRoute(const AppState* state)
     return ROUTE_NONE;
 }
 
+bool AsksBeforeDoIt(const AppState* state)
+{
+    bool ends_the_session = state->action == LOGOFF || state->action == REBOOT ||
+                            state->action == SHUTDOWN || state->action == POWEROFF;
+    bool countdown = state->options.warning && state->warning.seconds > 0;
+    return ends_the_session && state->when == IMMEDIATE && !countdown;
+}
+
 bool SendsToRemoteCopy(const AppState* state)
 {
     return state->who == REMOTE_COMPUTER && !state->remote.use_nt &&

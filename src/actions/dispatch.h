@@ -20,6 +20,10 @@ enum DoItRoute {
 };
 DoItRoute ChooseDoItRoute(const AppState* state);
 
+// "Do it" in the main window asks first when it would log off, restart,
+// shut down or power off at once with no warning countdown before it.
+bool AsksBeforeDoIt(const AppState* state);
+
 // True when HaltAll_Internal sends the action to the copy on the remote
 // computer instead of carrying it out here.
 bool SendsToRemoteCopy(const AppState* state);
@@ -51,6 +55,10 @@ int HaltAll(const ActionCalls& calls, HWND window, AppState* state);
 // 0 performed or sent, 1 cancelled at the warning, -1 failed (reported, and
 // the run marked failed).
 int HaltAll_Internal(const ActionCalls& calls, HWND window, AppState* state);
-// One action on the local computer at once, from the tray menu.
+// One action on the local computer at once, from the tray menu; asked
+// first unless options.confirm_quick_actions is off.
 void DoQuickAction(const ActionCalls& calls, AppState* state, int action);
+// The question before acting, naming the action and its target; No is its
+// default button. True when the user answered Yes.
+bool ConfirmAction(HWND owner, const AppState* state);
 #endif

@@ -8,6 +8,7 @@
 #include "actions/remote_shutdown.h"
 #include "actions/run_report.h"
 #include "actions/wake_on_lan.h"
+#include "core/action_words.h"
 #include "core/app_state.h"
 #include "core/messages.h"
 #include "core/report.h"
@@ -154,7 +155,7 @@ int ProbeComputer(HWND window, AppState* state)
 // HaltAll_Internal without the run's result.
 int PerformAction(const ActionCalls& calls, HWND window, AppState* state)
 {
-    state->schedule.wait = 60;
+    state->wait_left = 60;
     WriteLog("who=%d, use_nt=%d, action=%d", state->who, state->remote.use_nt, state->action);
 
     if (state->probe.on)
@@ -225,22 +226,27 @@ int HaltAll_Internal(const ActionCalls& calls, HWND window, AppState* state)
     return result;
 }
 
+bool ConfirmAction(HWND owner, const AppState* state)
+{
+    char question[MESSAGE_SIZE];
+    ActionQuestion(state, question, sizeof question);
+    return MessageBoxA(owner, question, "Haltall",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) == IDYES;
+}
+
 void DoQuickAction(const ActionCalls& calls, AppState* state, int action)
 {
     WriteLog("DoQuickAction start, action=%d", action);
-    Action previous = state->action;
-    state->action = (Action)action;
-
-    char question[128];
-    snprintf(question, sizeof question, "Are you sure that you want to %s your pc now?",
-             GetModeStr(state));
-    if (state->options.allow_cancel &&
-        MessageBoxA(nullptr, question, "Are you sure?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        state->action = previous;
+    // The question names this computer, whatever the window had chosen.
+    AppState asked = *state;
+    asked.action = (Action)action;
+    asked.who = LOCAL_COMPUTER;
+    if (state->options.confirm_quick_actions && !ConfirmAction(nullptr, &asked)) {
         WriteLog("DoQuickAction end, not confirmed");
         return;
     }
 
+    state->action = (Action)action;
     state->when = IMMEDIATE;
     state->who = LOCAL_COMPUTER;
     state->options.warning = 0;

@@ -152,7 +152,7 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
     if (failed)
         NoteResult(state, -1);
     state->who = REMOTE_GROUP;
-    state->schedule.wait = 60;
+    state->wait_left = 60;
     if (run->count > 0)
         KeepLastGroupEntry(state, &run->list[run->count - 1]);
     g_group_running = false;
@@ -206,7 +206,7 @@ void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
         Error(state, window, "Not enough memory for the group action");
         return;
     }
-    state->schedule.wait = 60;
+    state->wait_left = 60;
     g_group_running = true;
     if (!state->interactive || !window) {
         run->record.interactive = 0;

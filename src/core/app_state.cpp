@@ -92,6 +92,8 @@ void SetDefaultSettings(AppState* state)
     state->options.allow_postpone = 1;
     state->idle.minutes = DEFAULT_IDLE_MINUTES;
     state->postpone.minutes = DEFAULT_POSTPONE_MINUTES;
+    state->options.confirm_quick_actions = 1;
+    state->warning.seconds = 30;  // "Warning message" alone gives time to react
     state->group_parallel = DEFAULT_GROUP_PARALLEL;
 }
 
@@ -116,6 +118,7 @@ void ResetSettings(AppState* state)
     state->postpone.seconds_left = run.postpone.seconds_left;
     state->idle.previous = run.idle.previous;
     state->idle.quiet_ms = run.idle.quiet_ms;
+    state->wait_left = run.wait_left;
     state->exit_code = run.exit_code;
     state->group_list = run.group_list;
     state->group_count = run.group_count;
@@ -209,6 +212,7 @@ void DebugSettings(AppState* state)
     WriteLog("options.allow_cancel=%d", state->options.allow_cancel);
     WriteLog("options.allow_remote_control=%d", state->options.allow_remote_control);
     WriteLog("options.allow_postpone=%d", state->options.allow_postpone);
+    WriteLog("options.confirm_quick_actions=%d", state->options.confirm_quick_actions);
     WriteLog("group_parallel=%d", state->group_parallel);
     WriteLog("power.hybrid=%d", state->power.hybrid);
     WriteLog("power.restart_apps=%d", state->power.restart_apps);

@@ -127,6 +127,9 @@ struct AppState {
     Flag quiet;
     uint32_t remaining_seconds;
     uint32_t fired_minute;  // the scheduled minute that last fired (0: none since arming)
+    // Ticks the armed schedule still skips: the configured schedule.wait when
+    // armed, 60 after every action. schedule.wait itself stays as configured.
+    uint32_t wait_left;
     ExitCode exit_code;
 
     struct {
@@ -215,6 +218,7 @@ struct AppState {
         Flag allow_cancel;
         Flag allow_remote_control;
         Flag allow_postpone;
+        Flag confirm_quick_actions;  // the tray's quick actions ask first
     } options;
 
     // What today's systems offer beyond the plain actions (power_options.h).

@@ -186,6 +186,7 @@ const char usage_first_block[] =
     "  -nocancel\t: Do not allow the user to cancel the action from the tray or in the warning "
     "dialog\n"
     "  -nopostpone\t: Do not allow the user to postpone the action in the warning dialog\n"
+    "  -noconfirm\t: Do the tray menu's quick actions without asking first\n"
     "  -immediate\t: Perform the action immediately (default)\n"
     "  -scheduled\t: Perform the action in a scheduled manner\n"
     "  -time hh:mm\t: Perform the action at the specified time\n"
@@ -447,6 +448,7 @@ const Option options[] = {
     {"-directory", true, true, [](AppState* s, const char* name, const char* arg, CommandLineResult* result) { return TEXT_ARGUMENT(s->program.directory); }},
     {"-notray", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.in_tray = 0, true; }},
     {"-nocancel", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_cancel = 0, true; }},
+    {"-noconfirm", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.confirm_quick_actions = 0, true; }},
     {"-immediate", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = IMMEDIATE, true; }},
     {"-scheduled", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->when = SCHEDULED, true; }},
     {"-allow_remote", false, true, [](AppState* s, const char*, const char*, CommandLineResult*) { return s->options.allow_remote_control = 1, true; }},

@@ -84,6 +84,7 @@ const Value values[] = {
     {"in_tray", SHORT_FLAG, FIELD(options.in_tray), 0},
     {"allow_cancel", SHORT_FLAG, FIELD(options.allow_cancel), 0},
     {"allow_remote_control", SHORT_FLAG, FIELD(options.allow_remote_control), 0},
+    {"confirm_quick_actions", SHORT_FLAG, FIELD(options.confirm_quick_actions), 0},
     {"group_parallel", NUMBER, FIELD(group_parallel), 0},
     {"idle_minutes", NUMBER, FIELD(idle.minutes), 0},
     {"idle_cpu", NUMBER, FIELD(idle.cpu_percent), 0},
@@ -111,7 +112,8 @@ const char* const read_order[] = {
     "week2", "week3", "week4", "week5", "day", "wait", "after_seconds", "process", "warning",
     "run_program", "force", "in_tray", "allow_cancel", "allow_remote_control", "group_parallel",
     "idle_minutes", "idle_cpu", "idle_net", "postpone_minutes", "allow_postpone",
-    "hybrid", "restart_apps", "firmware", "boot_options", "reason", "reason_code"};
+    "hybrid", "restart_apps", "firmware", "boot_options", "reason", "reason_code",
+    "confirm_quick_actions"};
 
 #undef TEXT_FIELD
 #undef FIELD

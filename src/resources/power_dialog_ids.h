@@ -8,7 +8,7 @@
 
 #define IDD_POWER                       160   /* "Power options"              */
 
-#define IDC_POWER_OPTIONS               1160  /* main window: "Power..."      */
+#define IDC_POWER_OPTIONS               1160  /* main window: "Advanced..."   */
 #define IDC_PWR_HYBRID                  1161  /* keep fast start-up           */
 #define IDC_PWR_RESTART_APPS            1162  /* reopen registered apps       */
 #define IDC_PWR_INTO_WINDOWS            1163  /* reboot into: buttons in the  */

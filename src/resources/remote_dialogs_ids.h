@@ -1,5 +1,5 @@
 /*
- * Ids of the "Remote computer", "Wake On LAN" and "Remote Control" dialogs.
+ * Ids of the "Remote computer", "Wake-on-LAN" and "Remote Control" dialogs.
  * Only #define lines and comments: read by the C++ compiler and windres.
  * Several numbers repeat ids of the main window; they are fixed all the same.
  */
@@ -8,7 +8,7 @@
 
 /* ---- Dialog templates -------------------------------------------------- */
 #define IDD_REMOTE                      111   /* "Remote computer"            */
-#define IDD_WAKE_ON_LAN                 116   /* "Wake On LAN"                */
+#define IDD_WAKE_ON_LAN                 116   /* "Wake-on-LAN"                */
 #define IDD_REMOTE_CONTROL              119   /* "Remote Control"             */
 
 /* ---- Remote computer (IDD_REMOTE) -------------------------------------- */

@@ -96,6 +96,7 @@
 #define ID_TRAY_MONITOR_OFF             40013
 #define ID_TRAY_CANCEL                  IDC_CLOSE   /* "Cancel pending action" */
 #define ID_TRAY_EXIT                    40001
+#define ID_TRAY_CONFIRM                 40031 /* "Ask before quick actions"    */
 
 /* ---- Warning countdown (IDD_WARNING) ----------------------------------- */
 #define IDC_WARN_ACTION                 1039  /* action name line             */

@@ -1,6 +1,6 @@
 // The due decision of the schedule trigger. Seconds are never compared: a
 // time schedule matches every tick of its minute. The wait of 60 ticks that
-// every action sets, and the memory of the minute that fired, keep a minute
+// every action sets (in wait_left, never in the configured schedule.wait), and the memory of the minute that fired, keep a minute
 // from firing twice, even when the clock steps back over it.
 #include "triggers/schedule.h"
 
@@ -114,11 +114,19 @@ int WeekOfMonth(int day)
     return (day - 1) / 7 + 1;
 }
 
+const char* ArmSchedule(AppState* state)
+{
+    state->remaining_seconds = state->schedule.seconds;
+    state->fired_minute = 0;
+    // The wait counts like an unsigned number, as it always has.
+    state->wait_left = (uint32_t)state->schedule.wait;
+    return nullptr;
+}
+
 bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now))
 {
-    if (state->schedule.wait != 0) {
-        // The wait counts like an unsigned number: decreasing never overflows.
-        state->schedule.wait = (int32_t)((uint32_t)state->schedule.wait - 1);
+    if (state->wait_left != 0) {
+        state->wait_left--;
         return false;
     }
 

@@ -8,14 +8,17 @@ struct AppState;
 // Days 1-7 are week 1, 8-14 week 2, ... 29-31 week 5.
 int WeekOfMonth(int day);
 
-// One tick of the schedule timer. While schedule.wait is not 0 it is only
+// Arming the schedule: the configured wait and the delay start counting
+// now, whatever an earlier run left behind, and the minute that last fired
+// is forgotten. Never refuses (null), as the trigger table's arming may.
+const char* ArmSchedule(AppState* state);
+
+// One tick of the schedule timer. While wait_left is not 0 it is only
 // decreased (the clock is not read); otherwise read_now gives the local time
 // and the schedule kind decides. True when the action is due at this tick.
 bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now));
 
 #ifdef _WIN32
-// Starts the "after N seconds" count and forgets the minute that last fired.
-const char* ArmSchedule(AppState* state);
 // The schedule timer's tick: true when the schedule is due, and the window
 // then calls HaltAll.
 bool CheckScheduleTimer(HWND window, AppState* state);

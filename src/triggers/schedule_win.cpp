@@ -3,16 +3,9 @@
 #include "core/log.h"
 #include "triggers/schedule.h"
 
-const char* ArmSchedule(AppState* state)
-{
-    state->remaining_seconds = state->schedule.seconds;
-    state->fired_minute = 0;
-    return nullptr;
-}
-
 bool CheckScheduleTimer(HWND, AppState* state)
 {
-    WriteLog("CheckScheduleTimer start, wait=%d", state->schedule.wait);
+    WriteLog("CheckScheduleTimer start, wait=%d", (int)state->wait_left);
     bool due = ScheduleTick(state, GetLocalNow);
     WriteLog("CheckScheduleTimer end");
     return due;

@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "actions/wake_on_lan.h"
 #include "core/app_state.h"
 #include "core/owned.h"
 #include "core/report.h"
 #include "core/start_up.h"
+#include "core/text_compare.h"
 #include "remote/sockets.h"
 #include "resource.h"
 #include "ui/dialog_fields.h"
@@ -106,6 +108,19 @@ void ShowGroupCount(HWND dialog, const AppState* state)
     HWND list = ListOf(dialog);
     SendMessageA(list, LVM_SETITEMCOUNT, (WPARAM)state->group_count, 0);
     AutoSizeGroupColumns(list);
+}
+
+// The editing fields as the dialog opens: empty, with the usual mask and port.
+void ClearGroupFields(HWND dialog)
+{
+    for (int id : {IDC_GROUP_NAME, IDC_GROUP_MAC, IDC_GROUP_USERNAME, IDC_GROUP_PASSWORD})
+        SetDlgItemTextA(dialog, id, "");
+    CheckDlgButton(dialog, IDC_GROUP_USE_NT, BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_GROUP_CURRENT_CREDENTIALS, BST_UNCHECKED);
+    SendDlgItemMessageA(dialog, IDC_GROUP_MASK, IPM_SETADDRESS, 0,
+                        (LPARAM)MAKEIPADDRESS(255, 255, 255, 0));
+    SetDlgItemInt(dialog, IDC_GROUP_PORT, DEFAULT_PORT, TRUE);
+    EnableRemoteGroupFields(dialog);
 }
 
 // The editing fields as a record; false, reported, when the host name is
@@ -251,7 +266,7 @@ void StartRangeScan(HWND dialog, GroupEditor* editor)
         return;
     }
     EnableScanControls(dialog, false);
-    SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Cancel");
+    SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "&Cancel");
 }
 
 // "Cancel" of a scan: the button stays disabled until the worker has ended,
@@ -284,7 +299,7 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
     InterlockedExchange(&editor->range_running, 0);
     EnableScanControls(dialog, true);
     AutoSizeGroupColumns(ListOf(dialog));  // the scan added rows without sizing the columns
-    SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Add");
+    SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Add ran&ge");
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, true);
     if (editor->close_pending) {
         editor->close_pending = false;
@@ -292,8 +307,44 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
     }
 }
 
-void OnGroupCommand(HWND dialog, GroupEditor* editor, int id)
+// The controls that compose one computer; Return in any of them takes it.
+const int EDITING_FIELDS[] = {IDC_GROUP_NAME,     IDC_GROUP_MAC,    IDC_GROUP_MASK,
+                              IDC_GROUP_USE_NT,   IDC_GROUP_CURRENT_CREDENTIALS,
+                              IDC_GROUP_USERNAME, IDC_GROUP_PASSWORD, IDC_GROUP_PORT};
+
+bool FocusInEditingFields(HWND dialog)
 {
+    HWND focus = GetFocus();
+    for (int id : EDITING_FIELDS) {
+        HWND field = GetDlgItem(dialog, id);
+        if (focus == field || IsChild(field, focus))  // the address control's own edits
+            return true;
+    }
+    return false;
+}
+
+// Return in the fields: a computer already in the list under that name,
+// the selected one, is modified; any other name is added.
+int EnterCommand(HWND dialog, const AppState* state)
+{
+    char name[sizeof RemotePC::computer_name] = "";
+    GetDlgItemTextA(dialog, IDC_GROUP_NAME, name, sizeof name);
+    int row = SelectedRow(dialog, state);
+    return row >= 0 && EqualIgnoringCase(state->group_list[row].computer_name, name)
+               ? IDC_GROUP_MODIFY
+               : IDC_GROUP_ADD;
+}
+
+void OnGroupCommand(HWND dialog, GroupEditor* editor, int id, HWND from)
+{
+    // Return arrives as the default button's command; from a field it
+    // means "take these fields", and OK stays for the button itself. A
+    // button disabled during a scan is not pressed this way either.
+    if (id == IDOK && from && FocusInEditingFields(dialog)) {
+        id = EnterCommand(dialog, editor->state);
+        if (!IsWindowEnabled(GetDlgItem(dialog, id)))
+            return;
+    }
     AppState* state = editor->state;
     RemotePC pc;
     switch (id) {
@@ -360,6 +411,12 @@ void OnGroupListNotify(HWND dialog, const NMHDR* header, GroupEditor* editor)
         }
         break;
     }
+    case LVN_KEYDOWN:
+        // Delete in the list removes the selected computer, as "Remove" does.
+        if (((const NMLVKEYDOWN*)header)->wVKey == VK_DELETE &&
+            IsWindowEnabled(GetDlgItem(dialog, IDC_GROUP_REMOVE)))
+            RemoveRemotePC(dialog, state);
+        break;
     case LVN_ITEMCHANGED: {
         // Selecting a row shows it in the editing fields. Other notices
         // (drawing, focus) leave what the user is typing alone.
@@ -384,11 +441,8 @@ void InitGroupDialog(HWND dialog, GroupEditor* editor)
     LimitEdit(dialog, IDC_GROUP_USERNAME, sizeof RemotePC::username);
     LimitEdit(dialog, IDC_GROUP_PASSWORD, sizeof RemotePC::password);
     SendDlgItemMessageA(dialog, IDC_GROUP_PORT, EM_LIMITTEXT, 9, 0);
-    EnableRemoteGroupFields(dialog);
     InitGroupColumns(ListOf(dialog));
-    SendDlgItemMessageA(dialog, IDC_GROUP_MASK, IPM_SETADDRESS, 0,
-                        (LPARAM)MAKEIPADDRESS(255, 255, 255, 0));
-    SetDlgItemInt(dialog, IDC_GROUP_PORT, DEFAULT_PORT, TRUE);
+    ClearGroupFields(dialog);
     ShowGroupCount(dialog, state);
     SetCaption(dialog, state);
 }
@@ -431,7 +485,7 @@ INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return FALSE;
     switch (message) {
     case WM_COMMAND:
-        OnGroupCommand(dialog, editor, LOWORD(wParam));
+        OnGroupCommand(dialog, editor, LOWORD(wParam), (HWND)lParam);
         return TRUE;
     case WM_NOTIFY:
         if (((const NMHDR*)lParam)->idFrom == IDC_GROUP_LIST)
@@ -542,7 +596,21 @@ void RemoveRemotePC(HWND dialog, AppState* state)
     if (row < 0)
         return;
     RemoveGroupEntry(state, row);
-    SendMessageA(ListOf(dialog), LVM_SETITEMCOUNT, (WPARAM)state->group_count, 0);
+    HWND list = ListOf(dialog);
+    SendMessageA(list, LVM_SETITEMCOUNT, (WPARAM)state->group_count, 0);
+    // The fields show the row now selected, the one that moved up or the
+    // new last one, so that Modify never writes the removed computer over
+    // another; with no row left they are cleared.
+    LVITEMA none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&none);
+    int shown = row < state->group_count ? row : state->group_count - 1;
+    if (shown >= 0) {
+        SelectRow(list, shown);
+        ShowRemotePC(dialog, state, shown);
+    } else {
+        ClearGroupFields(dialog);
+    }
 }
 
 void ShowRemotePC(HWND dialog, AppState* state, int index)

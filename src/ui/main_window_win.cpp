@@ -51,10 +51,27 @@ const OptionBox option_boxes[] = {
     {IDC_ALLOW_REMOTE_CONTROL, [](AppState* s) { return &s->options.allow_remote_control; }},
 };
 
+// The tab stop of a radio group sits on its checked button, so that Tab
+// and a mnemonic on the group's box land on the choice, not on the first
+// button (focus by the keyboard checks a radio button).
+template <size_t N> void KeepTabStopOnChecked(HWND window, const int (&buttons)[N])
+{
+    bool any = false;
+    for (size_t i = 0; i < N; i++)
+        any = any || IsDlgButtonChecked(window, buttons[i]) == BST_CHECKED;
+    for (size_t i = 0; i < N; i++) {
+        HWND button = GetDlgItem(window, buttons[i]);
+        bool stop = any ? IsDlgButtonChecked(window, buttons[i]) == BST_CHECKED : i == 0;
+        LONG style = GetWindowLongA(button, GWL_STYLE);
+        SetWindowLongA(button, GWL_STYLE, stop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+}
+
 template <size_t N> void CheckRadio(HWND window, const int (&buttons)[N], int32_t value)
 {
     for (size_t i = 0; i < N; i++)
         CheckDlgButton(window, buttons[i], (int32_t)i == value ? BST_CHECKED : BST_UNCHECKED);
+    KeepTabStopOnChecked(window, buttons);
 }
 
 // The value of the first checked button, or -1 when none is checked.
@@ -74,6 +91,20 @@ int DoItHere(HWND window, AppState* state)
     if (result == DOIT_ARMED)
         MinimizeHaltall(window, state);
     return result;
+}
+
+// "Do it" clicked: ending the session at once, with no countdown to stop
+// it, is asked first (No is the default answer). Settings that will be
+// refused are refused without the question.
+void DoItFromWindow(HWND window, AppState* state)
+{
+    char message[MESSAGE_SIZE];
+    if (AsksBeforeDoIt(state) && SanityCheck(window, state, message) == 0 &&
+        !ConfirmAction(window, state)) {
+        WriteLog("Do it not confirmed");
+        return;
+    }
+    DoItHere(window, state);
 }
 
 // The service was asked to stop: out of the tray, start-up's resources
@@ -195,7 +226,10 @@ void OnCommand(HWND window, AppState* state, int id)
         CloseMainWindow(window, state);
         break;
     case IDC_DOIT:
-        DoItHere(window, state);
+        DoItFromWindow(window, state);
+        break;
+    case IDOK:
+        // Return with no button focused: "Do it" is no default button.
         break;
     case IDC_SPECIFY:
         if (state->who == REMOTE_COMPUTER)
@@ -323,6 +357,9 @@ void ApplySettings(HWND window, AppState* state)
     int when = CheckedRadio(window, when_buttons);
     if (when >= 0)
         state->when = (When)when;
+    KeepTabStopOnChecked(window, who_buttons);
+    KeepTabStopOnChecked(window, action_buttons);
+    KeepTabStopOnChecked(window, when_buttons);
     EnableFields(window, state);
     UpdateListeningSocket(window, state);
     WriteLog("ApplySettings end");

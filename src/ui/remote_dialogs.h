@@ -1,5 +1,5 @@
 // The dialogs that address other computers: "Remote computer" (remote.*
-// settings for one computer), "Wake On LAN" (its addresses) and "Remote
+// settings for one computer), "Wake-on-LAN" (its addresses) and "Remote
 // Control" (this copy's own server). Each writes into the record only on OK.
 #pragma once
 #include "core/platform.h"
@@ -10,7 +10,7 @@ struct AppState;
 // text still there keeps what is stored.
 const char PASSWORD_PLACEHOLDER[] = "********";
 
-// The "Wake On LAN" dialog when action is WAKE_ON_LAN, else "Remote computer".
+// The "Wake-on-LAN" dialog when action is WAKE_ON_LAN, else "Remote computer".
 void ShowRemoteDialog(HWND owner, AppState* state);
 void ShowRemoteControlDialog(HWND owner, AppState* state);
 

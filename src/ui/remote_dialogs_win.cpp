@@ -1,4 +1,4 @@
-// "Remote computer", "Wake On LAN" and "Remote Control": modal dialogs that
+// "Remote computer", "Wake-on-LAN" and "Remote Control": modal dialogs that
 // edit the settings addressing other computers.
 #include "ui/remote_dialogs.h"
 

@@ -129,7 +129,10 @@ void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
     POINT cursor;
     GetCursorPos(&cursor);
     SetForegroundWindow(window);
-    UINT command = (UINT)TrackPopupMenu(GetSubMenu(g_tray_menu, 0),
+    HMENU menu = GetSubMenu(g_tray_menu, 0);
+    CheckMenuItem(menu, ID_TRAY_CONFIRM,
+                  MF_BYCOMMAND | (state->options.confirm_quick_actions ? MF_CHECKED : MF_UNCHECKED));
+    UINT command = (UINT)TrackPopupMenu(menu,
                                         TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN |
                                             TPM_RIGHTBUTTON,
                                         cursor.x, cursor.y, 0, window, nullptr);
@@ -148,6 +151,9 @@ void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
             StopTriggers(window, state);
             RestoreHaltall(window, state);
         }
+        break;
+    case ID_TRAY_CONFIRM:
+        state->options.confirm_quick_actions = !state->options.confirm_quick_actions;
         break;
     case ID_TRAY_RESTORE:
         RestoreHaltall(window, state);

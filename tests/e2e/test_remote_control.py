@@ -183,7 +183,7 @@ class ServerTest(RemoteControlTestCase):
         self.assertEqual(show, ['201 ' + line for line in [
             'These settings are currently in effect', 'ACTION\tREBOOT', 'WHO\t\tREMOTE',
             'WHEN\tIMMEDIATE', 'SIMULATE\tOFF', 'COMPUTER\tpc7', 'MAC\t\t000000000000', 'IP\t\t',
-            'SUBNET\t', 'WARNING\tOFF', 'WARNTIME\t0', 'MESSAGE\tLine one\\nLine two',
+            'SUBNET\t', 'WARNING\tOFF', 'WARNTIME\t30', 'MESSAGE\tLine one\\nLine two',
             'PLAYSOUND\tOFF', 'SOUNDFILE\t', 'RUNPRG\tOFF', 'PROGRAM\t', 'DIRECTORY\t',
             'SCHEDULE\tFIXED_DAY', 'TIME\t07:05', date[4:], 'DAYS\tm,w,f', 'WEEKS\t2', 'DAY\t\t1',
             'WAIT\t0', 'SECONDS\t0', 'PROCESS\t', 'FORCE\tON', 'CANCEL\tON', 'IDLE\t30',

@@ -141,7 +141,7 @@ class StartUpTest(HaltallTestCase):
         self.assertIn('-debug -minimize', lines[start + 1])
         self.assertEqual(lines[start + 2], 'DebugSettings start')
         end = lines.index('DebugSettings end')
-        self.assertEqual(end - start, 74)
+        self.assertEqual(end - start, 75)
         self.assertRegex(lines[end + 1], r'^PC is running Windows NT version \d+\.\d+ build \d+ \(.*\)$')
         self.assertIn('Haltall stopped', lines)
         with open(os.path.join(self.dir, 'haltall.log'), encoding='latin-1') as f:
@@ -164,7 +164,7 @@ class StartUpTest(HaltallTestCase):
         run.wait()
         checked = sorted(i for i, c in controls.items() if c[4])
         self.assertEqual(checked, [1003, 1018, 1022, 1028, 1049])  # Poweroff, tray, cancel, local, immediate
-        self.assertEqual(controls[1009][1], 'Do it')
+        self.assertEqual(controls[1009][1], '&Do it')
         disabled = sorted(i for i, c in controls.items() if not c[2])
         self.assertEqual(disabled, [1010, 1011, 1012, 1013, 1014, 1015, 1251])  # ... and Idle...
         self.assertFalse(controls[1108][3])

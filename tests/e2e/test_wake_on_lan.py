@@ -1,6 +1,6 @@
 """Wake-on-LAN as a user meets it: a real magic packet from the command line,
 caught by a Linux socket and decoded by tshark, and the MAC lookup of the
-"Wake On LAN" dialog against a network namespace of the test's own.
+"Wake-on-LAN" dialog against a network namespace of the test's own.
 
 Network safety: packets go only to 127.0.0.0/8 or into the namespace this
 test creates; the namespace's subnet is refused if the machine already
@@ -15,7 +15,7 @@ import unittest
 from harness import HaltallTestCase, USER_KEY, reg_values, wintool
 
 MAIN_WINDOW = 'Haltall 3.0.2.0'
-DIALOG = 'Wake On LAN'
+DIALOG = 'Wake-on-LAN'
 WM_CLOSE = 0x10
 IDC_WAKE_ON_LAN = 1007
 IDC_SPECIFY = 1011

@@ -94,7 +94,7 @@ TEST(AppState, DumpOfTheDefaults)
         "remote.password=", "remote.schedule_remote=0", "remote.current_credentials=1",
         "remote.username=", "remote_control.port=3210", "remote_control.password=",
         "remote_control.verifier=", "remote_control.secure_only=0", "remote_control.allow=", "remote.secure=0",
-        "warning.seconds=0", "warning.message=", "warning.play_sound=0", "warning.sound_file=",
+        "warning.seconds=30", "warning.message=", "warning.play_sound=0", "warning.sound_file=",
         "program.program=", "program.directory=", "schedule.schedule=FIXED_DAY",
         "schedule.monday=0", "schedule.tuesday=0", "schedule.wednesday=0", "schedule.thursday=0",
         "schedule.friday=0", "schedule.saturday=0", "schedule.sunday=0", "schedule.week1=1",
@@ -103,7 +103,7 @@ TEST(AppState, DumpOfTheDefaults)
         "idle.minutes=30", "idle.cpu_percent=0", "idle.net_kbps=0", "postpone.minutes=10",
         "postpone.seconds_left=0", "options.warning=0", "options.run_program=0", "options.force=1",
         "options.in_tray=1", "options.allow_cancel=1", "options.allow_remote_control=0",
-        "options.allow_postpone=1", "group_parallel=64",
+        "options.allow_postpone=1", "options.confirm_quick_actions=1", "group_parallel=64",
         "power.hybrid=0", "power.restart_apps=0", "power.firmware=0", "power.boot_options=0",
         "power.reason=", "power.reason_code=0:0", "DebugSettings end"};
     EXPECT_EQ(lines, expected);

@@ -169,7 +169,7 @@ TEST(CommandLine, OptionsSetTheirFields)
     Parsed p = Parse({"-remote", "pc1", "-port", "4000", "-username", "bob", "-password", "pw",
                       "-use_nt", "-remschedule", "-warn", "-warntime", "15", "-playsound",
                       "-soundfile", "a.wav", "-run", "-program", "notepad x", "-directory", "C:\\",
-                      "-notray", "-nocancel", "-allow_remote", "-remote_port", "-5", "-wait", "3",
+                      "-notray", "-nocancel", "-noconfirm", "-allow_remote", "-remote_port", "-5", "-wait", "3",
                       "-ip", "10.0.0.1", "-subnet", "255.0.0.0", "-mac", "00AA00BB00CC", "-quiet"});
     ASSERT_TRUE(p.valid) << p.result.usage_error;
     AppState& s = p.state;
@@ -190,6 +190,7 @@ TEST(CommandLine, OptionsSetTheirFields)
     EXPECT_STREQ(s.program.directory, "C:\\");
     EXPECT_EQ(s.options.in_tray, 0);
     EXPECT_EQ(s.options.allow_cancel, 0);
+    EXPECT_EQ(s.options.confirm_quick_actions, 0);
     EXPECT_EQ(s.options.allow_remote_control, 1);
     EXPECT_EQ(s.remote_control.port, 3210);
     EXPECT_EQ(s.schedule.wait, 3);

@@ -178,24 +178,34 @@ TEST(Schedule, DayOfMonth31NeverFiresInAShortMonth)
 
 TEST(Schedule, AfterSecondsFiresOnceAtTickWaitPlusSeconds)
 {
+    // left_over: what an earlier action or arming left to count, which
+    // arming again must not add to the configured wait.
     struct {
         int32_t wait;
         uint32_t seconds;
+        uint32_t left_over, remaining_left_over;
         int fires_at;
     } cases[] = {
-        {0, 1, 1}, {0, 3, 3}, {5, 3, 8}, {2, 0, 3},  // a delay of 0 fires right after the wait
-        {0, 0, 1},
+        {0, 1, 0, 0, 1}, {0, 3, 0, 0, 3}, {5, 3, 0, 0, 8},
+        {2, 0, 0, 0, 3},  // a delay of 0 fires right after the wait
+        {0, 0, 0, 0, 1},
+        {0, 10, 60, 0, 10},  // a warned run before: still 10 s, not 70
+        {5, 10, 60, 7, 15},
     };
     for (auto& c : cases) {
         AppState state = Schedule(AFTER_X_SECONDS, 25, 0);
         state.schedule.wait = c.wait;
         state.schedule.seconds = c.seconds;
-        state.remaining_seconds = c.seconds;  // as arming sets it
+        state.wait_left = c.left_over;
+        state.remaining_seconds = c.remaining_left_over;
+        ArmSchedule(&state);
         std::string fired;
         for (int tick = 1; tick <= 300; tick++)
             if (ScheduleTick(&state, FakeNow))
                 fired += std::to_string(tick) + " ";
-        EXPECT_EQ(fired, std::to_string(c.fires_at) + " ") << "wait=" << c.wait << " seconds=" << c.seconds;
+        EXPECT_EQ(fired, std::to_string(c.fires_at) + " ")
+            << "wait=" << c.wait << " seconds=" << c.seconds << " left over=" << c.left_over;
+        EXPECT_EQ(state.schedule.wait, c.wait);  // the configured wait is kept
     }
 }
 
@@ -206,12 +216,14 @@ TEST(Schedule, WaitSkipsTicksWithoutReadingTheClock)
     AppState state = Schedule(DAILY, 22, 0);
     SetDays(&state, "m t w th f s su");
     state.schedule.wait = 120;
+    ArmSchedule(&state);
     clock_now = Time(2024, 7, 3, 22, 0);
     clock_reads = 0;
     for (int tick = 1; tick <= 120; tick++)
         ASSERT_FALSE(ScheduleTick(&state, FakeNow)) << "tick " << tick;
     EXPECT_EQ(clock_reads, 0);
-    EXPECT_EQ(state.schedule.wait, 0);
+    EXPECT_EQ(state.wait_left, 0u);
+    EXPECT_EQ(state.schedule.wait, 120);
     EXPECT_TRUE(ScheduleTick(&state, FakeNow));
     EXPECT_EQ(clock_reads, 1);
 }
@@ -230,7 +242,7 @@ TEST(Schedule, AMinuteFiresOnceWithOrWithoutTheActionsWait)
                 fired++;
                 EXPECT_EQ(clock_now.wMinute, 0);
                 if (action_sets_wait)
-                    state.schedule.wait = 60;
+                    state.wait_left = 60;
             }
         }
         EXPECT_EQ(fired, 1) << "wait " << action_sets_wait;
@@ -262,7 +274,7 @@ TEST(Schedule, AClockSteppingBackDoesNotFireTheSameMinuteAgain)
             for (int tick = 0; tick < 180; tick++, AddSecond(&clock_now)) {
                 if (ScheduleTick(&state, FakeNow)) {
                     fired++;
-                    state.schedule.wait = 60;
+                    state.wait_left = 60;
                 }
             }
         }

@@ -106,7 +106,7 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     s.schedule.seconds = 600;
     CopyField(s.process.process, "calc.exe");
     s.options.warning = s.options.run_program = s.options.force = 1;
-    s.options.in_tray = s.options.allow_cancel = 0;
+    s.options.in_tray = s.options.allow_cancel = s.options.confirm_quick_actions = 0;
     s.options.allow_remote_control = 1;
     s.group_parallel = 4;
     s.idle.minutes = 45;
@@ -124,7 +124,7 @@ TEST(SettingsStore, EveryStoredValueSurvivesASaveAndALoad)
     EXPECT_EQ(memory.strings["time"], "06:07");
     EXPECT_EQ(memory.strings["date"], "8/9/2030");
     EXPECT_EQ(memory.written.front(), "action");
-    EXPECT_EQ(memory.written.size(), 63u);
+    EXPECT_EQ(memory.written.size(), 64u);
 
     AppState loaded = Defaults();
     ASSERT_TRUE(ReadSettingsFrom(memory.Bind(), &loaded));

@@ -1,5 +1,6 @@
 // Answers every message box that this thread opens, and remembers each
-// one's caption, text and owner.
+// one's caption, text and owner. The answer PRESS_RETURN presses the
+// Return key in the box, which answers with its default button.
 #pragma once
 #include <windows.h>
 
@@ -25,6 +26,7 @@ public:
 
     static inline std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
     static inline std::vector<HWND> owners;
+    static const int PRESS_RETURN = -1;
 
 private:
     static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
@@ -38,9 +40,20 @@ private:
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
             boxes.emplace_back(caption, text);
             owners.push_back(GetWindow(box, GW_OWNER));
-            PostMessageA(box, WM_COMMAND, (WPARAM)answer_, 0);
+            if (answer_ == PRESS_RETURN)
+                SetTimer(nullptr, 0, 50, PressReturn);  // once the box has its focus
+            else
+                PostMessageA(box, WM_COMMAND, (WPARAM)answer_, 0);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static void CALLBACK PressReturn(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        KillTimer(nullptr, timer);
+        HWND focus = GetFocus();
+        PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(focus, WM_KEYUP, VK_RETURN, 0xC0000000);
     }
 
     // A box may be activated more than once.

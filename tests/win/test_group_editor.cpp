@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "actions/group_file.h"
 #include "core/app_state.h"
@@ -187,7 +188,7 @@ TEST_F(GroupEditor, OpensWithDefaultsAndTheGroupShown)
         EXPECT_EQ(Row(d, 0), "first|||N|N||1");
         EXPECT_EQ(Text(d, IDC_GROUP_PORT), "3210");
         EXPECT_EQ(Address(d, IDC_GROUP_MASK), (DWORD)MAKEIPADDRESS(255, 255, 255, 0));
-        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "Add");
+        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "Add ran&ge");
         HWND list = GetDlgItem(d, IDC_GROUP_LIST);
         for (int i = 0; i < GROUP_COLUMNS; i++) {
             char title[32] = "";
@@ -319,6 +320,106 @@ TEST_F(GroupEditor, AddModifyRemoveAndTheCellsOfTheList)
     EXPECT_STREQ(state.group_list[0].username, "DOMAIN\\bob");
     EXPECT_STREQ(state.group_list[0].password, "pw");
     EXPECT_EQ(state.group_list[0].use_nt, 1);
+}
+
+TEST_F(GroupEditor, AfterRemoveTheFieldsShowTheSelectedRowSoModifyActsOnIt)
+{
+    // From alpha, bravo, charlie each position is removed; the fields then
+    // show the row selected now, and Modify (a new port) changes that one.
+    struct {
+        int removed;
+        const char* shown;
+        std::vector<std::string> after_modify;  // the group in storage order
+    } cases[] = {
+        {0, "bravo", {"bravo:4000", "charlie"}},
+        {1, "charlie", {"alpha", "charlie:4000"}},
+        {2, "bravo", {"alpha", "bravo:4000"}},  // the new last row
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.removed);
+        FreeGroupList(&state);
+        for (const char* name : {"alpha", "bravo", "charlie"})
+            AddComputer(name);
+        DialogDriver driver;
+        driver.On(NEW_CAPTION, [&](HWND d) {
+            Select(d, c.removed);
+            Click(d, IDC_GROUP_REMOVE);
+            ASSERT_EQ(Rows(d), 2);
+            EXPECT_EQ(Text(d, IDC_GROUP_NAME), c.shown);
+            SetDlgItemTextA(d, IDC_GROUP_PORT, "4000");
+            Click(d, IDC_GROUP_MODIFY);
+            state.group_modified = 0;
+            Click(d, IDOK);
+        });
+        Run();
+        std::vector<std::string> group;
+        for (int i = 0; i < state.group_count; i++) {
+            const RemotePC& pc = state.group_list[i];
+            group.push_back(pc.computer_name + std::string(pc.port == 4000 ? ":4000" : ""));
+        }
+        EXPECT_EQ(group, c.after_modify);
+    }
+
+    // The last computer removed: the fields are cleared, Modify does nothing.
+    FreeGroupList(&state);
+    AddComputer("alpha");
+    DialogDriver driver;
+    driver.On(NEW_CAPTION, [&](HWND d) {
+        Select(d, 0);
+        Click(d, IDC_GROUP_REMOVE);
+        EXPECT_EQ(Rows(d), 0);
+        EXPECT_EQ(Text(d, IDC_GROUP_NAME), "");
+        EXPECT_EQ(Text(d, IDC_GROUP_PORT), "3210");
+        BoxWatcher watcher;  // the empty name is refused first
+        Click(d, IDC_GROUP_MODIFY);
+        EXPECT_EQ(Rows(d), 0);
+        state.group_modified = 0;
+        Click(d, IDOK);
+    });
+    Run();
+    EXPECT_EQ(state.group_count, 0);
+}
+
+TEST_F(GroupEditor, ReturnInTheFieldsAddsOrModifiesAndDeleteRemoves)
+{
+    AddComputer("alpha");
+    state.group_modified = 0;
+    DialogDriver driver;
+    driver.On(NEW_CAPTION, [&](HWND d) {
+        // A new name is added; the dialog stays open.
+        Fill(d, {"bravo", "", false, false, "", "3210"});
+        SetFocus(GetDlgItem(d, IDC_GROUP_NAME));
+        PressKey(d, VK_RETURN);
+        ASSERT_EQ(Rows(d), 2);
+        EXPECT_EQ(Row(d, 1), "bravo||255.255.255.0|N|N||3210");
+        EXPECT_EQ(DialogDriver::Find(NEW_CAPTION), d);
+
+        // The selected computer's own name: it is modified.
+        SetDlgItemTextA(d, IDC_GROUP_PORT, "4000");
+        SetFocus(GetDlgItem(d, IDC_GROUP_PORT));
+        PressKey(d, VK_RETURN);
+        ASSERT_EQ(Rows(d), 2);
+        EXPECT_EQ(Row(d, 1), "bravo||255.255.255.0|N|N||4000");
+
+        // A refused computer is neither added nor does Return close.
+        BoxWatcher watcher;
+        SetDlgItemTextA(d, IDC_GROUP_NAME, "");
+        PressKey(d, VK_RETURN);
+        EXPECT_EQ(BoxWatcher::boxes.size(), 1u);
+        EXPECT_EQ(Rows(d), 2);
+
+        // Delete in the list removes the selected row.
+        Select(d, 0);
+        SetFocus(GetDlgItem(d, IDC_GROUP_LIST));
+        PressKey(d, VK_DELETE);
+        ASSERT_EQ(Rows(d), 1);
+        EXPECT_EQ(Row(d, 0), "bravo||255.255.255.0|N|N||4000");
+        EXPECT_EQ(Text(d, IDC_GROUP_NAME), "bravo");
+        state.group_modified = 0;
+        Click(d, IDOK);
+    });
+    Run();
+    EXPECT_EQ(state.group_count, 1);
 }
 
 TEST_F(GroupEditor, EveryWayOutAsksToSaveUnsavedChanges)
@@ -512,7 +613,7 @@ TEST_F(GroupEditor, RangeScanAddsAddressesAndStopsOnCancel)
     BoxWatcher watcher(IDNO);  // the lookups fail quietly: only the save question comes
     driver.On(NEW_CAPTION, [&](HWND d) {
         Fill(d, {"", "", false, false, "", "3333"});
-        auto idle = [d] { return Text(d, IDC_GROUP_RANGE_ADD) == "Add"; };
+        auto idle = [d] { return Text(d, IDC_GROUP_RANGE_ADD) == "Add ran&ge"; };
 
         // A start above the end adds nothing; start equal to end adds one.
         SetRange(d, 5, 4);
@@ -529,7 +630,7 @@ TEST_F(GroupEditor, RangeScanAddsAddressesAndStopsOnCancel)
         // so no second scan starts beside it; what was added stays.
         SetRange(d, 1, 5);
         Click(d, IDC_GROUP_RANGE_ADD);
-        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "Cancel");
+        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "&Cancel");
         for (int id : {IDC_GROUP_ADD, IDC_GROUP_MODIFY, IDC_GROUP_REMOVE, IDC_GROUP_BROWSE,
                        IDC_GROUP_LOOKUP, IDC_GROUP_USE_NT, IDOK})
             EXPECT_FALSE(Enabled(d, id)) << id;
@@ -537,7 +638,7 @@ TEST_F(GroupEditor, RangeScanAddsAddressesAndStopsOnCancel)
         ASSERT_TRUE(PumpUntil([&] { return state.group_count >= 3; }));
         Click(d, IDC_GROUP_RANGE_ADD);
         EXPECT_FALSE(Enabled(d, IDC_GROUP_RANGE_ADD));
-        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "Cancel");
+        EXPECT_EQ(Text(d, IDC_GROUP_RANGE_ADD), "&Cancel");
         Command(d, IDC_GROUP_RANGE_ADD);  // even a command that gets through starts nothing
         Command(d, ID_GROUP_NEW);         // nor does the File menu run during the scan
         ASSERT_TRUE(PumpUntil(idle));

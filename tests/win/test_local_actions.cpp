@@ -417,10 +417,12 @@ TEST_F(LocalActions, HaltAllInternalChoosesTheOperationAndHoldsTheSchedule)
         state_.who = c.who;
         state_.remote.use_nt = (Flag)c.use_nt;
         state_.schedule.wait = 3;
+        state_.wait_left = 0;
         int events_before = EventsWritten();
         EXPECT_EQ(HaltAll_Internal(ActionsWithFakes(), nullptr, &state_), c.result) << c.action << " " << c.who;
         EXPECT_EQ(recorded.calls, c.calls) << c.action << " " << c.who;
-        EXPECT_EQ(state_.schedule.wait, 60);
+        EXPECT_EQ(state_.wait_left, 60u);
+        EXPECT_EQ(state_.schedule.wait, 3);
         EXPECT_EQ(EventsWritten() > events_before, c.result == 0) << c.action;
     }
     EXPECT_TRUE(log_.Logged("No operation for action 12"));
@@ -451,10 +453,12 @@ TEST_F(LocalActions, DoItArmsTheTriggerTimerOfTheWindow)
     state_.schedule.schedule = AFTER_X_SECONDS;
     state_.schedule.seconds = 90;
     state_.schedule.wait = 7;
+    state_.wait_left = 60;  // left by an earlier action
     EXPECT_EQ(DoIt(ActionsWithFakes(), window, &state_), DOIT_ARMED);
     EXPECT_NE(state_.active_timer, 0u);
     EXPECT_EQ(state_.remaining_seconds, 90u);
-    EXPECT_EQ(state_.schedule.wait, 7);  // counted down by the schedule check, not reset here
+    EXPECT_EQ(state_.wait_left, 7u);  // the configured wait counts from arming
+    EXPECT_EQ(state_.schedule.wait, 7);
     EXPECT_TRUE(KillTimer(window, 0));
 
     state_.active_timer = 0;

@@ -8,7 +8,9 @@
 
 #include "actions/action_calls.h"
 #include "actions/dispatch.h"
+#include "core/action_words.h"
 #include "core/app_state.h"
+#include "core/report.h"
 #include "core/start_up.h"
 #include "resource.h"
 #include "box_watcher.h"
@@ -290,14 +292,16 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     state.simulate = 1;
     state.quiet = 1;
     state.options.warning = 1;
+    state.options.allow_cancel = 0;  // the countdown's Cancel has no say here
     state.when = SCHEDULED;
+    state.who = REMOTE_COMPUTER;
     std::vector<unsigned char> before = RecordBytes(state);
     {
-        BoxWatcher watcher(IDNO);
+        BoxWatcher watcher(BoxWatcher::PRESS_RETURN);  // No is the default answer
         DoQuickAction(SystemActionCalls(), &state, MONITOR_OFF);
         ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
-        EXPECT_EQ(BoxWatcher::boxes[0].first, "Are you sure?");
-        EXPECT_EQ(BoxWatcher::boxes[0].second, "Are you sure that you want to MONITOR_OFF your pc now?");
+        EXPECT_EQ(BoxWatcher::boxes[0].first, "Haltall");
+        EXPECT_EQ(BoxWatcher::boxes[0].second, "Turn off the monitor of this computer now?");
     }
     EXPECT_EQ(RecordBytes(state), before);
     {
@@ -309,48 +313,104 @@ TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
     EXPECT_EQ(state.options.warning, 0);
     EXPECT_TRUE(log.Logged("ERROR: DoTurnOffMonitor"));
 
-    state.options.allow_cancel = 0;  // acts without asking
+    state.options.confirm_quick_actions = 0;  // acts without asking
     BoxWatcher watcher(IDNO);
     DoQuickAction(SystemActionCalls(), &state, STANDBY);
     EXPECT_TRUE(BoxWatcher::boxes.empty());
     EXPECT_EQ(state.action, STANDBY);
 }
 
-namespace {
-
-// Delivers a key press the way the program's message loop does.
-void PressKey(HWND window, UINT key)
-{
-    HWND focus = GetFocus();
-    PostMessageA(focus, WM_KEYDOWN, key, 0);
-    PostMessageA(focus, WM_KEYUP, key, 0xC0000000);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
-}  // namespace
-
 TEST_F(MainWindow, KeyboardTabArrowsAndEnter)
 {
     ScratchLog log;
     state.quiet = 1;
+    state.simulate = 1;
     Open();
+    // At first start (power off, at once, no warning) Return does nothing,
+    // wherever the focus is but on a button.
+    for (int id : {0, IDC_POWEROFF, IDC_WARNING}) {
+        if (id)
+            SetFocus(GetDlgItem(window, id));
+        BoxWatcher watcher(IDYES);
+        PressKey(window, VK_RETURN);
+        EXPECT_TRUE(BoxWatcher::boxes.empty());
+    }
+    EXPECT_FALSE(log.Logged("DoIt start"));
+    EXPECT_NE(LOWORD(SendMessageA(window, DM_GETDEFID, 0, 0)), IDC_DOIT);
+
     SetFocus(GetDlgItem(window, IDC_POWEROFF));
     PressKey(window, VK_DOWN);
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_STANDBY);
     EXPECT_EQ(state.action, STANDBY);
+    // Tab comes back into the group at the chosen action.
+    auto tab_stop = [&](int id) { return (GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & WS_TABSTOP) != 0; };
+    EXPECT_TRUE(tab_stop(IDC_STANDBY));
+    EXPECT_FALSE(tab_stop(IDC_POWEROFF));
 
     PressKey(window, VK_TAB);
     EXPECT_NE(GetDlgCtrlID(GetFocus()), IDC_STANDBY);
+}
 
-    state.options.run_program = 1;  // Enter means "Do it": here refused
-    PressKey(window, VK_RETURN);
-    EXPECT_TRUE(log.Logged("ERROR: No program specified"));
+TEST_F(MainWindow, DoItAsksBeforeEndingTheSessionAtOnce)
+{
+    ScratchLog log;
+    state.quiet = 1;
+    state.simulate = 1;
+    Open();
+    struct {
+        Action action;
+        When when;
+        Flag warning;
+        int seconds;
+        const char* question;  // null: no question
+    } cases[] = {
+        {POWEROFF, IMMEDIATE, 0, 30, "Power off this computer now?"},
+        {REBOOT, IMMEDIATE, 1, 0, "Restart this computer now?"},  // a 0 s warning gives no time
+        {LOGOFF, IMMEDIATE, 0, 30, "Log off the user of this computer now?"},
+        {SHUTDOWN, IMMEDIATE, 1, 2, nullptr},  // the countdown can be seen
+        {STANDBY, IMMEDIATE, 0, 30, nullptr},   // nothing is lost
+        {NO_ACTION, IMMEDIATE, 0, 30, nullptr},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.action << " warning " << c.warning);
+        state.action = c.action;
+        state.when = c.when;
+        state.options.warning = c.warning;
+        state.warning.seconds = c.seconds;
+        DisplaySettings(window, &state);
+        // Return answers with the default button, which must be No.
+        for (int answer : {BoxWatcher::PRESS_RETURN, IDYES}) {
+            int acted = log.CountStartingWith("DoIt start");
+            BoxWatcher watcher(answer);
+            Click(window, IDC_DOIT);
+            if (c.question) {
+                ASSERT_EQ(BoxWatcher::boxes.size(), 1u);
+                EXPECT_EQ(BoxWatcher::boxes[0].second, c.question);
+                EXPECT_EQ(BoxWatcher::owners[0], window);
+                EXPECT_EQ(log.CountStartingWith("DoIt start"), acted + (answer == IDYES));
+            } else {
+                EXPECT_TRUE(BoxWatcher::boxes.empty());
+                EXPECT_EQ(log.CountStartingWith("DoIt start"), acted + 1);
+                break;
+            }
+        }
+    }
+    // The question names the remote computer, or the group and its size,
+    // and says what forcing means.
+    state.action = POWEROFF;
+    state.options.warning = 0;
+    state.options.force = 1;
+    state.who = REMOTE_COMPUTER;
+    CopyField(state.remote.computer_name, "192.168.1.20");
+    char question[MESSAGE_SIZE];
+    ActionQuestion(&state, question, sizeof question);
+    EXPECT_STREQ(question, "Power off 192.168.1.20 now?\n\nApplications are closed without asking to save their work.");
+    state.who = REMOTE_GROUP;
+    state.options.force = 0;
+    state.group_count = 3;
+    ActionQuestion(&state, question, sizeof question);
+    EXPECT_STREQ(question, "Power off the 3 computers of the group now?");
+    state.group_count = 0;
 }
 
 namespace {
@@ -447,6 +507,12 @@ BOOL CALLBACK FindClipped(HWND control, LPARAM data)
     char class_name[32], text[128];
     GetClassNameA(control, class_name, sizeof class_name);
     GetWindowTextA(control, text, sizeof text);
+    // A mnemonic's "&" is not drawn.
+    char* to = text;
+    for (const char* from = text; *from; from++)
+        if (*from != '&' || from[1] == '&')
+            *to++ = *from;
+    *to = '\0';
     if (!text[0] || !IsWindowVisible(control) ||
         (lstrcmpiA(class_name, "Button") != 0 && lstrcmpiA(class_name, "Static") != 0))
         return TRUE;

@@ -207,21 +207,48 @@ TEST_F(Triggers, AfterSecondsFiresThroughTheActionAndItsWaitHoldsTheNextTicks)
     state_.schedule.schedule = AFTER_X_SECONDS;
     state_.schedule.seconds = 2;
     state_.schedule.wait = 1;
-    state_.remaining_seconds = state_.schedule.seconds;
+    ArmSchedule(&state_);
 
     for (int tick = 1; tick <= 2; tick++)
         ScheduleTick();
     EXPECT_EQ(Actions(), 0);
     ScheduleTick();
     EXPECT_EQ(Actions(), 1);
-    EXPECT_EQ(state_.schedule.wait, 60);  // set by the action
+    EXPECT_EQ(state_.wait_left, 60u);  // set by the action
+    EXPECT_EQ(state_.schedule.wait, 1);  // the configured wait stays
 
     for (int tick = 0; tick < 100; tick++)
         ScheduleTick();
     EXPECT_EQ(Actions(), 1);
-    EXPECT_EQ(state_.schedule.wait, 0);
+    EXPECT_EQ(state_.wait_left, 0u);
     EXPECT_TRUE(log_.Logged("CheckScheduleTimer start, wait=1"));
     EXPECT_TRUE(log_.Logged("AFTER_X_SECONDS: remaining=2"));
+}
+
+TEST_F(Triggers, AfterSecondsCountsFromArmingWhateverAnEarlierRunLeft)
+{
+    // A run that warned and acted holds a schedule for 60 ticks; an "after
+    // 10 seconds" armed next still fires at its tenth tick, not its 70th.
+    state_.options.warning = 1;
+    state_.warning.seconds = 1;
+    HaltAll(SystemActionCalls(), nullptr, &state_);
+    ASSERT_EQ(Actions(), 1);
+    ASSERT_TRUE(log_.Logged("ShowWarningMessage end, result=1"));
+
+    state_.options.warning = 0;
+    state_.when = SCHEDULED;
+    state_.schedule.schedule = AFTER_X_SECONDS;
+    state_.schedule.seconds = 10;
+    ASSERT_EQ(DoIt(SystemActionCalls(), nullptr, &state_), DOIT_ARMED);
+    int fired_at = 0;
+    for (int tick = 1; tick <= 80 && !fired_at; tick++) {
+        ScheduleTick();
+        if (Actions() == 2)
+            fired_at = tick;
+    }
+    KillTimer(nullptr, state_.active_timer);
+    EXPECT_EQ(fired_at, 10);
+    EXPECT_EQ(state_.schedule.wait, 0);  // never shown as a wait the user chose
 }
 
 TEST_F(Triggers, MainWindowPassesTriggerTicksOnlyWhileArmed)

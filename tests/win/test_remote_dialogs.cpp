@@ -1,4 +1,4 @@
-// The "Remote computer", "Wake On LAN" and "Remote Control" dialogs on
+// The "Remote computer", "Wake-on-LAN" and "Remote Control" dialogs on
 // their real templates, driven in-process: a hook sees the dialog come up
 // and a timer inside its modal loop plays the user. Also the MAC lookup
 // behind "Lookup", with its libraries and the address table.
@@ -89,9 +89,9 @@ private:
 };
 
 // Labels that tell the three dialogs apart.
-const char REMOTE_MARKER[] = "Use current credentials:";
-const char WAKE_ON_LAN_MARKER[] = "MAC Address:";
-const char REMOTE_CONTROL_MARKER[] = "Port number:";
+const char REMOTE_MARKER[] = "Use current cre&dentials:";
+const char WAKE_ON_LAN_MARKER[] = "&MAC address:";
+const char REMOTE_CONTROL_MARKER[] = "&Port number:";
 
 void Type(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }
 DWORD Address(HWND dialog, int id)
@@ -300,7 +300,7 @@ TEST_F(RemoteDialogs, WakeOnLanOpensWithTheAddressesAndStoresThemOnOk)
         Click(d, IDOK);
         EXPECT_FALSE(IsWindowVisible(d));
     });
-    EXPECT_EQ(caption, "Wake On LAN");
+    EXPECT_EQ(caption, "Wake-on-LAN");
     EXPECT_TRUE(log.Logged("Action=WOL"));
     EXPECT_STREQ(state.remote.mac_address, "A0B1C2D3E4F5");
     EXPECT_STREQ(state.remote.ip_address, "0.0.0.0");  // a blank control
@@ -481,7 +481,7 @@ TEST_F(RemoteDialogs, MainWindowButtonsOpenThem)
         const char* caption;
     } cases[] = {
         {REBOOT, IDC_SPECIFY, REMOTE_MARKER, "Remote computer"},
-        {WAKE_ON_LAN, IDC_SPECIFY, WAKE_ON_LAN_MARKER, "Wake On LAN"},
+        {WAKE_ON_LAN, IDC_SPECIFY, WAKE_ON_LAN_MARKER, "Wake-on-LAN"},
         {REBOOT, IDC_SETTINGS, REMOTE_CONTROL_MARKER, "Remote Control"},
     };
     for (auto& c : cases) {

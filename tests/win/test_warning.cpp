@@ -169,6 +169,7 @@ TEST_F(Warning, AJapaneseMessageShowsAsWritten)
 TEST_F(Warning, ZeroSecondsAndNoMessage)
 {
     state_.action = MONITOR_OFF;
+    state_.warning.seconds = 0;
     state_.warning.play_sound = 1;  // a missing sound file is not reported
     CopyField(state_.warning.sound_file, "C:\\nowhere\\missing.wav");
     EXPECT_EQ(Show(), 1);

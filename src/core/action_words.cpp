@@ -1,0 +1,81 @@
+#include "core/action_words.h"
+
+#include <cstdio>
+
+#include "core/app_state.h"
+
+namespace {
+
+struct Words {
+    const char* words;
+    // The question is before + target + after + " now?".
+    const char* before;
+    const char* after;
+};
+
+// In the order of the Action values.
+const Words ACTION_WORDS[] = {
+    {"log off", "Log off the user of ", ""},
+    {"restart", "Restart ", ""},
+    {"shut down", "Shut down ", ""},
+    {"power off", "Power off ", ""},
+    {"standby", "Put ", " on standby"},
+    {"hibernate", "Hibernate ", ""},
+    {"lock", "Lock ", ""},
+    {"Wake-on-LAN", "Wake ", ""},
+    {"monitor off", "Turn off the monitor of ", ""},
+    {"monitor on", "Turn on the monitor of ", ""},
+    {"no action", "Run the warning and the program for ", ""},
+};
+const Words UNKNOWN_WORDS = {"unknown action", "Act on ", ""};
+
+const Words& WordsOf(int32_t action)
+{
+    const size_t count = sizeof ACTION_WORDS / sizeof ACTION_WORDS[0];
+    return action >= 0 && (size_t)action < count ? ACTION_WORDS[action] : UNKNOWN_WORDS;
+}
+
+}  // namespace
+
+const char* ActionWords(int32_t action)
+{
+    return WordsOf(action).words;
+}
+
+void CapitalActionWords(int32_t action, char* text, size_t size)
+{
+    snprintf(text, size, "%s", ActionWords(action));
+    if (text[0] >= 'a' && text[0] <= 'z')
+        text[0] = (char)(text[0] - 'a' + 'A');
+}
+
+void TargetWords(const AppState* state, char* text, size_t size)
+{
+    switch (state->who) {
+    case LOCAL_COMPUTER:
+        snprintf(text, size, "this computer");
+        return;
+    case REMOTE_COMPUTER:
+        snprintf(text, size, "%s",
+                 state->remote.computer_name[0] ? state->remote.computer_name
+                                                : state->remote.ip_address);
+        return;
+    case REMOTE_GROUP:
+        if (state->group_count == 1)
+            snprintf(text, size, "the 1 computer of the group");
+        else
+            snprintf(text, size, "the %d computers of the group", (int)state->group_count);
+        return;
+    }
+    snprintf(text, size, "the chosen computer");
+}
+
+void ActionQuestion(const AppState* state, char* text, size_t size)
+{
+    const Words& words = WordsOf(state->action);
+    char target[128];
+    TargetWords(state, target, sizeof target);
+    snprintf(text, size, "%s%s%s now?%s", words.before, target, words.after,
+             state->options.force ? "\n\nApplications are closed without asking to save their work."
+                                  : "");
+}
