@@ -92,7 +92,8 @@ class MaintenanceTest(HaltallTestCase):
                          r'^SCRAM-SHA-256\$4096:[A-Za-z0-9+/=]+\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$')
         self.assertEqual(values['monday'], ('REG_DWORD', 1))
         self.assertEqual(values['schedule'], ('REG_DWORD', 1))
-        self.assertEqual(len(values), 63)
+        self.assertEqual(len(values), 64)
+        self.assertEqual(values['confirm_quick_actions'], ('REG_DWORD', 1))
         self.assertEqual(values['group_parallel'], ('REG_DWORD', 64))
         self.assertIsNone(reg_values(USER_KEY))
 
