@@ -52,7 +52,9 @@ const char* ActionCommandWord(int32_t action);
 void FormatUsageDetail(char (&detail)[USAGE_DETAIL_SIZE], const char* format, va_list args);
 // "Error: <detail>\n" followed by both blocks of the usage text; without a
 // detail the two blocks alone.
-const size_t USAGE_MESSAGE_SIZE = 4096;
+// Room for the whole text with a detail: the test of its last line would
+// catch a text cut short.
+const size_t USAGE_MESSAGE_SIZE = 8192;
 void BuildUsageMessage(const char* detail, char (&message)[USAGE_MESSAGE_SIZE]);
 
 #ifdef _WIN32
