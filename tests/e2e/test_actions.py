@@ -51,7 +51,7 @@ class CommandLineActionTest(ActionTestCase):
         # Quiet, from a console: no box; the text reaches the console and the log.
         run = self.run_haltall('reboot', '-force', '-simulate', '-quiet', '-debug')
         self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
-        self.assertEqual(console_text(run.stderr), 'ExitWindowsEx\n')
+        self.assertEqual(console_text(run.stderr), 'ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)\n')
         log = self.log_lines()
         self.assertIn('DoExitWindowsEx start, action=1, force=1', log)
         self.assertIn('ERROR: ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)', log)

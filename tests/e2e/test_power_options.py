@@ -64,7 +64,7 @@ class PowerOptionsTest(HaltallTestCase):
     def test_firmware_setup_needs_uefi_and_the_box_says_so(self):
         # Wine reports no UEFI firmware.
         self.pretend_windows('win10')
-        run = self.start('reboot', '-firmware')
+        run = self.start('reboot', '-firmware', from_shortcut=True)
         box = wintool('msgbox', 'haltall', 20000)
         run.wait()
         self.assertEqual(box.returncode, 0, 'no message box appeared')
