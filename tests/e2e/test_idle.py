@@ -65,7 +65,7 @@ class IdleInServiceTest(RemoteControlTestCase):
 
     def test_a_service_refuses_the_idle_trigger_and_shows_its_settings(self):
         run, _, peer = self.serve('-idle', '5', '-idle_cpu', '20', '-idle_net', '300')
-        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', 31)[1:])
+        show = dict(line[4:].split('\t', 1) for line in peer.command('SHOW', 37)[1:])
         self.assertEqual((show['WHEN'], show['IDLE'], show['IDLE_CPU'], show['IDLE_NET']),
                          ('IDLE', '5', '20', '300'))
         self.assertEqual(peer.command('DOIT'), '501 ' + IDLE_IN_SERVICE)

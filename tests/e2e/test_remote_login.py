@@ -103,7 +103,7 @@ class LoginTest(RemoteControlTestCase):
         self.assert_login_kept_secret(wire)
         for command in ('ACTION REBOOT', 'SIMULATE ON', 'DOIT'):
             self.assertIn('\n' + command + '\n', wire)
-        self.wait_for_log('ERROR: ExitWindowsEx')  # what a simulated reboot reports
+        self.wait_for_log('ERROR: ExitWindowsEx(EWX_REBOOT, reason=0x80000000)')  # what a simulated reboot reports
         # An address alone, without brackets, names the computer too.
         client = self.run_haltall('no_action', '-remote', '::1', '-port', str(port),
                                   '-password', 'secret', '-quiet', '-debug')
