@@ -48,6 +48,15 @@ struct RemoteShutdownCalls {
     BOOL(WINAPI* abort_shutdown)(char* machine);
 };
 
+struct ShutdownPlan;
+
+// InitiateShutdownW or InitiateSystemShutdownEx, as the plan calls it, on
+// machine (null: this computer) with message (empty: none); false with the
+// last error set when it failed or the system lacks the call.
+bool InitiatePlannedShutdown(InitiateShutdownFunction initiate_shutdown_w,
+                             InitiateSystemShutdownExFunction initiate_system_shutdown_ex,
+                             const ShutdownPlan& plan, char* machine, char* message, DWORD seconds);
+
 struct ActionCalls {
     PowerCalls power;
     RemoteShutdownCalls remote_shutdown;

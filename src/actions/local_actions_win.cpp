@@ -107,26 +107,11 @@ bool CallLocalShutdown(const PowerCalls& calls, const ShutdownPlan& plan, AppSta
     switch (plan.call) {
     case CALL_EXIT_WINDOWS:
         return calls.exit_windows((UINT)plan.flags, plan.reason) != 0;
-    case CALL_INITIATE_SHUTDOWN: {
-        wchar_t reason[sizeof state->power.reason];
-        if (!calls.initiate_shutdown || !MultiByteToWideChar(CP_ACP, 0, state->power.reason, -1, reason,
-                                                             (int)(sizeof reason / sizeof *reason))) {
-            SetLastError(calls.initiate_shutdown ? GetLastError() : ERROR_PROC_NOT_FOUND);
-            return false;
-        }
-        // No notice period: the warning window has counted down already.
-        DWORD error = calls.initiate_shutdown(nullptr, reason[0] ? reason : nullptr, 0, plan.flags,
-                                              plan.reason);
-        SetLastError(error);
-        return error == ERROR_SUCCESS;
-    }
+    case CALL_INITIATE_SHUTDOWN:
     case CALL_INITIATE_SYSTEM_SHUTDOWN_EX:
-        if (!calls.initiate_system_shutdown_ex) {
-            SetLastError(ERROR_PROC_NOT_FOUND);
-            return false;
-        }
-        return calls.initiate_system_shutdown_ex(nullptr, state->power.reason, 0, plan.force,
-                                                 plan.reboot, plan.reason) != 0;
+        // No notice period: the warning window has counted down already.
+        return InitiatePlannedShutdown(calls.initiate_shutdown, calls.initiate_system_shutdown_ex, plan,
+                                       nullptr, state->power.reason, 0);
     default:
         SetLastError(ERROR_INVALID_FUNCTION);
         return false;

@@ -87,27 +87,10 @@ bool CallRemoteShutdown(const RemoteShutdownCalls& calls, const ShutdownPlan& pl
     DWORD seconds = (DWORD)state->warning.seconds;
     char* machine = state->remote.computer_name;
     switch (plan.call) {
-    case CALL_INITIATE_SHUTDOWN: {
-        wchar_t wide_machine[sizeof state->remote.computer_name];
-        wchar_t wide_message[SHUTDOWN_MESSAGE_SIZE];
-        if (!calls.initiate_shutdown_w) {
-            SetLastError(ERROR_PROC_NOT_FOUND);
-            return false;
-        }
-        if (!MultiByteToWideChar(CP_ACP, 0, machine, -1, wide_machine, (int)(sizeof wide_machine / sizeof *wide_machine)) ||
-            !MultiByteToWideChar(CP_ACP, 0, message, -1, wide_message, (int)(sizeof wide_message / sizeof *wide_message)))
-            return false;
-        DWORD error = calls.initiate_shutdown_w(wide_machine, wide_message, seconds, plan.flags, plan.reason);
-        SetLastError(error);
-        return error == ERROR_SUCCESS;
-    }
+    case CALL_INITIATE_SHUTDOWN:
     case CALL_INITIATE_SYSTEM_SHUTDOWN_EX:
-        if (!calls.initiate_system_shutdown_ex) {
-            SetLastError(ERROR_PROC_NOT_FOUND);
-            return false;
-        }
-        return calls.initiate_system_shutdown_ex(machine, message, seconds, plan.force, plan.reboot,
-                                                 plan.reason) != 0;
+        return InitiatePlannedShutdown(calls.initiate_shutdown_w, calls.initiate_system_shutdown_ex, plan,
+                                       machine, message, seconds);
     case CALL_INITIATE_SYSTEM_SHUTDOWN:
         return calls.initiate_shutdown(machine, message, seconds, plan.force, plan.reboot) != 0;
     default:
