@@ -54,7 +54,7 @@ int DoIt(const ActionCalls& calls, HWND window, AppState* state)
     WriteLog("DoIt start");
     char message[MESSAGE_SIZE] = "";
     if (SanityCheck(window, state, message)) {
-        Error(state, window, message);
+        Error(state, window, message, EVENT_SETTINGS_ERROR);
         NoteResult(state, -2);
         WriteLog("DoIt end, settings refused");
         return -2;

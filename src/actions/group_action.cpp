@@ -47,6 +47,7 @@ bool PrepareGroupEntry(const AppState* run, const RemotePC* pc, AppState* job)
     job->probe.version[0] = job->probe.login[0] = '\0';
     job->group_list = nullptr;
     job->group_count = 0;
+    job->request.by = REQUESTED_BY_GROUP;
     KeepLastGroupEntry(job, pc);
     job->remote.use_nt = pc->use_nt;
     job->remote.current_credentials = pc->current_credentials;
@@ -123,15 +124,21 @@ int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const Group
 }
 
 void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const GroupResult* results,
-                         int count, int max_lines)
+                         int count, int max_lines, bool with_ports)
 {
     snprintf(out, size, "The action failed on these computers:");
     int shown = 0, more = 0;
     for (int i = 0; i < count; i++) {
         if (!Failed(results[i]))
             continue;
-        char line[sizeof list[i].computer_name + sizeof results[i].reason + 4];
-        snprintf(line, sizeof line, "\n%s: %s", list[i].computer_name,
+        char line[sizeof list[i].computer_name + sizeof results[i].reason + 16];
+        char port[16] = "";
+        // As the run used it (0 or less stood for 3210), or as refused.
+        int32_t number = list[i].port;
+        TakePort(list[i].port, &number);
+        if (with_ports)
+            snprintf(port, sizeof port, ":%d", (int)number);
+        snprintf(line, sizeof line, "\n%s%s: %s", list[i].computer_name, port,
                  results[i].reason[0] ? results[i].reason : "failed");
         // The tail line needs room too: about 40 characters.
         if (shown < max_lines && strlen(out) + strlen(line) + 40 < size && Append(out, size, line))

@@ -44,7 +44,7 @@ int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const Group
 // The failed computers, one "<name>: <reason>" per line, for a message box;
 // at most max_lines of them, then how many more failed.
 void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const GroupResult* results,
-                         int count, int max_lines);
+                         int count, int max_lines, bool with_ports);
 
 #ifdef _WIN32
 // The group path of HaltAll: with interactive set the run goes on on a

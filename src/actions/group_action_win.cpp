@@ -146,7 +146,15 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
     }
     char summary[4000];
     int failed = FormatGroupSummary(summary, sizeof summary, run->list, run->results, run->count);
-    WriteEvent(state, failed ? EVENT_ERROR : EVENT_INFORMATION, "%s", summary);
+    if (failed) {
+        // Every failed computer with its port and reason, as far as an event
+        // holds them; the summary follows, as it always read.
+        char failures[4000];
+        FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count,
+                            run->count, true);
+        WriteEvent(state, EVENT_ERROR, EVENT_GROUP_FAILURES, "%s", failures);
+    }
+    WriteEvent(state, failed ? EVENT_ERROR : EVENT_INFORMATION, EVENT_GROUP_SUMMARY, "%s", summary);
     WriteRunReport(state, window, run->rows, run->count);
 
     if (failed)
@@ -160,7 +168,7 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
     // Nobody would see a service's box.
     if (failed && state->interactive && !state->quiet && !state->run_as_service) {
         char failures[4000];
-        FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count, 20);
+        FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count, 20, false);
         DisplayInformation(state, window, failures);
     }
     FreeGroupRun(run);

@@ -143,7 +143,7 @@ void ReportGroupProblems(HWND window, AppState* state, const GroupReadProblems& 
     if (window)
         DisplayInformation(state, window, message);
     else
-        WriteEvent(state, EVENT_ERROR, "%s", message);
+        WriteEvent(state, EVENT_ERROR, EVENT_SETTINGS_ERROR, "%s", message);
 }
 
 // The folder that holds path, so that the temporary file lands on the same

@@ -43,7 +43,8 @@ bool WarnAndRunProgram(HWND window, AppState* state, const char* operation)
 
 void WriteInitiatingEvent(AppState* state)
 {
-    WriteEvent(state, EVENT_INFORMATION, "Initiating %s", GetModeStr(state));
+    WriteRequestEvent(state);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_STARTED, "Initiating %s", GetModeStr(state));
 }
 
 // Enables one privilege of the process's token; false, with the last error
@@ -150,14 +151,14 @@ int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state)
     // What this system cannot do is refused before anyone is warned.
     ShutdownPlan plan = PlanLocalShutdown(state);
     if (plan.call == CALL_REFUSED) {
-        Error(state, window, plan.refusal);
+        Error(state, window, plan.refusal, EVENT_SETTINGS_ERROR);
         WriteLog("DoExitWindowsEx end, refused");
         return -1;
     }
 
     if (state->action == LOGOFF && state->os_version.dwPlatformId == PLATFORM_WINDOWS_NT &&
         !UserIsLoggedOn(state)) {
-        WriteEvent(state, EVENT_INFORMATION, "Wanted to LOGOFF the user, but nobody was logged on");
+        WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "Wanted to LOGOFF the user, but nobody was logged on");
         WriteLog("DoExitWindowsEx end");
         return 0;
     }
@@ -172,13 +173,13 @@ int DoExitWindowsEx(const PowerCalls& calls, HWND window, AppState* state)
     DescribeShutdownCall(plan, nullptr, call, sizeof call);
     WriteLog("%s", call);
     if (state->simulate) {
-        Error(state, window, call);
+        Error(state, window, call, EVENT_SIMULATED);
     } else if (!CallLocalShutdown(calls, plan, state)) {
         DisplayLastError(state, window);
         WriteLog("DoExitWindowsEx end, failed");
         return -1;
     } else {
-        WriteEvent(state, EVENT_INFORMATION, "%s executed succesfully!", ShutdownCallName(plan.call));
+        WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "%s executed succesfully!", ShutdownCallName(plan.call));
     }
     WriteLog("DoExitWindowsEx end");
     return 0;
@@ -194,20 +195,20 @@ int DoSetSystemPowerState(const PowerCalls& calls, HWND window, AppState* state)
 
     if (calls.set_suspend_state) {
         if (state->simulate) {
-            Error(state, window, "SetSuspendState");
+            Error(state, window, "SetSuspendState", EVENT_SIMULATED);
             WriteLog("DoSetSystemPowerState end");
             return 0;
         }
         SuspendStateArguments args = SuspendStateArgumentsFor(state);
         if (calls.set_suspend_state((BOOLEAN)args.hibernate, (BOOLEAN)args.force_critical,
                                     (BOOLEAN)args.disable_wake_event)) {
-            WriteEvent(state, EVENT_INFORMATION, "SetSuspendState executed succesfully!");
+            WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "SetSuspendState executed succesfully!");
             WriteLog("DoSetSystemPowerState end");
             return 0;
         }
         WriteLog("SetSuspendState failed, trying SetSystemPowerState");
     } else if (state->simulate) {
-        Error(state, window, "SetSystemPowerState");
+        Error(state, window, "SetSystemPowerState", EVENT_SIMULATED);
         WriteLog("DoSetSystemPowerState end");
         return 0;
     }
@@ -218,7 +219,7 @@ int DoSetSystemPowerState(const PowerCalls& calls, HWND window, AppState* state)
         WriteLog("DoSetSystemPowerState end, failed");
         return -1;
     }
-    WriteEvent(state, EVENT_INFORMATION, "SetSystemPowerState executed succesfully!");
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "SetSystemPowerState executed succesfully!");
     WriteLog("DoSetSystemPowerState end");
     return 0;
 }
@@ -237,12 +238,12 @@ int DoLockWorkstation(const PowerCalls& calls, HWND window, AppState* state)
     } else {
         WriteInitiatingEvent(state);
         if (state->simulate) {
-            Error(state, window, "MyLockWorkstation");
+            Error(state, window, "MyLockWorkstation", EVENT_SIMULATED);
         } else if (!lock()) {
             DisplayLastError(state, window);
             result = -1;
         } else {
-            WriteEvent(state, EVENT_INFORMATION, "LockWorkStation executed succesfully!");
+            WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "LockWorkStation executed succesfully!");
         }
     }
     WriteLog("DoLockWorkstation end, result=%d", result);
@@ -261,7 +262,7 @@ int DoTurnOffMonitor(const PowerCalls& calls, HWND window, AppState* state)
     WriteInitiatingEvent(state);
 
     if (state->simulate)
-        Error(state, window, "DoTurnOffMonitor");
+        Error(state, window, "DoTurnOffMonitor", EVENT_SIMULATED);
     else
         calls.send_message(window, WM_SYSCOMMAND, SC_MONITORPOWER,
                            (LPARAM)MonitorPowerParameter(state->action));

@@ -11,7 +11,7 @@ void PostponeAction(AppState* state, int minutes)
     state->postpone.seconds_left = (uint32_t)minutes * 60;
     const char* unit = minutes == 1 ? "minute" : "minutes";
     WriteLog("Action postponed by the user for %d %s", minutes, unit);
-    WriteEvent(state, EVENT_INFORMATION, "Action postponed by the user for %d %s", minutes, unit);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_POSTPONED, "Action postponed by the user for %d %s", minutes, unit);
     UINT_PTR timer = SetTimer(g_main_window, TIMER_POSTPONE, 1000, nullptr);
     if (!timer) {
         state->postpone.seconds_left = 0;

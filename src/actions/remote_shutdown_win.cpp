@@ -112,11 +112,12 @@ int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppS
     WriteLog("DoInitiateSystemShutdown start, computer=%s", state->remote.computer_name);
     ShutdownPlan plan = PlanRemoteShutdown(state);
     if (plan.call == CALL_REFUSED) {
-        Error(state, window, plan.refusal);
+        Error(state, window, plan.refusal, EVENT_SETTINGS_ERROR);
         WriteLog("DoInitiateSystemShutdown end, refused");
         return -1;
     }
-    WriteEvent(state, EVENT_INFORMATION, "Initiating %s on remote computer %s", GetModeStr(state),
+    WriteRequestEvent(state);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_STARTED, "Initiating %s on remote computer %s", GetModeStr(state),
                state->remote.computer_name);
 
     if (plan.hybrid_dropped)
@@ -141,7 +142,7 @@ int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppS
         }
     }
 
-    WriteEvent(state, EVENT_INFORMATION, "Remote computer has accepted the request");
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "Remote computer has accepted the request");
     if (state->interactive)
         DisplayInformation(state, window, "Remote computer has accepted the request");
     WriteLog("DoInitiateSystemShutdown end");

@@ -95,7 +95,9 @@ int DoWOL(HWND window, AppState* state)
         WriteLog("DoWOL end, %s", problem);
         return -1;
     }
-    WriteEvent(state, EVENT_INFORMATION, "Waking up remote computer %s", state->remote.computer_name);
+    WriteRequestEvent(state);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_STARTED, "Waking up remote computer %s",
+               state->remote.computer_name);
     if (state->simulate) {
         Error(state, window, "WakeOnLan");
     } else if (WakeOnLan(state, state->remote.ip_address, state->remote.subnet_mask,
@@ -104,7 +106,7 @@ int DoWOL(HWND window, AppState* state)
         WriteLog("DoWOL end, failed");
         return -1;
     }
-    WriteEvent(state, EVENT_INFORMATION, "Wake-On-LAN packet has been sent");
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "Wake-On-LAN packet has been sent");
     if (state->interactive)
         DisplayInformation(state, window, "Wake-On-LAN packet has been sent");
     WriteLog("DoWOL end");

@@ -155,7 +155,7 @@ int ParseCommandLine(const char* text, AppState* state)
             exit(EXIT_CODE_USAGE);
         if (state->group_count == 0) {
             WriteLog("ERROR: the group file %s holds no computer", state->group_file);
-            WriteEvent(state, EVENT_ERROR, "The group file %s holds no computer", state->group_file);
+            WriteEvent(state, EVENT_ERROR, EVENT_SETTINGS_ERROR, "The group file %s holds no computer", state->group_file);
             exit(EXIT_CODE_USAGE);
         }
         state->group_modified = 0;  // the group is the file's: nothing to save yet

@@ -120,6 +120,7 @@ void ResetSettings(AppState* state)
     state->idle.quiet_ms = run.idle.quiet_ms;
     state->wait_left = run.wait_left;
     state->exit_code = run.exit_code;
+    state->request = run.request;
     state->group_list = run.group_list;
     state->group_count = run.group_count;
     memcpy(state->group_file, run.group_file, sizeof state->group_file);
@@ -134,6 +135,30 @@ void NoteResult(AppState* state, int result)
 {
     if (result < 0)
         state->exit_code = EXIT_CODE_FAILED;
+}
+
+void FormatRequest(const AppState* state, char* out, size_t size)
+{
+    const char* by = "the user";
+    char remote[sizeof state->request.address + 32];
+    switch (state->request.by) {
+    case REQUESTED_BY_USER:
+        break;
+    case REQUESTED_BY_TRIGGER:
+        by = state->when == SCHEDULED ? "the schedule"
+             : state->when == PROCESS ? "the process watch"
+             : state->when == IDLE    ? "the idle trigger"
+                                      : "the user";  // a postponed immediate action
+        break;
+    case REQUESTED_BY_REMOTE:
+        snprintf(remote, sizeof remote, "remote control from %s", state->request.address);
+        by = remote;
+        break;
+    case REQUESTED_BY_GROUP:
+        by = "a group run";
+        break;
+    }
+    snprintf(out, size, "Action requested by %s%s", by, state->simulate ? " (simulated)" : "");
 }
 
 void NoteCancelled(AppState* state)

@@ -109,6 +109,14 @@ private:
     SOCKET socket_ = INVALID_SOCKET;
 };
 
+// Who asked for the action under way.
+enum Requester {
+    REQUESTED_BY_USER = 0,  // the window, the tray or the command line
+    REQUESTED_BY_TRIGGER,   // the armed trigger (schedule, process, idle) fired
+    REQUESTED_BY_REMOTE,    // a remote-control peer (its address is kept)
+    REQUESTED_BY_GROUP,     // a group run, for each of its computers
+};
+
 struct AppState {
     Action action;
     Who who;
@@ -131,6 +139,10 @@ struct AppState {
     // armed, 60 after every action. schedule.wait itself stays as configured.
     uint32_t wait_left;
     ExitCode exit_code;
+    struct {
+        Requester by;
+        char address[64];  // the remote-control peer's (peer_address)
+    } request;
 
     struct {
         char computer_name[100];
@@ -278,6 +290,8 @@ const char* GetModeStr(AppState* state);
 // Marks the run failed when result is negative (the operations' failure
 // results); success and a cancel at the warning leave the mark as it is.
 void NoteResult(AppState* state, int result);
+// "Action requested by the user" and the like, with " (simulated)" when so.
+void FormatRequest(const AppState* state, char* out, size_t size);
 // A cancel at the warning; a failure of another action still wins.
 void NoteCancelled(AppState* state);
 void DebugSettings(AppState* state);

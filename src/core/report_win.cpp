@@ -37,19 +37,34 @@ void CollectProblem(ProblemText* sink)
         TlsSetValue(problem_slot, sink);
 }
 
-void Error(AppState* state, HWND window, const char* text)
+static_assert(EVENT_TEXT == HALTALL_EVENT_TEXT && EVENT_ACTION_REQUESTED == HALTALL_EVENT_ACTION_REQUESTED &&
+                  EVENT_ACTION_STARTED == HALTALL_EVENT_ACTION_STARTED &&
+                  EVENT_ACTION_DONE == HALTALL_EVENT_ACTION_DONE &&
+                  EVENT_ACTION_FAILED == HALTALL_EVENT_ACTION_FAILED &&
+                  EVENT_REMOTE_CONTROL == HALTALL_EVENT_REMOTE_CONTROL &&
+                  EVENT_GROUP_SUMMARY == HALTALL_EVENT_GROUP_SUMMARY &&
+                  EVENT_GROUP_FAILURES == HALTALL_EVENT_GROUP_FAILURES &&
+                  EVENT_SETTINGS_ERROR == HALTALL_EVENT_SETTINGS_ERROR &&
+                  EVENT_SIMULATED == HALTALL_EVENT_SIMULATED &&
+                  EVENT_ACTION_POSTPONED == HALTALL_EVENT_ACTION_POSTPONED,
+              "the event kinds are the message table's ids");
+
+void Error(AppState* state, HWND window, const char* text, EventKind kind)
 {
     WriteLog("Error start");
     NoteProblem(text);
-    // A service's boxes would show where nobody looks: its errors go to the
-    // event log instead.
-    // A command-line run from a console tells its console instead; where no
-    // one could see or close a box, none is shown.
-    if (state && state->run_as_service)
-        WriteEvent(state, EVENT_ERROR, "%s", text);
-    else if (ConsoleReporting())
+    // A service's boxes would show where nobody looks, and a quiet run has
+    // no other trace than its exit code: both write an error event. A group
+    // run's computers are named by its summary; a simulated call is no failure.
+    bool service = state && state->run_as_service;
+    if (service || (state && state->quiet && kind != EVENT_SIMULATED &&
+                    state->request.by != REQUESTED_BY_GROUP))
+        WriteEvent(state, EVENT_ERROR, kind, "%s", text);
+    // A command-line run from a console tells its console instead of a box;
+    // where no one could see or close a box, none is shown.
+    if (!service && ConsoleReporting())
         WriteConsoleText(true, text);
-    else if ((!state || !state->quiet) && HasDesktop())
+    else if (!service && (!state || !state->quiet) && HasDesktop())
         MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
     WriteLog("ERROR: %s", text);
     WriteLog("Error end");
@@ -65,7 +80,7 @@ void DisplayInformation(AppState* state, HWND window, const char* text)
     WriteLog("DisplayInformation end");
 }
 
-void WriteEvent(AppState* state, int type, const char* format, ...)
+void WriteEvent(AppState* state, int type, EventKind kind, const char* format, ...)
 {
     WriteLog("WriteEvent start");
     char* message = (char*)malloc(5000);
@@ -81,8 +96,7 @@ void WriteEvent(AppState* state, int type, const char* format, ...)
         const char* strings[] = {message};
         // The message table shows the one string as the whole text.
         if (source)
-            ReportEventA(source.get(), (WORD)type, 0, HALTALL_EVENT_TEXT, nullptr, 1, 0, strings,
-                         nullptr);
+            ReportEventA(source.get(), (WORD)type, 0, (DWORD)kind, nullptr, 1, 0, strings, nullptr);
     }
     free(message);
     WriteLog("WriteEvent end");
@@ -121,11 +135,18 @@ void DisplayLastError(AppState* state, HWND window, const char* step)
     }
     NoteProblem(text);
 
-    WriteEvent(state, EVENT_ERROR, "%s", text);
+    WriteEvent(state, EVENT_ERROR, EVENT_ACTION_FAILED, "%s", text);
     if (window && (!state || !state->run_as_service))  // a service's event is written above
         Error(state, window, text);
     else if (ConsoleReporting())
         WriteConsoleText(true, text);
     WriteLog("ERROR: %s", text);
     WriteLog("DisplayLastError end");
+}
+
+void WriteRequestEvent(AppState* state)
+{
+    char text[MESSAGE_SIZE];
+    FormatRequest(state, text, sizeof text);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_REQUESTED, "%s", text);
 }

@@ -31,7 +31,7 @@ DWORD Ticks()
 
 void Warn(AppState* state, const char* text)
 {
-    WriteEvent(state, EVENT_WARNING, "%s", text);
+    WriteEvent(state, EVENT_WARNING, EVENT_REMOTE_CONTROL, "%s", text);
 }
 
 }  // namespace

@@ -328,7 +328,7 @@ int CreateServerSocket(HWND window, AppState* state)
         WriteLog("The remote-control password is stored in the form of older copies: set it "
                  "again to keep only its verifier and to offer the login without it in clear");
     if (!HasRemoteControlPassword(state))
-        WriteEvent(state, EVENT_WARNING,
+        WriteEvent(state, EVENT_WARNING, EVENT_REMOTE_CONTROL,
                    "Remote control listens on port %d without a password: anyone who can "
                    "connect can shut this computer down",
                    (int)state->remote_control.port);

@@ -175,7 +175,9 @@ void FireTrigger(HWND window, AppState* state)
     AfterFiring after = AfterTriggerFired(state);
     if (after != STAY_ARMED)
         StopTriggers(window, state);
+    state->request.by = REQUESTED_BY_TRIGGER;
     HaltAll(SystemActionCalls(), window, state);
+    state->request.by = REQUESTED_BY_USER;
     if (state->postpone.seconds_left) {
         // Postponed at the warning: it waits in the tray, whatever the kind of run.
         RemoveFromTray(window);
@@ -365,12 +367,22 @@ void ApplySettings(HWND window, AppState* state)
     WriteLog("ApplySettings end");
 }
 
+// DOIT from a remote-control peer: its events name the peer.
+int DoItForPeer(HWND window, AppState* state)
+{
+    state->request.by = REQUESTED_BY_REMOTE;
+    CopyField(state->request.address, state->peer_address);
+    int result = DoItHere(window, state);
+    state->request.by = REQUESTED_BY_USER;
+    return result;
+}
+
 ServerEffects MainWindowServerEffects()
 {
     ServerEffects fx = SocketServerEffects();
     fx.refresh = DisplaySettings;
     fx.sanity_check = SanityCheck;
-    fx.do_it = DoItHere;
+    fx.do_it = DoItForPeer;
     return fx;
 }
 

@@ -35,15 +35,37 @@ EVENT_TYPES = {'err': 1, 'warn': 2, 'trace': 4}
 
 def wine_env(eventlog=True):
     env = dict(os.environ)
-    env['WINEDEBUG'] = '-all,+eventlog' if eventlog else '-all'
+    # The advapi fixme line of each event shows its type and id.
+    env['WINEDEBUG'] = '-all,+eventlog,fixme+advapi' if eventlog else '-all'
     return env
 
 
+WINE_DEBUG_LINE = re.compile(r'^[0-9a-f]{4}:(fixme|err|warn|trace):')
+EVENT_ID_LINE = re.compile(r'^[0-9a-f]{4}:fixme:advapi:ReportEventW \([^,]*,0x([0-9a-f]{4}),'
+                           r'0x[0-9a-f]{4},0x([0-9a-f]{8}),')
+
+
 def console_text(output):
-    """What the program wrote to a console stream, without Wine's event
+    """What the program wrote to a console stream, without Wine's debug
     lines, with its CR LF line ends as line feeds."""
     return ''.join(line for line in output.replace('\r\n', '\n').splitlines(True)
-                   if not EVENT_LINE.match(line.strip()))
+                   if not WINE_DEBUG_LINE.match(line.strip()))
+
+
+def event_ids(stderr):
+    """The event-log entries in stderr as (type, event id, text)."""
+    found = []
+    kind = None
+    for line in stderr.splitlines():
+        m = EVENT_ID_LINE.match(line.strip())
+        if m:
+            kind = (int(m.group(1), 16), int(m.group(2), 16))
+            continue
+        m = EVENT_LINE.match(line.strip())
+        if m and kind:
+            found.append(kind + (m.group(2).replace('\\n', '\n'),))
+            kind = None
+    return found
 
 
 def events(stderr):

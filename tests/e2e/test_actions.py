@@ -37,7 +37,24 @@ class CommandLineActionTest(ActionTestCase):
     def test_no_action_writes_its_event_and_ends(self):
         run = self.run_haltall('no_action', '-simulate', '-quiet')
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating NO_ACTION')])
+
+    def test_events_carry_their_kind_and_who_asked(self):
+        # Ids: 1 requested, 2 started, 4 failed, 8 settings refused. A quiet
+        # run writes why it failed; a simulated call is no failure.
+        cases = [(('no_action', '-simulate', '-quiet'), 0,
+                  [(4, 1, 'Action requested by the user (simulated)'), (4, 2, 'Initiating NO_ACTION')]),
+                 (('reboot', '-simulate', '-quiet'), 0,
+                  [(4, 1, 'Action requested by the user (simulated)'), (4, 2, 'Initiating REBOOT')]),
+                 (('lock', '-quiet'), 2,
+                  [(4, 1, 'Action requested by the user'), (4, 2, 'Initiating LOCK'),
+                   (1, 4, 'Call not implemented.')]),
+                 (('wol', '-mac', '001122334455', '-quiet'), 2, [(1, 8, 'No ip address specified')])]
+        for args, code, expected in cases:
+            with self.subTest(args=args):
+                run = self.run_haltall(*args)
+                self.assertEqual(run.returncode, code)
+                self.assertEqual(harness.event_ids(run.stderr), expected)
 
     def test_simulated_forced_reboot_names_the_call_instead_of_making_it(self):
         run = self.start('reboot', '-force', '-simulate', from_shortcut=True)
@@ -46,11 +63,11 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(box.returncode, 0, 'no message box appeared')
         self.assertEqual(box.stdout, 'ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)')
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating FORCE REBOOT')])
 
         # Quiet, from a console: no box; the text reaches the console and the log.
         run = self.run_haltall('reboot', '-force', '-simulate', '-quiet', '-debug')
-        self.assertEqual(run.events, [(4, 'Initiating FORCE REBOOT')])
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating FORCE REBOOT')])
         self.assertEqual(console_text(run.stderr), 'ExitWindowsEx(EWX_REBOOT|EWX_FORCE, reason=0x80000000)\n')
         log = self.log_lines()
         self.assertIn('DoExitWindowsEx start, action=1, force=1', log)
@@ -65,9 +82,10 @@ class CommandLineActionTest(ActionTestCase):
         self.assertEqual(box.returncode, 0, 'no message box appeared')
         self.assertEqual(box.stdout.strip(), 'Call not implemented.')
         self.assertEqual(run.returncode, 2)
-        self.assertEqual([kind for kind, _ in run.events], [4, 1])
-        self.assertEqual(run.events[0][1], 'Initiating LOCK')
-        self.assertEqual(run.events[1][1], 'Call not implemented.')
+        self.assertEqual([kind for kind, _ in run.events], [4, 4, 1])
+        self.assertEqual(run.events[0], (4, 'Action requested by the user'))
+        self.assertEqual(run.events[1][1], 'Initiating LOCK')
+        self.assertEqual(run.events[2][1], 'Call not implemented.')
         log = self.log_text()
         self.assertIn(' -> ERROR: Call not implemented.\r\n', log)
         self.assertNotIn('\r\r', log)
@@ -92,14 +110,14 @@ class CommandLineActionTest(ActionTestCase):
         windows_dir = 'Z:' + self.dir.replace('/', '\\')
         run = self.run_haltall('no_action', '-simulate', '-quiet', '-run', '-program',
                                windows_dir + '\\before.bat first', '-directory', windows_dir)
-        self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating NO_ACTION')])
         with open(os.path.join(self.dir, 'ran.txt')) as f:
             self.assertEqual(f.read().strip(), 'first')
 
         run = self.run_haltall('no_action', '-simulate', '-quiet', '-run', '-program',
                                'C:\\nowhere\\missing.exe')
-        self.assertEqual([kind for kind, _ in run.events], [1, 4])
-        self.assertEqual(run.events[1][1], 'Initiating NO_ACTION')
+        self.assertEqual([kind for kind, _ in run.events], [1, 4, 4])
+        self.assertEqual(run.events[1:], [(4, 'Action requested by the user (simulated)'), (4, 'Initiating NO_ACTION')])
 
     def test_settings_check_refuses_before_anything_starts(self):
         # "wol" targets a remote computer, which needs its addresses.
@@ -137,7 +155,7 @@ class WarningWindowTest(ActionTestCase):
         self.assertEqual(controls[IDC_WARN_ACTION][1], 'FORCE NO_ACTION')
         self.assertTrue(controls[IDC_WARN_TIME][1].startswith('Time left: '), out)
         self.assertFalse(controls[IDC_WARN_CANCEL][2], 'Cancel must be disabled')
-        self.assertEqual(run.events, [(4, 'Initiating FORCE NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating FORCE NO_ACTION')])
 
     def test_cancel_stops_the_action_before_its_event(self):
         run = self.start('no_action', '-warn', '-warntime', '60', '-simulate', '-debug')
@@ -188,7 +206,8 @@ class RealLogoffTest(unittest.TestCase):
                              errors='replace', timeout=60)
         self.assertEqual(run.returncode, 0)
         self.assertEqual(harness.events(run.stderr),
-                         [(4, 'Initiating LOGOFF'), (4, 'ExitWindowsEx executed succesfully!')])
+                         [(4, 'Action requested by the user'), (4, 'Initiating LOGOFF'),
+                          (4, 'ExitWindowsEx executed succesfully!')])
         _, messages = bystander.communicate(timeout=60)
         self.assertIn('(WM_QUERYENDSESSION)', messages)
         self.assertIn('(WM_ENDSESSION)', messages)

@@ -108,6 +108,12 @@ class CommandLineGroupTest(GroupTestCase):
 
         self.assertEqual(client.events[-1], (1, 'Group action on 6 computers: 3 done, 3 failed: '
                                                 '127.0.0.4, 127.0.0.5, 127.0.0.6'))
+        # Before it, every failed computer with its port and reason.
+        kind, failures = client.events[-2]
+        self.assertEqual(kind, 1)
+        self.assertRegex(failures, r'^The action failed on these computers:\n'
+                                   r'127\.0\.0\.4:\d+: connect\(\): Connection refused \(10061\)\n'
+                                   r'127\.0\.0\.5:68746: .+\n127\.0\.0\.6:3210: .+$')
         self.assertNotIn((4, 'Initiating NO_ACTION'), client.events)
         log = self.client_log()
         results = [line for line in log if line.startswith('127.0.0.')]
@@ -420,6 +426,7 @@ class WakeOnLanGroupTest(GroupTestCase):
         client = self.start_client('wol', '-group', group, '-ip', '127.0.0.1', '-quiet').wait(60)
         self.assertEqual(client.returncode, 0)
         self.assertEqual(client.events.count((4, 'Wake-On-LAN packet has been sent')), 3)
+        self.assertEqual(client.events.count((4, 'Action requested by a group run')), 3)
 
         received = {}
         receiver.settimeout(10)

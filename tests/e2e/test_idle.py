@@ -53,7 +53,8 @@ class IdleTriggerTest(HaltallTestCase):
         run.wait(150)
         quiet_for = time.monotonic() - last_input
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the idle trigger (simulated)'),
+                                      (4, 'Initiating NO_ACTION')])
         self.assertEqual(count(read_log(self.dir), 'HaltAll start'), 1)
         # Never before a whole minute without input (the clocks differ by a
         # fraction of a second at most).

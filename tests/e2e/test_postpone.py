@@ -42,6 +42,7 @@ class PostponeTest(HaltallTestCase):
         run.wait(60)
         self.assertEqual(run.returncode, 0)
         self.assertEqual(run.events, [(4, 'Action postponed by the user for 1 minute'),
+                                      (4, 'Action requested by the user (simulated)'),
                                       (4, 'Initiating NO_ACTION')])
         log = read_log(self.dir)
         self.assertEqual(count(log, 'ShowWarningMessage start'), 2)

@@ -321,7 +321,9 @@ class ServerTest(RemoteControlTestCase):
         lines = self.log_lines()
         last_ok = max(i for i, line in enumerate(lines) if line == 'sending ok 250 OK to client')
         self.assertLess(last_ok, lines.index('DoNoAction start'))
-        self.assertIn((4, 'Initiating NO_ACTION'), self.end(run).events)
+        events = self.end(run).events
+        started = events.index((4, 'Initiating NO_ACTION'))
+        self.assertEqual(events[started - 1], (4, 'Action requested by remote control from 127.0.0.1'))
 
 
 class SharedLogTest(RemoteControlTestCase):

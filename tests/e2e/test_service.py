@@ -70,8 +70,16 @@ class ServiceTest(HaltallTestCase):
         # each event's own text, whatever characters it holds.
         self.assertEqual(reg_values(EVENT_SOURCE),
                          {'EventMessageFile': ('REG_SZ', program), 'TypesSupported': ('REG_DWORD', 7)})
-        for text in ('Initiating REBOOT', 'Access denied: 100% of %1 and %s'):
-            shown = event_text(0, text)
+        # Every kind of event has its id in the table.
+        for kind, text in ((0, 'Access denied: 100% of %1 and %s'),
+                           (1, 'Action requested by remote control from 192.168.1.5'),
+                           (2, 'Initiating REBOOT'), (3, 'ExitWindowsEx executed succesfully!'),
+                           (4, 'Call not implemented.'), (5, 'Remote control: wrong password from ::1'),
+                           (6, 'Group action on 2 computers: 2 done, 0 failed'),
+                           (7, 'The action failed on these computers:'),
+                           (8, 'No ip address specified'), (9, 'ExitWindowsEx'),
+                           (10, 'Action postponed by the user for 1 minute')):
+            shown = event_text(kind, text)
             self.assertEqual((shown.returncode, shown.stdout), (0, text), shown.stderr)
 
         # Installing again over the running service stops it, stores the new
@@ -102,14 +110,16 @@ class ServiceTest(HaltallTestCase):
 class MessageTableTest(unittest.TestCase):
     """The resource itself, read back from the file with windres."""
 
-    def test_message_table_holds_the_one_id_the_program_writes(self):
+    def test_message_table_holds_every_kind_of_event(self):
         triple = {0x14c: 'i686', 0x8664: 'x86_64'}[pe_machine(HALTALL)] + '-w64-mingw32'
         dump = subprocess.run([triple + '-windres', '-J', 'coff', '-O', 'rc', '-i', HALTALL],
                               capture_output=True, text=True, errors='replace', timeout=60)
         self.assertEqual(dump.returncode, 0, dump.stderr)
         table = dump.stdout[dump.stdout.index('RT_MESSAGETABLE'):]
-        self.assertRegex(table, r'MessageId = 0x0\n\s*%1%0')
-        self.assertEqual(table.count('MessageId ='), 1, table)
+        # Each id shows the event's one string as its whole text.
+        for kind in range(11):
+            self.assertRegex(table, r'MessageId = 0x%x\n\s*%%1%%0' % kind)
+        self.assertEqual(table.count('MessageId ='), 11, table)
 
 
 if __name__ == '__main__':

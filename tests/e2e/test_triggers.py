@@ -46,7 +46,8 @@ class ScheduleTest(HaltallTestCase):
         run = self.start('no_action', '-scheduled', '-seconds', '3', '-simulate', '-quiet', '-debug')
         run.wait(60)
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the schedule (simulated)'),
+                                      (4, 'Initiating NO_ACTION')])
         log = read_log(self.dir)
         ticks = [line for line in log
                  if line.startswith(('AFTER_X_SECONDS', 'HaltAll start', 'CheckScheduleTimer start'))]
@@ -93,7 +94,8 @@ class ProcessWatchTest(HaltallTestCase):
         watched.wait()
         run.wait(60)
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(run.events, [(4, 'Action requested by the process watch (simulated)'),
+                                      (4, 'Initiating NO_ACTION')])
         self.assertEqual(count(log(), 'HaltAll start'), 1)
 
         wait_for(lambda: count(read_log(never_dir), 'CheckProcessTimer start') > 5,

@@ -52,7 +52,8 @@ class MagicPacketTest(HaltallTestCase):
         run = self.run_haltall('wol', '-ip', '127.0.0.1', '-subnet', '255.0.0.0', '-mac',
                                '00-11-22-33-44-aa', '-quiet')
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Waking up remote computer '),
+        self.assertEqual(run.events, [(4, 'Action requested by the user'),
+                                      (4, 'Waking up remote computer '),
                                       (4, 'Wake-On-LAN packet has been sent')])
 
         self.receiver.settimeout(10)
@@ -69,7 +70,8 @@ class MagicPacketTest(HaltallTestCase):
         run = self.run_haltall('wol', '-remote', 'pc7', '-ip', '127.0.0.1', '-subnet', '255.0.0.0',
                                '-mac', MAC, '-simulate', '-quiet', '-debug')
         self.assertEqual(run.returncode, 0)
-        self.assertEqual(run.events, [(4, 'Waking up remote computer pc7'),
+        self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'),
+                                      (4, 'Waking up remote computer pc7'),
                                       (4, 'Wake-On-LAN packet has been sent')])
         self.assertIn('ERROR: WakeOnLan', self.log_lines())
         self.receiver.settimeout(0.5)  # the program has ended: anything sent is here

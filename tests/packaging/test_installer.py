@@ -142,7 +142,8 @@ class InstallerTest(unittest.TestCase):
         run = self.wine(self.path(exe), 'no_action', '-simulate', '-quiet', runner=WINE_RUN,
                         debug='-all,+eventlog')
         self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertEqual(events(run.stderr), [(4, 'Initiating NO_ACTION')])
+        self.assertEqual(events(run.stderr), [(4, 'Action requested by the user (simulated)'),
+                                              (4, 'Initiating NO_ACTION')])
         self.assertEqual(self.wine(self.path(exe), '-save_settings', '-quiet',
                                    runner=WINE_RUN).returncode, 0)
         self.assertIsNotNone(self.values(SETTINGS_KEY))

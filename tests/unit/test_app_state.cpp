@@ -184,3 +184,32 @@ TEST(AppState, SocketsStayWithTheirRecord)
     EXPECT_EQ(closed[1], (SOCKET)6);
     EXPECT_EQ(closed[2], (SOCKET)9);
 }
+
+TEST(AppState, TheRequestEventNamesWhoAsked)
+{
+    AppState state;
+    SetDefaultSettings(&state);
+    char text[200];
+    struct {
+        Requester by;
+        When when;
+        Flag simulate;
+        const char* expected;
+    } cases[] = {
+        {REQUESTED_BY_USER, IMMEDIATE, 0, "Action requested by the user"},
+        {REQUESTED_BY_TRIGGER, SCHEDULED, 1, "Action requested by the schedule (simulated)"},
+        {REQUESTED_BY_TRIGGER, PROCESS, 0, "Action requested by the process watch"},
+        {REQUESTED_BY_TRIGGER, IDLE, 0, "Action requested by the idle trigger"},
+        {REQUESTED_BY_TRIGGER, IMMEDIATE, 0, "Action requested by the user"},  // postponed
+        {REQUESTED_BY_REMOTE, IMMEDIATE, 0, "Action requested by remote control from 192.168.1.5"},
+        {REQUESTED_BY_GROUP, IMMEDIATE, 1, "Action requested by a group run (simulated)"},
+    };
+    CopyField(state.request.address, "192.168.1.5");
+    for (auto& c : cases) {
+        state.request.by = c.by;
+        state.when = c.when;
+        state.simulate = c.simulate;
+        FormatRequest(&state, text, sizeof text);
+        EXPECT_STREQ(text, c.expected);
+    }
+}

@@ -214,8 +214,8 @@ TEST_F(LocalActions, SimulateNamesTheCallInsteadOfMakingIt)
         int events_before = EventsWritten();
         EXPECT_EQ(c.operation(calls_, nullptr, &state_), 0) << c.text;
         EXPECT_EQ(Errors().back(), c.text);
-        // Only "Initiating ...": no "executed succesfully!" event.
-        EXPECT_EQ(EventsWritten() - events_before, 1) << c.text;
+        // Only "Action requested ..." and "Initiating ...": no "executed succesfully!" event.
+        EXPECT_EQ(EventsWritten() - events_before, 2) << c.text;
     }
     EXPECT_TRUE(recorded.calls.empty()) << recorded.calls.front();
 }
@@ -281,9 +281,9 @@ TEST_F(LocalActions, FailingCallsAreReportedWithTheSystemText)
     // System texts end in CR LF; the log keeps the text up to there.
     EXPECT_NE(log_text.find(std::string("ERROR: ") + strtok(access_denied, "\r\n")), std::string::npos);
     EXPECT_NE(log_text.find(std::string("ERROR: ") + strtok(not_found, "\r\n")), std::string::npos);
-    // "Initiating" and the error for each failed call; the failed lookup
-    // comes before "Initiating" and writes only its error.
-    EXPECT_EQ(EventsWritten(), 2 + 2 + 1);
+    // "Action requested", "Initiating" and the error for each failed call;
+    // the failed lookup comes before them and writes only its error.
+    EXPECT_EQ(EventsWritten(), 3 + 3 + 1);
 }
 
 TEST_F(LocalActions, MonitorMessageAndLockCall)

@@ -173,7 +173,7 @@ TEST_F(RemoteShutdown, CallsWithAndWithoutTheAdminShare)
         EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
         EXPECT_EQ(recorded.calls, c.calls);
         EXPECT_EQ(Reports().back(), ACCEPTED);
-        EXPECT_EQ(Events() - events, 2);  // "Initiating ..." and "... accepted ..."
+        EXPECT_EQ(Events() - events, 3);  // requested, "Initiating ..." and "... accepted ..."
     }
     EXPECT_TRUE(log.Logged("current_credentials=1"));
     EXPECT_TRUE(log.Logged("current_credentials=0"));
