@@ -126,7 +126,7 @@ int DoInitiateSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppS
     DescribeShutdownCall(plan, state->remote.computer_name, call, sizeof call);
     WriteLog("%s", call);
     if (state->simulate) {
-        Error(state, window, call);
+        Error(state, window, call, EVENT_SIMULATED);
     } else {
         char share[ADMIN_SHARE_NAME_SIZE];
         if (!ConnectWithCredentials(calls, window, state, share)) {
@@ -161,7 +161,7 @@ int DoAbortSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppStat
     DescribeShutdownCall(plan, machine, call, sizeof call);
     WriteLog("%s", call);
     if (state->simulate) {
-        Error(state, window, call);
+        Error(state, window, call, EVENT_SIMULATED);
         WriteLog("DoAbortSystemShutdown end");
         return 0;
     }

@@ -99,7 +99,7 @@ int DoWOL(HWND window, AppState* state)
     WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_STARTED, "Waking up remote computer %s",
                state->remote.computer_name);
     if (state->simulate) {
-        Error(state, window, "WakeOnLan");
+        Error(state, window, "WakeOnLan", EVENT_SIMULATED);
     } else if (WakeOnLan(state, state->remote.ip_address, state->remote.subnet_mask,
                          state->remote.mac_address) != 0) {
         Error(state, window, "WakeOnLAN failed");

@@ -49,7 +49,11 @@ static_assert(EVENT_TEXT == HALTALL_EVENT_TEXT && EVENT_ACTION_REQUESTED == HALT
                   EVENT_ACTION_POSTPONED == HALTALL_EVENT_ACTION_POSTPONED,
               "the event kinds are the message table's ids");
 
-void Error(AppState* state, HWND window, const char* text, EventKind kind)
+namespace {
+
+// Error, for a text whose event may be written already (DisplayLastError's).
+void ReportError(AppState* state, HWND window, const char* text, EventKind kind,
+                 bool event_written)
 {
     WriteLog("Error start");
     NoteProblem(text);
@@ -57,8 +61,8 @@ void Error(AppState* state, HWND window, const char* text, EventKind kind)
     // no other trace than its exit code: both write an error event. A group
     // run's computers are named by its summary; a simulated call is no failure.
     bool service = state && state->run_as_service;
-    if (service || (state && state->quiet && kind != EVENT_SIMULATED &&
-                    state->request.by != REQUESTED_BY_GROUP))
+    if (!event_written && (service || (state && state->quiet && kind != EVENT_SIMULATED &&
+                                       state->request.by != REQUESTED_BY_GROUP)))
         WriteEvent(state, EVENT_ERROR, kind, "%s", text);
     // A command-line run from a console tells its console instead of a box;
     // where no one could see or close a box, none is shown.
@@ -68,6 +72,13 @@ void Error(AppState* state, HWND window, const char* text, EventKind kind)
         MessageBoxA(window, text, "haltall", MB_OK | MB_ICONERROR);
     WriteLog("ERROR: %s", text);
     WriteLog("Error end");
+}
+
+}  // namespace
+
+void Error(AppState* state, HWND window, const char* text, EventKind kind)
+{
+    ReportError(state, window, text, kind, false);
 }
 
 void DisplayInformation(AppState* state, HWND window, const char* text)
@@ -137,7 +148,7 @@ void DisplayLastError(AppState* state, HWND window, const char* step)
 
     WriteEvent(state, EVENT_ERROR, EVENT_ACTION_FAILED, "%s", text);
     if (window && (!state || !state->run_as_service))  // a service's event is written above
-        Error(state, window, text);
+        ReportError(state, window, text, EVENT_ACTION_FAILED, true);
     else if (ConsoleReporting())
         WriteConsoleText(true, text);
     WriteLog("ERROR: %s", text);

@@ -225,7 +225,7 @@ TEST_F(RemoteShutdown, SimulateCallsNothingAndStillReportsAcceptance)
     EXPECT_TRUE(recorded.calls.empty());
     EXPECT_EQ(Reports(), (std::vector<std::string>{
                              "ERROR: InitiateSystemShutdown(PC7, force=0, reboot=0)", ACCEPTED}));
-    EXPECT_EQ(Events() - events, 2);
+    EXPECT_EQ(Events() - events, 3);  // requested, "Initiating ..." and "... accepted ..."
 
     state.interactive = 0;  // a command-line run: the event only
     EXPECT_EQ(DoInitiateSystemShutdown(calls, nullptr, &state), 0);
