@@ -136,7 +136,8 @@ int ProbeComputer(HWND window, AppState* state)
     state->probe.version[0] = state->probe.login[0] = '\0';
     if (!SendsToRemoteCopy(state)) {
         Error(state, window,
-              "Only computers reached by this program's own protocol can be checked");
+              "Only computers reached by this program's own protocol can be checked",
+              EVENT_SETTINGS_ERROR);
         return -1;
     }
     char message[MESSAGE_SIZE] = "";

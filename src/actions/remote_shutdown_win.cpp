@@ -185,7 +185,7 @@ int DoAbortSystemShutdown(const RemoteShutdownCalls& calls, HWND window, AppStat
         return -1;
     }
     snprintf(text, sizeof text, "The shutdown of %s was aborted", target);
-    WriteEvent(state, EVENT_INFORMATION, "%s", text);
+    WriteEvent(state, EVENT_INFORMATION, EVENT_ACTION_DONE, "%s", text);
     if (state->interactive)
         DisplayInformation(state, window, text);
     WriteLog("DoAbortSystemShutdown end");

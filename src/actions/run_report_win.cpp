@@ -108,9 +108,7 @@ bool WriteRunReport(AppState* state, HWND window, const ReportRow* rows, int cou
         return true;
     }
     // The run itself stands: only its report is missing.
-    Error(state, window, error);
-    if (!state->run_as_service)  // a service's error is an event already
-        WriteEvent(state, EVENT_ERROR, "%s", error);
+    ErrorWithEvent(state, window, error, EVENT_ACTION_FAILED);
     NoteResult(state, -1);
     return false;
 }

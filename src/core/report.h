@@ -35,6 +35,8 @@ enum EventKind {
 // error event of the kind instead; so does a quiet run (but for a group run's
 // computer, which its summary names, and for a simulated call).
 void Error(AppState* state, HWND window, const char* text, EventKind kind = EVENT_ACTION_FAILED);
+// Error that writes its error event in every run, once.
+void ErrorWithEvent(AppState* state, HWND window, const char* text, EventKind kind);
 // A box captioned "Haltall", modal to the window, only when a window is
 // given and not quiet.
 void DisplayInformation(AppState* state, HWND window, const char* text);

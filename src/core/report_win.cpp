@@ -81,6 +81,12 @@ void Error(AppState* state, HWND window, const char* text, EventKind kind)
     ReportError(state, window, text, kind, false);
 }
 
+void ErrorWithEvent(AppState* state, HWND window, const char* text, EventKind kind)
+{
+    WriteEvent(state, EVENT_ERROR, kind, "%s", text);
+    ReportError(state, window, text, kind, true);
+}
+
 void DisplayInformation(AppState* state, HWND window, const char* text)
 {
     WriteLog("DisplayInformation start");

@@ -717,7 +717,7 @@ int OpenServerConnection(HWND window, AppState* state, const char* server, char*
     if (!SplitHostPort(server, name, sizeof name, &port)) {
         char problem[MESSAGE_SIZE];
         snprintf(problem, sizeof problem, "Invalid remote computer specified (%s)", server);
-        Error(state, nullptr, problem);
+        Error(state, nullptr, problem, EVENT_SETTINGS_ERROR);
         return -1;
     }
     HostAddresses host;
