@@ -2,6 +2,7 @@
 #include "actions/group_action.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "actions/group_file.h"
@@ -24,7 +25,26 @@ bool Append(char* out, size_t size, const char* text)
 
 bool Failed(const GroupResult& result)
 {
-    return result.result < 0;
+    return !result.skipped && result.result < 0;
+}
+
+// Failed first, then skipped, then done.
+int ResultRank(const GroupResult& result)
+{
+    return Failed(result) ? 0 : result.skipped ? 1 : 2;
+}
+
+int CompareEntries(const RemotePC* list, const GroupResult* results, int column, int32_t a,
+                   int32_t b)
+{
+    switch (column) {
+    case GROUP_COLUMN_COMPUTER:
+        return CompareIgnoringCase(list[a].computer_name, list[b].computer_name);
+    case GROUP_COLUMN_RESULT:
+        return ResultRank(results[a]) - ResultRank(results[b]);
+    default:
+        return strcmp(results[a].reason, results[b].reason);
+    }
 }
 
 }  // namespace
@@ -84,6 +104,54 @@ void KeepLastGroupEntry(AppState* state, const RemotePC* pc)
     CopyField(state->remote.username, pc->username);
 }
 
+bool ShowsGroupResults(const AppState* state)
+{
+    return state->interactive && !state->quiet && !state->run_as_service;
+}
+
+void SkipGroupEntry(GroupResult* result)
+{
+    result->skipped = 1;
+    result->result = 0;
+    snprintf(result->reason, sizeof result->reason, "%s", "Cancelled before it began");
+}
+
+const char* GroupResultWord(const GroupResult* result)
+{
+    return Failed(*result) ? "failed" : result->skipped ? "skipped" : "ok";
+}
+
+bool SortGroupResults(const RemotePC* list, const GroupResult* results, int count, int column,
+                      bool descending, int32_t* order)
+{
+    for (int i = 0; i < count; i++)
+        order[i] = i;
+    int32_t* scratch = (int32_t*)malloc(sizeof(int32_t) * (size_t)(count > 0 ? count : 1));
+    if (!scratch)
+        return false;
+    // A merge sort keeps the ties in list order; runs of width 1, 2, 4...
+    for (int width = 1; width < count; width *= 2) {
+        for (int low = 0; low < count; low += 2 * width) {
+            int middle = low + width < count ? low + width : count;
+            int high = low + 2 * width < count ? low + 2 * width : count;
+            int a = low, b = middle, out = low;
+            while (a < middle || b < high) {
+                bool take_b = false;
+                if (a < middle && b < high) {
+                    int compared = CompareEntries(list, results, column, order[a], order[b]);
+                    take_b = descending ? compared < 0 : compared > 0;
+                } else {
+                    take_b = a >= middle;
+                }
+                scratch[out++] = take_b ? order[b++] : order[a++];
+            }
+        }
+        memcpy(order, scratch, sizeof(int32_t) * (size_t)count);
+    }
+    free(scratch);
+    return true;
+}
+
 void FormatGroupProgress(char* out, size_t size, int done, int count)
 {
     int percent = count > 0 ? (int)((double)done / count * 100) : 100;
@@ -100,13 +168,21 @@ void FormatGroupEntryResult(char* out, size_t size, const RemotePC* pc, const Gr
 }
 
 int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const GroupResult* results,
-                       int count)
+                       int count, bool probe)
 {
-    int failed = 0;
-    for (int i = 0; i < count; i++)
+    int failed = 0, skipped = 0;
+    for (int i = 0; i < count; i++) {
         failed += Failed(results[i]);
-    snprintf(out, size, "Group action on %d computers: %d done, %d failed", count, count - failed,
-             failed);
+        skipped += results[i].skipped != 0;
+    }
+    snprintf(out, size, probe ? "Group check of %d computers: %d answered, %d failed"
+                              : "Group action on %d computers: %d done, %d failed",
+             count, count - failed - skipped, failed);
+    if (skipped > 0) {
+        char tail[48];
+        snprintf(tail, sizeof tail, ", %d skipped (cancelled)", skipped);
+        Append(out, size, tail);
+    }
     const char* separator = ": ";
     for (int i = 0; i < count; i++) {
         if (!Failed(results[i]))

@@ -15,6 +15,7 @@
 #include "core/messages.h"
 #include "core/owned.h"
 #include "core/report.h"
+#include "remote/sockets.h"
 
 namespace {
 
@@ -24,16 +25,18 @@ struct GroupRun {
     GroupResult* results;
     ReportRow* rows;   // the report's line of each entry
     int32_t* earlier;  // of each entry, an earlier one for the same computer, or -1
+    volatile LONG* stage;  // of each entry, a GroupStage
     int count;
     int workers;
     HWND window;  // the main window: owner of reports, receiver of progress
     ActionCalls calls;
     volatile LONG next;
     volatile LONG finished;
+    volatile LONG cancelled;  // no further computer is started
 };
 
-// Set and cleared on the main window's thread only.
-bool g_group_running = false;
+// The run under way. Set and cleared on the main window's thread only.
+GroupRun* g_group_run = nullptr;
 
 // Workers need little stack: the record, a few lines and the log's buffer.
 const SIZE_T WORKER_STACK = 256 * 1024;
@@ -44,10 +47,12 @@ void FreeGroupRun(GroupRun* run)
     free(run->results);
     free(run->rows);
     free(run->earlier);
+    free((void*)run->stage);
     free(run);
 }
 
-GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* state)
+GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* state,
+                      const RemotePC* list, int entries)
 {
     GroupRun* run = (GroupRun*)calloc(1, sizeof(GroupRun));
     if (!run)
@@ -57,7 +62,7 @@ GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* sta
     run->record.client_socket = INVALID_SOCKET;
     run->record = *state;
     run->record.group_list = nullptr;
-    run->count = state->group_count;
+    run->count = entries;
     run->window = window;
     run->calls = calls;
     size_t count = (size_t)(run->count > 0 ? run->count : 0);
@@ -65,12 +70,13 @@ GroupRun* NewGroupRun(const ActionCalls& calls, HWND window, const AppState* sta
     run->results = (GroupResult*)calloc(count ? count : 1, sizeof(GroupResult));
     run->rows = (ReportRow*)calloc(count ? count : 1, sizeof(ReportRow));
     run->earlier = (int32_t*)malloc(sizeof(int32_t) * (count ? count : 1));
-    if (!run->list || !run->results || !run->rows || !run->earlier) {
+    run->stage = (volatile LONG*)calloc(count ? count : 1, sizeof(LONG));
+    if (!run->list || !run->results || !run->rows || !run->earlier || !run->stage) {
         FreeGroupRun(run);
         return nullptr;
     }
     if (count)
-        memcpy(run->list, state->group_list, sizeof(RemotePC) * count);
+        memcpy(run->list, list, sizeof(RemotePC) * count);
     FindRepeatedEntries(run->list, run->count, run->earlier);
     run->workers = GroupWorkerCount(state->group_parallel, run->count);
     return run;
@@ -91,11 +97,21 @@ int RunGroupEntry(const ActionCalls& calls, HWND window, AppState* job, bool por
     return HaltAll_Internal(calls, window, job);
 }
 
+void EnterStage(GroupRun* run, LONG i, GroupStage stage)
+{
+    InterlockedExchange(&run->stage[i], stage);
+    if (run->record.interactive && run->window)
+        PostMessage(run->window, WM_GROUP_ENTRY, (WPARAM)i, 0);
+}
+
 // One computer's job, on its own copy of the record.
 void RunGroupJob(GroupRun* run, LONG i)
 {
     AppState job;
     bool port_valid = PrepareGroupEntry(&run->record, &run->list[i], &job);
+    // One silent server must not hold the run for a time-out per exchange.
+    job.reply_budget_ms = g_group_reply_budget_ms;
+    EnterStage(run, i, STAGE_UNDER_WAY);
     WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
     GroupResult* result = &run->results[i];
     result->reason[0] = '\0';
@@ -106,6 +122,22 @@ void RunGroupJob(GroupRun* run, LONG i)
     result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
     CollectProblem(nullptr);
     EndReportRow(&job, result->result, result->reason, started, &run->rows[i]);
+    EnterStage(run, i, STAGE_ENDED);
+}
+
+// A computer not started because the run was cancelled.
+void SkipGroupJob(GroupRun* run, LONG i)
+{
+    AppState job;
+    PrepareGroupEntry(&run->record, &run->list[i], &job);
+    WriteLog("Group entry %ld: %s skipped: the run was cancelled", (long)i + 1,
+             job.remote.computer_name);
+    SkipGroupEntry(&run->results[i]);
+    DWORD started;
+    StartReportTiming(&job, &run->rows[i], &started);
+    EndReportRow(&job, 0, run->results[i].reason, started, &run->rows[i]);
+    run->rows[i].outcome = OUTCOME_SKIPPED;
+    EnterStage(run, i, STAGE_ENDED);
 }
 
 DWORD WINAPI RunGroupJobs(LPVOID argument)
@@ -119,6 +151,8 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
             // Its result is the earlier entry's, taken when the run ends.
             WriteLog("Group entry %ld: %s is listed again (entry %ld): handled once", (long)i + 1,
                      run->list[i].computer_name, (long)run->earlier[i] + 1);
+        } else if (run->cancelled) {
+            SkipGroupJob(run, i);
         } else {
             RunGroupJob(run, i);
         }
@@ -129,8 +163,15 @@ DWORD WINAPI RunGroupJobs(LPVOID argument)
     return 0;
 }
 
-// Reports the results, hands them to the record and ends the run.
-void EndGroupRun(HWND window, AppState* state, GroupRun* run)
+GroupRunView ViewOf(const GroupRun* run)
+{
+    return {&run->record, run->list,  run->results,        run->rows,
+            run->stage,   run->count, run->cancelled != 0};
+}
+
+// Reports the results, hands them to the record, lets show see them and
+// ends the run.
+void EndGroupRun(HWND window, AppState* state, GroupRun* run, ShowGroupResults show)
 {
     for (int i = 0; i < run->count; i++) {
         if (run->earlier[i] >= 0) {
@@ -145,7 +186,8 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
         WriteLog("%s", line);
     }
     char summary[4000];
-    int failed = FormatGroupSummary(summary, sizeof summary, run->list, run->results, run->count);
+    int failed = FormatGroupSummary(summary, sizeof summary, run->list, run->results, run->count,
+                                    run->record.probe.on != 0);
     if (failed) {
         // Every failed computer with its port and reason, as far as an event
         // holds them; the summary follows, as it always read.
@@ -154,23 +196,23 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run)
                             run->count, true);
         WriteEvent(state, EVENT_ERROR, EVENT_GROUP_FAILURES, "%s", failures);
     }
-    WriteEvent(state, failed ? EVENT_ERROR : EVENT_INFORMATION, EVENT_GROUP_SUMMARY, "%s", summary);
-    WriteRunReport(state, window, run->rows, run->count);
+    WriteEvent(state, failed ? EVENT_ERROR : run->cancelled ? EVENT_WARNING : EVENT_INFORMATION,
+               EVENT_GROUP_SUMMARY, "%s", summary);
+    // A retry's report would replace the whole run's with its few rows.
+    if (run->record.report_file[0])
+        WriteRunReport(state, window, run->rows, run->count);
 
     if (failed)
         NoteResult(state, -1);
+    if (run->cancelled)
+        NoteCancelled(state);
     state->who = REMOTE_GROUP;
     state->wait_left = 60;
     if (run->count > 0)
         KeepLastGroupEntry(state, &run->list[run->count - 1]);
-    g_group_running = false;
-
-    // Nobody would see a service's box.
-    if (failed && state->interactive && !state->quiet && !state->run_as_service) {
-        char failures[4000];
-        FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count, 20, false);
-        DisplayInformation(state, window, failures);
-    }
+    g_group_run = nullptr;
+    if (show)
+        show(window, state, ViewOf(run));
     FreeGroupRun(run);
 }
 
@@ -203,23 +245,26 @@ DWORD WINAPI HaltallGroup(LPVOID argument)
     return 0;
 }
 
-void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
+namespace {
+
+void StartGroupRun(const ActionCalls& calls, HWND window, AppState* state,
+                   const AppState* settings, const RemotePC* list, int count)
 {
-    if (g_group_running) {
+    if (g_group_run) {
         WriteLog("HaltallGroup refused: a group action is already running");
         return;
     }
-    GroupRun* run = NewGroupRun(calls, window, state);
+    GroupRun* run = NewGroupRun(calls, window, settings, list, count);
     if (!run) {
         Error(state, window, "Not enough memory for the group action");
         return;
     }
     state->wait_left = 60;
-    g_group_running = true;
+    g_group_run = run;
     if (!state->interactive || !window) {
         run->record.interactive = 0;
         HaltallGroup(run);
-        EndGroupRun(window, state, run);
+        EndGroupRun(window, state, run, nullptr);
         return;
     }
 
@@ -241,7 +286,40 @@ void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
     PostMessage(window, WM_GROUP_DONE, 0, (LPARAM)run);
 }
 
-void FinishGroupAction(HWND window, AppState* state, LPARAM run)
+}  // namespace
+
+void StartGroupAction(const ActionCalls& calls, HWND window, AppState* state)
 {
-    EndGroupRun(window, state, (GroupRun*)run);
+    StartGroupRun(calls, window, state, state, state->group_list, state->group_count);
+}
+
+void StartGroupRetry(const ActionCalls& calls, HWND window, AppState* state,
+                     const AppState* settings, const RemotePC* list, int count)
+{
+    WriteLog("Group action again on the %d computers that failed", count);
+    AppState again = *settings;
+    again.report_file[0] = '\0';
+    StartGroupRun(calls, window, state, &again, list, count);
+}
+
+bool ViewGroupRun(GroupRunView* view)
+{
+    if (!g_group_run || !g_group_run->record.interactive)
+        return false;
+    *view = ViewOf(g_group_run);
+    return true;
+}
+
+bool CancelGroupAction()
+{
+    if (!g_group_run || g_group_run->cancelled)
+        return false;
+    InterlockedExchange(&g_group_run->cancelled, 1);
+    WriteLog("Group action cancelled: the computers not yet started are skipped");
+    return true;
+}
+
+void FinishGroupAction(HWND window, AppState* state, LPARAM run, ShowGroupResults show)
+{
+    EndGroupRun(window, state, (GroupRun*)run, show);
 }

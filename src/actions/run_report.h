@@ -85,6 +85,8 @@ void ReportTextToUtf8(char* text, size_t size);
 void StartReportTiming(const AppState* job, ReportRow* row, DWORD* started);
 // The row of a job that ended with result (below 0: failed) and reason.
 void EndReportRow(const AppState* job, int result, const char* reason, DWORD started, ReportRow* row);
+// SaveReport to path with the system's files.
+bool SaveReportFile(const char* path, const ReportRow* rows, int count, char* error, size_t size);
 // Writes the rows to the report that -report asked for, if any: true when
 // written or none was asked; otherwise the problem is reported, the run's
 // exit code becomes 2, and false.

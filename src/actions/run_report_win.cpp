@@ -96,14 +96,18 @@ void EndReportRow(const AppState* job, int result, const char* reason, DWORD sta
     ReportTextToUtf8(row->error, sizeof row->error);
 }
 
+bool SaveReportFile(const char* path, const ReportRow* rows, int count, char* error, size_t size)
+{
+    ReportFileCalls files = {WriteWhole, Replace, Remove};
+    return SaveReport(files, path, GetCurrentProcessId(), rows, count, error, size);
+}
+
 bool WriteRunReport(AppState* state, HWND window, const ReportRow* rows, int count)
 {
     if (!state->report_file[0])
         return true;
-    ReportFileCalls files = {WriteWhole, Replace, Remove};
     char error[MESSAGE_SIZE];
-    if (SaveReport(files, state->report_file, GetCurrentProcessId(), rows, count, error,
-                   sizeof error)) {
+    if (SaveReportFile(state->report_file, rows, count, error, sizeof error)) {
         WriteLog("Report written to %s (%d computers)", state->report_file, count);
         return true;
     }

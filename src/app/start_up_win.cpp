@@ -14,6 +14,7 @@
 #include "remote/sockets.h"
 #include "resource.h"
 #include "service/service_runtime.h"
+#include "ui/group_results.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -79,7 +80,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     MSG message;
     while (GetMessage(&message, nullptr, 0, 0) == 1) {
-        if (!IsDialogMessage(g_main_window, &message)) {
+        HWND run_window = GroupRunWindow();
+        if (!IsDialogMessage(g_main_window, &message) &&
+            !(run_window && IsDialogMessage(run_window, &message))) {
             TranslateMessage(&message);
             DispatchMessage(&message);
         }

@@ -131,6 +131,10 @@ struct AppState {
     RecordSocket client_socket;
     char peer_address[64];  // the accepted peer's address in text form
     char client_address[64];  // where the last outgoing connection went, in text form
+    // A group job's whole exchange, from the accepted connection to its last
+    // reply, must fit in this (0: every reply may take the reply time-out).
+    uint32_t reply_budget_ms;
+    uint32_t connected_ms;  // the tick count at which the last connection was accepted
     Flag authenticated;
     Flag quiet;
     uint32_t remaining_seconds;

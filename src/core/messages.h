@@ -23,6 +23,9 @@ const UINT WM_GROUP_DONE = WM_APP + 2;
 // The service was asked to stop: the window leaves the tray, releases what
 // start-up acquired and arms TIMER_QUIT. Posted from the service's thread.
 const UINT WM_SERVICE_STOP = WM_APP + 3;
+// Posted to the main window while a group run is shown: a computer's job
+// has begun or ended (wParam its index in the run's list).
+const UINT WM_GROUP_ENTRY = WM_APP + 8;
 
 const UINT_PTR TIMER_SCHEDULE = 0;
 const UINT_PTR TIMER_PROCESS = 1;

@@ -21,3 +21,10 @@ bool EqualIgnoringCase(const char* a, const char* b)
 {
     return EqualIgnoringCaseN(a, b, (size_t)-1);
 }
+
+int CompareIgnoringCase(const char* a, const char* b)
+{
+    for (; *a && LowerAscii(*a) == LowerAscii(*b); a++, b++) {
+    }
+    return (unsigned char)LowerAscii(*a) - (unsigned char)LowerAscii(*b);
+}

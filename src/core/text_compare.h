@@ -6,3 +6,6 @@
 bool EqualIgnoringCase(const char* a, const char* b);
 // The same for the first count characters (fewer when a text ends first).
 bool EqualIgnoringCaseN(const char* a, const char* b, size_t count);
+// Below, at or above 0 as a sorts before, with or after b (letters of
+// either case together, other bytes by their value).
+int CompareIgnoringCase(const char* a, const char* b);

@@ -553,7 +553,7 @@ const Command commands[] = {
 
 DWORD PasswordDelay(unsigned failures)
 {
-    const DWORD first = 1000, longest = 30000;
+    const DWORD first = 1000, longest = LONGEST_PASSWORD_DELAY_MS;
     if (failures == 0)
         return 0;
     if (failures > 5)  // 32 s and beyond

@@ -86,7 +86,8 @@ bool HoldingCommands();
 // Ends the delay: answers the wrong password, then runs the held commands.
 void ReleaseHeldCommands(const ServerEffects& fx, HWND window, AppState* state);
 // How long the answer to the given wrong password in a row waits: 1 s,
-// doubling up to 30 s.
+// doubling up to LONGEST_PASSWORD_DELAY_MS.
+const DWORD LONGEST_PASSWORD_DELAY_MS = 30000;
 DWORD PasswordDelay(unsigned failures);
 // Writes the summaries of wrong passwords whose minute has passed (called
 // now and then while the server listens).

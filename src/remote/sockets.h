@@ -68,6 +68,13 @@ extern DWORD g_peer_silence_ms;
 // before it gives up with "Connection timed out".
 extern DWORD g_connect_timeout_ms;
 extern DWORD g_reply_timeout_ms;
+// How long the exchange with one computer of a group may take from the
+// accepted connection to its last reply (35 s): longer than the longest
+// delay a server puts on the answer to a wrong password (30 s), which a
+// right one arriving during it waits for too, so that a slow but answering
+// server is never taken for a silent one; and one computer that accepts and
+// never answers holds its worker no longer than that.
+extern DWORD g_group_reply_budget_ms;
 // Receives on the client connection until a whole reply line has come, into
 // line (REPLY_LINE_SIZE + 1 bytes): 0; -1 after a failed receive (reported
 // with label) or when the server closed the connection (reported as such).

@@ -504,6 +504,7 @@ void OnClientSocketMessage(const ServerEffects& effects, HWND window, AppState* 
 
 DWORD g_reply_timeout_ms = 30000;
 DWORD g_connect_timeout_ms = 5000;
+DWORD g_group_reply_budget_ms = LONGEST_PASSWORD_DELAY_MS + 5000;
 
 namespace {
 
@@ -586,10 +587,12 @@ int ReceiveReplyLine(AppState* state, ReplyLines* replies, char* line, const cha
             Error(state, nullptr, problem);
             return -1;
         }
-        DWORD spent = GetTickCount() - start;
+        // A group job's replies share what is left of its budget instead.
+        DWORD spent = GetTickCount() - (state->reply_budget_ms ? state->connected_ms : start);
+        DWORD allowed = state->reply_budget_ms ? state->reply_budget_ms : g_reply_timeout_ms;
         int code = WSAETIMEDOUT;
-        int received = spent < g_reply_timeout_ms
-                           ? ReceiveSome(state->client_socket, replies, &code, g_reply_timeout_ms - spent)
+        int received = spent < allowed
+                           ? ReceiveSome(state->client_socket, replies, &code, allowed - spent)
                            : -1;
         if (received == 0) {
             Error(state, nullptr, "Connection closed by the remote computer");
@@ -696,8 +699,10 @@ int ConnectToHost(AppState* state, const HostAddresses& host, int port)
         code = state->client_socket == INVALID_SOCKET
                    ? WSAGetLastError()
                    : ConnectWithin(state->client_socket, address, length);
-        if (code == 0)
+        if (code == 0) {
+            state->connected_ms = GetTickCount();
             return 0;
+        }
     }
     return code;
 }

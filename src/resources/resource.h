@@ -113,5 +113,6 @@
 #include "settings_dialogs_ids.h"
 #include "group_editor_ids.h"
 #include "power_dialog_ids.h"
+#include "group_results_ids.h"
 
 #endif /* HALTALL_RESOURCE_H */

@@ -20,6 +20,7 @@
 #include "ui/dialog_fields.h"
 #include "ui/group_editor.h"
 #include "ui/group_progress.h"
+#include "ui/group_results.h"
 #include "ui/main_window.h"
 #include "ui/power_dialog.h"
 #include "ui/remote_dialogs.h"
@@ -435,10 +436,15 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_GROUP_PROGRESS:
         ShowGroupProgress(window, (int)wParam, (int)lParam);
+        if (wParam == 0 && ShowsGroupResults(state))
+            OpenGroupRunWindow(window, state, GetSaveFileNameA);
+        return TRUE;
+    case WM_GROUP_ENTRY:
+        ShowGroupRunEntry((int)wParam);
         return TRUE;
     case WM_GROUP_DONE:
         EndGroupProgress(window, state);
-        FinishGroupAction(window, state, lParam);
+        FinishGroupAction(window, state, lParam, ShowsGroupResults(state) ? ShowGroupRunResults : nullptr);
         return TRUE;
     default:
         return FALSE;

@@ -29,10 +29,11 @@ class FakeServers:
         self.thread = threading.Thread(target=self._serve, daemon=True)
         self.thread.start()
 
-    def listen(self, mode=ANSWER, host='127.0.0.1'):
-        """A new listening port with the given behaviour; returns the port."""
+    def listen(self, mode=ANSWER, host='127.0.0.1', port=0):
+        """A new listening port (any free one, or port) with the given
+        behaviour; returns the port."""
         listener = socket.socket(socket.AF_INET6 if ':' in host else socket.AF_INET)
-        listener.bind((host, 0))
+        listener.bind((host, port))
         listener.listen(128)
         listener.setblocking(False)
         port = listener.getsockname()[1]

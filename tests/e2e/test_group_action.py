@@ -20,6 +20,8 @@ MAIN_WINDOW = 'Haltall 3.0.2.0'
 WM_CLOSE = 0x10
 IDC_PROGRESS, IDC_PROGRESS_TEXT = 1108, 1109
 IDC_CLOSE, IDC_DOIT, IDC_NO_ACTION, IDC_GROUP, IDC_SPECIFY = 1008, 1009, 1020, 1030, 1011
+RUN_WINDOW = 'Group action'
+IDC_RUN_LIST, IDC_RUN_STATUS, IDC_RUN_RETRY, IDC_RUN_CANCEL, IDCANCEL = 1300, 1301, 1303, 1304, 2
 WAKE_ON_LAN_PORT = 7
 IP_PKTINFO = getattr(socket, 'IP_PKTINFO', 8)  # Linux's value
 
@@ -82,6 +84,35 @@ class GroupTestCase(rc.RemoteControlTestCase):
         for row in rows:
             row['port'], row['duration_ms'] = int(row['port']), int(row['duration_ms'])
         return rows
+
+    def run_from_the_window(self, *args):
+        """The controlling copy, its group run started with "No action" and "Do it"."""
+        client = self.start_client(*args)
+        self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_NO_ACTION).returncode, 0)
+        self.assertEqual(wintool('click', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+        return client
+
+    def run_window_rows(self):
+        return [tuple(row.split('|')) for row in
+                wintool('rows', RUN_WINDOW, 5000, IDC_RUN_LIST).stdout.splitlines()]
+
+    def wait_for_the_run_window(self, ended, timeout=60):
+        """The run window's controls once it shows the run going on, or ended."""
+        deadline = time.time() + timeout
+        while True:
+            controls = parse_dump(wintool('dump', RUN_WINDOW, 5000).stdout)
+            if controls and controls[IDCANCEL][2] == ended:
+                # Read again: the status line comes before the button in a dump.
+                return parse_dump(wintool('dump', RUN_WINDOW, 5000).stdout)
+            self.assertLess(time.time(), deadline, 'the run window never showed the run ' +
+                            ('ended' if ended else 'going on'))
+            time.sleep(0.3)
+
+    def close_run_window_and_client(self, client):
+        self.assertEqual(wintool('click', RUN_WINDOW, 5000, IDCANCEL).returncode, 0)
+        self.assertEqual(wintool('gone', RUN_WINDOW, 5000).returncode, 0)
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        client.wait(30)
 
     def assert_each_server_acted_once(self, servers):
         # A server answers DOIT before it acts, so the client can be done
@@ -302,6 +333,8 @@ class ProbeTest(GroupTestCase):
                           ('127.0.0.4', 'probe', 'failed', '', ''),
                           ('127.0.0.3', 'probe', 'failed', '', '')])
         self.assertEqual(rows[3]['error'], 'connect(): Connection refused (10061)')
+        self.assertIn((1, 'Group check of 5 computers: 2 answered, 3 failed: '
+                          '127.0.0.2, 127.0.0.4, 127.0.0.3'), client.events)
         # Nothing but the version was asked of the computer without a password,
         # and no server acted.
         self.assertEqual(fakes.commands[live], ['VERSION'])
@@ -318,16 +351,15 @@ class ProbeTest(GroupTestCase):
 
 class InteractiveGroupTest(GroupTestCase):
 
-    def test_progress_disabled_controls_and_the_list_of_failures(self):
+    def test_progress_the_run_window_and_retry_of_the_failed(self):
         servers, lines = self.three_servers_and_a_refused_port()
+        refused_port = int(lines[-1].split(';')[3])
         fakes = FakeServers()
         self.addCleanup(fakes.close)
         held = fakes.listen(HELD)
         # The held computer goes first, so the run can be looked at while it waits.
         group = self.write_group([group_line('127.0.0.1', held)] + lines)
-        client = self.start_client('-group', group, '-parallel', '1', '-debug')
-        self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_NO_ACTION).returncode, 0)
-        self.assertEqual(wintool('click', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+        client = self.run_from_the_window('-group', group, '-parallel', '1', '-debug')
 
         deadline = time.time() + 20
         while not os.path.exists(os.path.join(self.client_dir, 'haltall.log')) or \
@@ -341,6 +373,14 @@ class InteractiveGroupTest(GroupTestCase):
             elif control in (IDC_DOIT, IDC_NO_ACTION, IDC_GROUP, IDC_SPECIFY):
                 self.assertFalse(enabled, control)
         self.assertEqual(during[IDC_PROGRESS_TEXT][1], '0%')
+        # The run window shows which computer is being handled; it can be
+        # cancelled but not closed while the run goes on.
+        window = self.wait_for_the_run_window(ended=False)
+        self.assertTrue(window[IDC_RUN_CANCEL][2])
+        self.assertEqual(self.run_window_rows(),
+                         [('127.0.0.1', 'under way', '')] +
+                         [('127.0.0.%d' % i, 'waiting', '') for i in (1, 2, 3, 4)])
+        self.assertEqual(window[IDC_RUN_STATUS][1], '0 of 5 computers ended, 1 under way')
         # "Do it" reaching the window anyway starts no second run.
         self.assertEqual(wintool('command', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
         deadline = time.time() + 10
@@ -349,25 +389,72 @@ class InteractiveGroupTest(GroupTestCase):
             time.sleep(0.2)
         fakes.release()
 
-        box = wintool('msgbox', 'Haltall', 60000)
-        self.assertEqual(box.returncode, 0)
-        self.assertEqual(box.stdout, 'The action failed on these computers:\n'
-                                     '127.0.0.4: connect(): Connection refused (10061)')
+        # The results: failures first, then the others in list order.
+        window = self.wait_for_the_run_window(ended=True)
+        self.assertFalse(window[IDC_RUN_CANCEL][2])
+        self.assertTrue(window[IDC_RUN_RETRY][2])
+        self.assertEqual(window[IDC_RUN_STATUS][1],
+                         'Group action on 5 computers: 4 done, 1 failed: 127.0.0.4')
+        self.assertEqual(self.run_window_rows(),
+                         [('127.0.0.4', 'failed', 'connect(): Connection refused (10061)')] +
+                         [('127.0.0.%d' % i, 'ok', '') for i in (1, 1, 2, 3)])
         after = parse_dump(wintool('dump', MAIN_WINDOW, 5000).stdout)
         self.assertFalse(after[IDC_PROGRESS][3] or after[IDC_PROGRESS_TEXT][3])
         self.assertTrue(after[IDC_DOIT][2] and after[IDC_SPECIFY][2])
         self.assertTrue(after[IDC_GROUP][4], 'the group stays chosen')
         self.assertEqual(after[IDC_PROGRESS_TEXT][1], '100%')
-
         log = self.client_log()
         self.assertEqual([line for line in log if line.startswith('Group progress')],
                          ['Group progress %d%%' % p for p in (0, 20, 40, 60, 80, 100)])
-        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
-        client.wait(30)
-        self.assertEqual(client.events[-1],
-                         (1, 'Group action on 5 computers: 4 done, 1 failed: 127.0.0.4'))
+
+        # The refused computer answers now: "Retry failed" reaches it alone.
+        revived = fakes.listen(host='127.0.0.4', port=refused_port)
+        self.assertEqual(wintool('click', RUN_WINDOW, 5000, IDC_RUN_RETRY).returncode, 0)
+        deadline = time.time() + 30
+        while '127.0.0.4: done' not in self.client_log():
+            self.assertLess(time.time(), deadline, 'the retry never ended')
+            time.sleep(0.3)
+        window = self.wait_for_the_run_window(ended=True)
+        self.assertFalse(window[IDC_RUN_RETRY][2], 'nothing failed this time')
+        self.assertEqual(self.run_window_rows(), [('127.0.0.4', 'ok', '')])
+        self.assertEqual(fakes.doit_count(revived), 1)
+        self.close_run_window_and_client(client)
+        self.assertEqual(client.events[-2:],
+                         [(1, 'Group action on 5 computers: 4 done, 1 failed: 127.0.0.4'),
+                          (4, 'Group action on 1 computers: 1 done, 0 failed')])
         self.assertEqual(fakes.doit_count(held), 1)
         self.assert_each_server_acted_once(servers)
+
+    def test_cancel_skips_the_computers_not_yet_started(self):
+        fakes = FakeServers()
+        self.addCleanup(fakes.close)
+        held = fakes.listen(HELD)
+        others = [fakes.listen() for _ in range(3)]
+        group = self.write_group([group_line('127.0.0.1', port) for port in [held] + others])
+        report = os.path.join(self.dir, 'r.csv')
+        client = self.run_from_the_window('-group', group, '-parallel', '1', '-report', report)
+        self.wait_for_the_run_window(ended=False)
+        self.assertEqual(wintool('click', RUN_WINDOW, 5000, IDC_RUN_CANCEL).returncode, 0)
+        window = self.wait_for_the_run_window(ended=False)
+        self.assertFalse(window[IDC_RUN_CANCEL][2])
+        self.assertEqual(window[IDC_RUN_STATUS][1], '0 of 4 computers ended, 1 under way; '
+                                                   'cancelled: no further computer is started')
+        # The computer under way finishes.
+        fakes.release()
+        window = self.wait_for_the_run_window(ended=True)
+        self.assertFalse(window[IDC_RUN_RETRY][2], 'skipped is not failed')
+        skipped = ('127.0.0.1', 'skipped', 'Cancelled before it began')
+        self.assertEqual(self.run_window_rows(), [skipped] * 3 + [('127.0.0.1', 'ok', '')])
+        self.close_run_window_and_client(client)
+        self.assertEqual(client.returncode, 3)
+        self.assertEqual(client.events[-1], (2, 'Group action on 4 computers: 1 done, 0 failed, '
+                                                '3 skipped (cancelled)'))
+        rows = self.read_report(report)
+        self.assertEqual([(r['port'], r['result'], r['error']) for r in rows],
+                         [(held, 'ok', '')] + [(p, 'skipped', skipped[2]) for p in others])
+        self.assertEqual(fakes.doit_count(held), 1)
+        for port in others:
+            self.assertEqual(fakes.commands[port], [])
 
 
 class PoolTest(GroupTestCase):
@@ -382,19 +469,16 @@ class PoolTest(GroupTestCase):
         lines.insert(1, group_line('127.0.0.2', silent))
         lines.insert(3, group_line('127.0.0.3', unreachable))
         group = self.write_group(lines)
-        client = self.start_client('-group', group, '-debug')
-        self.assertEqual(wintool('click', MAIN_WINDOW, 20000, IDC_NO_ACTION).returncode, 0)
-        self.assertEqual(wintool('click', MAIN_WINDOW, 5000, IDC_DOIT).returncode, 0)
+        client = self.run_from_the_window('-group', group, '-debug')
 
-        box = wintool('msgbox', 'Haltall', 90000)
-        self.assertEqual(box.returncode, 0)
-        self.assertRegex(box.stdout, r'^The action failed on these computers:\n'
-                                     r'127\.0\.0\.2: recv\(\): .* \(10060\)\n'
-                                     r'127\.0\.0\.3: connect\(\): .* \(10060\)$')
+        self.wait_for_the_run_window(ended=True, timeout=90)
+        rows = self.run_window_rows()
+        self.assertEqual([r[:2] for r in rows[:2]], [('127.0.0.2', 'failed'), ('127.0.0.3', 'failed')])
+        self.assertRegex(rows[0][2], r'^recv\(\): .* \(10060\)$')
+        self.assertRegex(rows[1][2], r'^connect\(\): .* \(10060\)$')
         after = parse_dump(wintool('dump', MAIN_WINDOW, 5000).stdout)
         self.assertEqual(after[IDC_PROGRESS_TEXT][1], '100%')
-        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
-        client.wait(30)
+        self.close_run_window_and_client(client)
         self.assertEqual(client.events[-1], (1, 'Group action on 6 computers: 4 done, 2 failed: '
                                                 '127.0.0.2, 127.0.0.3'))
         for port in answering:

@@ -11,8 +11,10 @@
 //   wintool select CAPTION TIMEOUT_MS ID INDEX [CLICK_ID]
 //                                            select item INDEX of the combo box ID,
 //                                            then click the child button CLICK_ID
+//   wintool rows CAPTION TIMEOUT_MS ID       print the list view ID's rows, cells joined by "|"
 // Exit code 0 on success, 1 on a timeout or a missing control.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +79,41 @@ BOOL CALLBACK DumpChild(HWND child, LPARAM)
     printf("%d|%s|%s|%d|%d|%d\n", GetDlgCtrlID(child), class_name, text, IsWindowEnabled(child) ? 1 : 0,
            IsWindowVisible(child) ? 1 : 0, checked ? 1 : 0);
     return TRUE;
+}
+
+// The list view's rows as shown, read through memory in its own process.
+bool PrintRows(HWND list)
+{
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(list, &process_id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 process_id);
+    if (!process)
+        return false;
+    const SIZE_T text_size = 1024;
+    char* remote = (char*)VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + text_size,
+                                         MEM_COMMIT, PAGE_READWRITE);
+    HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+    int columns = (int)SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
+    int rows = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; remote && row < rows; row++) {
+        for (int column = 0; column < columns; column++) {
+            LVITEMA item = {};
+            item.iSubItem = column;
+            item.pszText = remote + sizeof(LVITEMA);
+            item.cchTextMax = (int)text_size;
+            char text[text_size] = "";
+            WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+            SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)remote);
+            ReadProcessMemory(process, remote + sizeof(LVITEMA), text, text_size - 1, nullptr);
+            printf("%s%s", column ? "|" : "", text);
+        }
+        printf("\n");
+    }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return remote != nullptr;
 }
 
 }  // namespace
@@ -158,6 +195,12 @@ int main(int argc, char** argv)
                             &result);
         if (button)
             SendBriefly(button, BM_CLICK);
+    } else if (strcmp(verb, "rows") == 0 && argc > 4) {
+        HWND list = GetDlgItem(window, atoi(argv[4]));
+        if (!list || !PrintRows(list)) {
+            fprintf(stderr, "wintool: no list %s\n", argv[4]);
+            return 1;
+        }
     } else if (strcmp(verb, "command") == 0 && argc > 4) {
         PostMessageA(window, WM_COMMAND, (WPARAM)atoi(argv[4]), 0);
     } else {

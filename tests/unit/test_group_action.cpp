@@ -138,12 +138,82 @@ TEST(GroupAction, ResultLinesAndSummary)
     EXPECT_STREQ(line, "delta: failed (no reason given)");
 
     char summary[4000];
-    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 4), 2);
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 4, false), 2);
     EXPECT_STREQ(summary, "Group action on 4 computers: 2 done, 2 failed: beta, delta");
-    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 1), 0);
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 1, false), 0);
     EXPECT_STREQ(summary, "Group action on 1 computers: 1 done, 0 failed");
-    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 0), 0);
+    EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, 0, false), 0);
     EXPECT_STREQ(summary, "Group action on 0 computers: 0 done, 0 failed");
+}
+
+TEST(GroupAction, CancelledAndCheckedRunsSayWhatHappened)
+{
+    RemotePC list[] = {Computer("alpha"), Computer("beta"), Computer("gamma"), Computer("delta")};
+    GroupResult results[] = {Result(0), Result(-1, "recv(): timed out"), Result(-1), Result(-1)};
+    // A computer skipped after Cancel is neither done nor failed, whatever
+    // its result held before.
+    SkipGroupEntry(&results[2]);
+    SkipGroupEntry(&results[3]);
+    EXPECT_STREQ(GroupResultWord(&results[0]), "ok");
+    EXPECT_STREQ(GroupResultWord(&results[1]), "failed");
+    EXPECT_STREQ(GroupResultWord(&results[2]), "skipped");
+    EXPECT_STREQ(results[2].reason, "Cancelled before it began");
+
+    struct {
+        int count;
+        bool probe;
+        int failed;
+        const char* summary;
+    } cases[] = {
+        {4, false, 1, "Group action on 4 computers: 1 done, 1 failed, 2 skipped (cancelled): beta"},
+        {4, true, 1, "Group check of 4 computers: 1 answered, 1 failed, 2 skipped (cancelled): beta"},
+        {1, true, 0, "Group check of 1 computers: 1 answered, 0 failed"},
+        {3, false, 1, "Group action on 3 computers: 1 done, 1 failed, 1 skipped (cancelled): beta"},
+    };
+    for (const auto& c : cases) {
+        char summary[400];
+        EXPECT_EQ(FormatGroupSummary(summary, sizeof summary, list, results, c.count, c.probe), c.failed);
+        EXPECT_STREQ(summary, c.summary);
+    }
+}
+
+TEST(GroupAction, ResultsSortByColumnFailuresFirstTiesInListOrder)
+{
+    RemotePC list[] = {Computer("delta"), Computer("Alpha"), Computer("charlie"),
+                       Computer("bravo"), Computer("echo")};
+    GroupResult results[] = {Result(0), Result(-1, "refused"), Result(0), Result(-1, "timed out"),
+                             Result(0)};
+    SkipGroupEntry(&results[4]);
+    struct {
+        int column;
+        bool descending;
+        std::vector<int> order;
+    } cases[] = {
+        {GROUP_COLUMN_RESULT, false, {1, 3, 4, 0, 2}},  // failed, skipped, ok; ties as listed
+        {GROUP_COLUMN_RESULT, true, {0, 2, 4, 1, 3}},
+        {GROUP_COLUMN_COMPUTER, false, {1, 3, 2, 0, 4}},  // letters of either case together
+        {GROUP_COLUMN_COMPUTER, true, {4, 0, 2, 3, 1}},
+        {GROUP_COLUMN_MESSAGE, false, {0, 2, 4, 1, 3}},  // "" < "Cancelled..." < "refused" < "timed out"
+    };
+    for (const auto& c : cases) {
+        int32_t order[5];
+        ASSERT_TRUE(SortGroupResults(list, results, 5, c.column, c.descending, order));
+        EXPECT_EQ(std::vector<int>(order, order + 5), c.order) << c.column << c.descending;
+    }
+    // A long list keeps the ties in list order across the merge's runs.
+    std::vector<RemotePC> many;
+    std::vector<GroupResult> outcomes;
+    for (int i = 0; i < 37; i++) {
+        many.push_back(Computer(("pc-" + std::to_string(i)).c_str()));
+        outcomes.push_back(Result(i % 3 == 0 ? -1 : 0));
+    }
+    std::vector<int32_t> order(37);
+    ASSERT_TRUE(SortGroupResults(many.data(), outcomes.data(), 37, GROUP_COLUMN_RESULT, false,
+                                 order.data()));
+    for (int i = 1; i < 37; i++) {
+        bool was_failed = order[i - 1] % 3 == 0, failed = order[i] % 3 == 0;
+        EXPECT_TRUE(was_failed > failed || (was_failed == failed && order[i - 1] < order[i])) << i;
+    }
 }
 
 TEST(GroupAction, LongFailureListsAreCutWhole)
@@ -155,7 +225,7 @@ TEST(GroupAction, LongFailureListsAreCutWhole)
         results.push_back(Result(-1, "timed out"));
     }
     char summary[200];
-    FormatGroupSummary(summary, sizeof summary, list.data(), results.data(), 500);
+    FormatGroupSummary(summary, sizeof summary, list.data(), results.data(), 500, false);
     std::string text = summary;
     EXPECT_EQ(text.rfind("Group action on 500 computers: 0 done, 500 failed: computer-0, computer-1, ", 0), 0u);
     EXPECT_EQ(text.substr(text.size() - 5), ", ...") << text;

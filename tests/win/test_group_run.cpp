@@ -4,6 +4,8 @@
 #include <winsock.h>
 
 #include <atomic>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,22 +68,21 @@ bool Readable(SOCKET socket, long ms)
     return select(0, &set, nullptr, nullptr, &timeout) > 0;
 }
 
-// Welcomes each connection and answers VERSION with version; a later line
-// is refused. Counts the connections the client ended itself.
-struct ScriptedServer {
+// Welcomes each connection on a loopback port of its own and hands it to
+// answer, one connection at a time, on a thread of its own.
+struct LoopbackServer {
     SOCKET listener;
     int port = 0;
-    const char* version;
+    std::function<void(SOCKET)> answer;
     std::atomic<bool> stop{false};
-    std::atomic<int> ended{0};
     std::thread thread;
 
-    explicit ScriptedServer(const char* answer) : version(answer)
+    explicit LoopbackServer(std::function<void(SOCKET)> each) : answer(std::move(each))
     {
         listener = ListenOn(5, &port);
         thread = std::thread([this] { Serve(); });
     }
-    ~ScriptedServer()
+    ~LoopbackServer()
     {
         stop = true;
         thread.join();
@@ -93,22 +94,40 @@ struct ScriptedServer {
             if (!Readable(listener, 50))
                 continue;
             SOCKET peer = accept(listener, nullptr, nullptr);
-            std::string reply = "201 Welcome\r\n";
-            send(peer, reply.data(), (int)reply.size(), 0);
-            char line[600];
-            bool asked = false;
-            // The client's end shows as a read of 0 bytes; 5 s is ample.
-            while (Readable(peer, 5000)) {
-                int received = recv(peer, line, sizeof line, 0);
-                if (received <= 0) {
-                    ended += received == 0;
-                    break;
-                }
-                reply = asked ? "500 Invalid password\r\n" : std::string("250 ") + version + "\r\n";
-                asked = true;
-                send(peer, reply.data(), (int)reply.size(), 0);
-            }
+            const char welcome[] = "201 Welcome\r\n";
+            send(peer, welcome, (int)strlen(welcome), 0);
+            answer(peer);
             closesocket(peer);
+        }
+    }
+};
+
+// Answers VERSION with version; a later line is refused. Counts the
+// connections the client ended itself.
+struct ScriptedServer {
+    const char* version;
+    std::atomic<int> ended{0};
+    LoopbackServer server;
+    int port;
+
+    explicit ScriptedServer(const char* answer)
+        : version(answer), server([this](SOCKET peer) { Answer(peer); }), port(server.port)
+    {
+    }
+    void Answer(SOCKET peer)
+    {
+        char line[600];
+        bool asked = false;
+        // The client's end shows as a read of 0 bytes; 5 s is ample.
+        while (Readable(peer, 5000)) {
+            int received = recv(peer, line, sizeof line, 0);
+            if (received <= 0) {
+                ended += received == 0;
+                break;
+            }
+            std::string reply = asked ? "500 Invalid password\r\n" : std::string("250 ") + version + "\r\n";
+            asked = true;
+            send(peer, reply.data(), (int)reply.size(), 0);
         }
     }
 };
@@ -122,6 +141,22 @@ RemotePC Computer(int port)
     return pc;
 }
 
+// A quiet, simulated log off of the computers, as from the command line.
+ExitCode RunQuietly(RemotePC* list, int count)
+{
+    AppState state;
+    InitSettings(&state);
+    state.interactive = 0;
+    state.quiet = 1;
+    state.simulate = 1;
+    state.who = REMOTE_GROUP;
+    state.action = LOGOFF;
+    state.group_list = list;
+    state.group_count = count;
+    StartGroupAction(SystemActionCalls(), nullptr, &state);
+    return state.exit_code;
+}
+
 }  // namespace
 
 TEST(GroupRun, FailedComputersLeaveNoSocketOpen)
@@ -129,8 +164,10 @@ TEST(GroupRun, FailedComputersLeaveNoSocketOpen)
     ScratchLog log;
     InitializeSockets();
     DWORD reply_timeout = g_reply_timeout_ms, connect_timeout = g_connect_timeout_ms;
+    DWORD reply_budget = g_group_reply_budget_ms;
     g_reply_timeout_ms = 300;
     g_connect_timeout_ms = 300;
+    g_group_reply_budget_ms = 300;
     {
         ScriptedServer refusing_login("3.0.2.0"), version_zero("0.0.0.0");
         int refused = 0, silent = 0, never_accepting = 0;
@@ -154,17 +191,7 @@ TEST(GroupRun, FailedComputersLeaveNoSocketOpen)
                            Computer(refusing_login.port), Computer(version_zero.port)};
 
         auto run = [&] {
-            AppState state;
-            InitSettings(&state);
-            state.interactive = 0;
-            state.quiet = 1;
-            state.simulate = 1;
-            state.who = REMOTE_GROUP;
-            state.action = LOGOFF;
-            state.group_list = list;
-            state.group_count = (int32_t)(sizeof list / sizeof list[0]);
-            StartGroupAction(SystemActionCalls(), nullptr, &state);
-            EXPECT_EQ(state.exit_code, EXIT_CODE_FAILED);
+            EXPECT_EQ(RunQuietly(list, (int)(sizeof list / sizeof list[0])), EXIT_CODE_FAILED);
         };
         run();  // the first run loads what the program keeps for good
         unsigned long before = HandleCount();
@@ -184,5 +211,73 @@ TEST(GroupRun, FailedComputersLeaveNoSocketOpen)
     }
     g_reply_timeout_ms = reply_timeout;
     g_connect_timeout_ms = connect_timeout;
+    g_group_reply_budget_ms = reply_budget;
+    WSACleanup();
+}
+
+namespace {
+
+// Answers every line with success, each answer after the delay pace gives
+// for it (by the line's number, from 0).
+struct PacedServer {
+    DWORD (*pace)(int line);
+    std::atomic<bool> acted{false};
+    LoopbackServer server;
+    int port;
+
+    explicit PacedServer(DWORD (*delays)(int))
+        : pace(delays), server([this](SOCKET peer) { Answer(peer); }), port(server.port)
+    {
+    }
+    void Answer(SOCKET peer)
+    {
+        std::string pending;
+        char bytes[600];
+        int line = 0;
+        while (Readable(peer, 10000)) {
+            int received = recv(peer, bytes, sizeof bytes, 0);
+            if (received <= 0)
+                break;
+            pending.append(bytes, (size_t)received);
+            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                acted = acted || pending.compare(0, 4, "DOIT") == 0;
+                pending.erase(0, end + 1);
+                Sleep(pace(line++));
+                std::string reply = line == 1 ? "250 3.0.2.0\r\n" : "250 OK\r\n";
+                send(peer, reply.data(), (int)reply.size(), 0);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+// A group job's replies share one budget from the accepted connection: a
+// server that answers slowly once (as one holding a password's answer does)
+// is waited for beyond the time-out of a single reply, and one that answers
+// every line just within that time-out is given up at the budget's end.
+TEST(GroupRun, OneBudgetForTheWholeExchangeOfAComputer)
+{
+    ScratchLog log;
+    InitializeSockets();
+    DWORD reply_timeout = g_reply_timeout_ms, reply_budget = g_group_reply_budget_ms;
+    g_reply_timeout_ms = 1000;
+    g_group_reply_budget_ms = 3000;
+    struct {
+        DWORD (*pace)(int line);
+        ExitCode exit_code;
+        bool acted;
+    } cases[] = {
+        {[](int line) -> DWORD { return line == 1 ? 2000 : 0; }, EXIT_CODE_SUCCESS, true},
+        {[](int) -> DWORD { return 900; }, EXIT_CODE_FAILED, false},
+    };
+    for (const auto& c : cases) {
+        PacedServer server(c.pace);
+        RemotePC pc = Computer(server.port);
+        EXPECT_EQ(RunQuietly(&pc, 1), c.exit_code);
+        EXPECT_EQ(server.acted, c.acted);
+    }
+    g_reply_timeout_ms = reply_timeout;
+    g_group_reply_budget_ms = reply_budget;
     WSACleanup();
 }
