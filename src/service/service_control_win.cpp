@@ -186,6 +186,16 @@ int WaitUntilStopped(HWND window, AppState* state, HANDLE process)
     return -1;
 }
 
+// Stops the running service and waits until its process has let go of the
+// program copy. 0 done, -1 after a reported failure.
+int StopServiceAndWait(HWND window, AppState* state)
+{
+    OwnedHandle process(OpenServiceProcess());
+    if (StopHaltallService(window, state) != 0)
+        return -1;
+    return WaitUntilStopped(window, state, process.get());
+}
+
 // Runs the update with the service stopped: a running service is stopped
 // (and waited for) first and started again afterwards, also after a failed
 // update, which leaves the service as it was. 0 done, -1 after a reported
@@ -194,9 +204,7 @@ int WhileServiceStopped(HWND window, AppState* state, int (*update)(HWND, AppSta
 {
     if (!IsHaltallServiceRunning(window, state))
         return update(window, state);
-    OwnedHandle process(OpenServiceProcess());
-    if (StopHaltallService(window, state) != 0 ||
-        WaitUntilStopped(window, state, process.get()) != 0)
+    if (StopServiceAndWait(window, state) != 0)
         return -1;
     int result = update(window, state);
     if (StartHaltallService(window, state) != 0)
@@ -448,7 +456,8 @@ int RestartHaltallServiceIfRunning(HWND window, AppState* state)
 
 int StopAndRemoveHaltallService(HWND window, AppState* state)
 {
-    if (IsHaltallServiceRunning(window, state) && StopHaltallService(window, state) != 0)
+    // An uninstaller deletes the service's copy right after this.
+    if (IsHaltallServiceRunning(window, state) && StopServiceAndWait(window, state) != 0)
         return -1;
     return RemoveHaltallService(window, state);
 }

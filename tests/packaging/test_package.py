@@ -1,7 +1,10 @@
 """What scripts/package hands to Windows users: a 64-bit and a 32-bit setup,
-and one portable zip with both shipped programs."""
+the same as Windows Installer packages, and one portable zip with both
+shipped programs."""
 import glob
 import os
+import subprocess
+import tempfile
 import unittest
 import zipfile
 
@@ -23,6 +26,19 @@ class PackageTest(unittest.TestCase):
             setup, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-%s-setup.exe' % arch))
             self.assertEqual(pe_machine(setup), machine, setup)
             self.assertLess(os.path.getsize(setup), 1 << 20)
+
+    def test_each_msi_holds_the_shipped_program_of_its_machine_type(self):
+        for arch, platform in (('x64', 'x64'), ('x86', 'Intel')):
+            msi, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-%s.msi' % arch))
+            summary = subprocess.run(['msiinfo', 'suminfo', msi], capture_output=True, text=True,
+                                     check=True).stdout
+            self.assertIn('Template: %s;1033' % platform, summary)
+            with tempfile.TemporaryDirectory() as folder:
+                subprocess.run(['msiextract', '-C', folder, msi], capture_output=True, check=True)
+                # msiextract names the 32-bit Program Files only.
+                program, = glob.glob(os.path.join(folder, '**', 'Haltall', 'haltall.exe'), recursive=True)
+                self.assertEqual(read(program), read(SHIPPED[arch]))
+                self.assertIn(b'\r\n', read(os.path.join(os.path.dirname(program), 'README.txt')))
 
     def test_the_zip_holds_both_shipped_programs(self):
         portable, = glob.glob(os.path.join(PACKAGE_DIR, 'haltall-*-portable.zip'))
