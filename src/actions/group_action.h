@@ -82,6 +82,14 @@ void StartGroupRetry(const ActionCalls& calls, HWND window, AppState* state,
                      const AppState* settings, const RemotePC* list, int count);
 // The thread procedure of a run (its argument is the run, not the record).
 DWORD WINAPI HaltallGroup(LPVOID run);
+// Runs procedure(argument) on this thread and on workers - 1 threads more
+// (at most MAX_GROUP_PARALLEL in all); returns when every one has returned.
+void RunOnWorkers(int workers, LPTHREAD_START_ROUTINE procedure, void* argument);
+// Checks one computer of a group as -probe does, on the calling thread, on
+// job (its copy of settings): the result, and in job->probe the version and
+// login found.
+void CheckGroupComputer(const AppState* settings, const RemotePC* pc, AppState* job,
+                        GroupResult* result);
 
 enum GroupStage : LONG { STAGE_WAITING = 0, STAGE_UNDER_WAY = 1, STAGE_ENDED = 2 };
 // What the window showing a run may read of it, on the main window's

@@ -104,23 +104,31 @@ void EnterStage(GroupRun* run, LONG i, GroupStage stage)
         PostMessage(run->window, WM_GROUP_ENTRY, (WPARAM)i, 0);
 }
 
+// The job of a computer on job, its prepared copy of the record: its
+// result and the first problem reported for it.
+void RunPreparedJob(const ActionCalls& calls, HWND window, AppState* job, bool port_valid,
+                    GroupResult* result)
+{
+    // One silent server must not hold the run for a time-out per exchange.
+    job->reply_budget_ms = g_group_reply_budget_ms;
+    result->reason[0] = '\0';
+    ProblemText problem = {result->reason, sizeof result->reason};
+    CollectProblem(&problem);
+    result->result = RunGroupEntry(calls, window, job, port_valid);
+    CollectProblem(nullptr);
+}
+
 // One computer's job, on its own copy of the record.
 void RunGroupJob(GroupRun* run, LONG i)
 {
     AppState job;
     bool port_valid = PrepareGroupEntry(&run->record, &run->list[i], &job);
-    // One silent server must not hold the run for a time-out per exchange.
-    job.reply_budget_ms = g_group_reply_budget_ms;
     EnterStage(run, i, STAGE_UNDER_WAY);
     WriteLog("Group entry %ld: %s", (long)i + 1, job.remote.computer_name);
     GroupResult* result = &run->results[i];
-    result->reason[0] = '\0';
     DWORD started;
     StartReportTiming(&job, &run->rows[i], &started);
-    ProblemText problem = {result->reason, sizeof result->reason};
-    CollectProblem(&problem);
-    result->result = RunGroupEntry(run->calls, run->window, &job, port_valid);
-    CollectProblem(nullptr);
+    RunPreparedJob(run->calls, run->window, &job, port_valid, result);
     EndReportRow(&job, result->result, result->reason, started, &run->rows[i]);
     EnterStage(run, i, STAGE_ENDED);
 }
@@ -218,27 +226,40 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run, ShowGroupResults s
 
 }  // namespace
 
-DWORD WINAPI HaltallGroup(LPVOID argument)
+void RunOnWorkers(int workers, LPTHREAD_START_ROUTINE procedure, void* argument)
 {
-    GroupRun* run = (GroupRun*)argument;
-    WriteLog("HaltallGroup start, count=%d, workers=%d", run->count, run->workers);
     // This thread is one of the workers; the others are started beside it.
     OwnedHandle helpers[MAX_GROUP_PARALLEL];
     HANDLE waiting[MAX_GROUP_PARALLEL];
     int started = 0;
-    for (int i = 1; i < run->workers; i++) {
-        HANDLE thread = CreateThread(nullptr, WORKER_STACK, RunGroupJobs, run,
+    for (int i = 1; i < workers && i < MAX_GROUP_PARALLEL; i++) {
+        HANDLE thread = CreateThread(nullptr, WORKER_STACK, procedure, argument,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (!thread) {
-            WriteLog("HaltallGroup: only %d workers could be started", started + 1);
+            WriteLog("Only %d workers could be started", started + 1);
             break;
         }
         helpers[started].reset(thread);
         waiting[started++] = thread;
     }
-    RunGroupJobs(run);
+    procedure(argument);
     if (started > 0)
         WaitForMultipleObjects((DWORD)started, waiting, TRUE, INFINITE);
+}
+
+void CheckGroupComputer(const AppState* settings, const RemotePC* pc, AppState* job,
+                        GroupResult* result)
+{
+    bool port_valid = PrepareGroupEntry(settings, pc, job);
+    job->probe.on = 1;
+    RunPreparedJob(SystemActionCalls(), nullptr, job, port_valid, result);
+}
+
+DWORD WINAPI HaltallGroup(LPVOID argument)
+{
+    GroupRun* run = (GroupRun*)argument;
+    WriteLog("HaltallGroup start, count=%d, workers=%d", run->count, run->workers);
+    RunOnWorkers(run->workers, RunGroupJobs, run);
     WriteLog("HaltallGroup end");
     if (run->record.interactive)
         PostMessage(run->window, WM_GROUP_DONE, 0, (LPARAM)run);

@@ -31,6 +31,8 @@
 #define IDC_GROUP_ADD                   1091
 #define IDC_GROUP_MODIFY                1092
 #define IDC_GROUP_REMOVE                1093
+#define IDC_GROUP_CHECK                 1113  /* "Check", "Cancel" during a check */
+#define IDC_GROUP_CHECK_TEXT            1114  /* how far the check has come   */
 
 /* ---- "IP Range" box ---------------------------------------------------- */
 #define IDC_GROUP_RANGE_START           1051  /* IP address control           */

@@ -17,6 +17,8 @@ const char* RemotePCProblem(const RemotePC& pc);
 
 const int GROUP_COLUMNS = 7;
 extern const char* const GROUP_COLUMN_TITLES[GROUP_COLUMNS];
+// After the computer's own columns, what the last check found.
+const int GROUP_STATUS_COLUMN = GROUP_COLUMNS;
 // The text of one cell of the list (never the password). The port column is
 // formatted into buffer; the others point into pc or at constants.
 const char* GroupCellText(const RemotePC& pc, int column, char* buffer, size_t size);

@@ -17,6 +17,7 @@
 #include "remote/sockets.h"
 #include "resource.h"
 #include "ui/dialog_fields.h"
+#include "ui/group_check.h"
 #include "ui/remote_dialogs.h"
 
 namespace {
@@ -44,9 +45,13 @@ struct GroupEditor {
     RangeScan scan;
     volatile LONG range_running;  // cleared by "Cancel" to stop the scan
     OwnedHandle worker;           // from the scan's start until it has ended
-    bool close_pending;           // closing was asked for during a scan
+    bool close_pending;           // closing was asked for during a scan or a check
+    GroupCheck* check;            // the check under way or the last one, with its statuses
     char port_text[16];
+    char status_text[300];
 };
+
+const char STATUS_TITLE[] = "status";
 
 const GroupFileDialogs SYSTEM_FILE_DIALOGS = {GetOpenFileNameA, GetSaveFileNameA};
 
@@ -277,13 +282,54 @@ void StopRangeScan(HWND dialog, GroupEditor* editor)
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, false);
 }
 
+// "Cancel" of a check: the button stays disabled until the check has ended.
+void StopGroupCheck(HWND dialog, GroupEditor* editor)
+{
+    if (!GroupCheckRunning(editor->check))
+        return;
+    CancelGroupCheck(editor->check);
+    EnableControl(dialog, IDC_GROUP_CHECK, false);
+}
+
+void ShowCheckProgress(HWND dialog, GroupEditor* editor)
+{
+    char text[64];
+    GroupCheckProgress(editor->check, text, sizeof text);
+    SetDlgItemTextA(dialog, IDC_GROUP_CHECK_TEXT, text);
+}
+
+// "Check": the listed computers as they are now, on workers; the list and
+// the fields stay usable meanwhile.
+void StartCheck(HWND dialog, GroupEditor* editor)
+{
+    AppState* state = editor->state;
+    if (state->group_count <= 0) {
+        Error(state, dialog, "No computer specified in the group");
+        return;
+    }
+    FreeGroupCheck(editor->check);
+    editor->check = StartGroupCheck(dialog, state, state->group_list, state->group_count);
+    if (!editor->check)
+        return;
+    SetDlgItemTextA(dialog, IDC_GROUP_CHECK, "&Cancel");
+    ShowCheckProgress(dialog, editor);
+    HWND list = ListOf(dialog);
+    // Room for a message from the start; the end sizes it to what was found.
+    RECT units = {0, 0, 160, 8};
+    MapDialogRect(dialog, &units);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, (WPARAM)GROUP_STATUS_COLUMN, MAKELPARAM(units.right, 0));
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 // OK, Escape and the close box: the save question first. During a scan the
 // dialog closes once the scan has stopped.
 void CloseGroupEditor(HWND dialog, GroupEditor* editor)
 {
-    if (editor->worker) {
+    if (editor->worker || GroupCheckRunning(editor->check)) {
         editor->close_pending = true;
-        StopRangeScan(dialog, editor);
+        if (editor->worker)
+            StopRangeScan(dialog, editor);
+        StopGroupCheck(dialog, editor);
         return;
     }
     AppState* state = editor->state;
@@ -301,7 +347,20 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
     AutoSizeGroupColumns(ListOf(dialog));  // the scan added rows without sizing the columns
     SetDlgItemTextA(dialog, IDC_GROUP_RANGE_ADD, "Add ran&ge");
     EnableControl(dialog, IDC_GROUP_RANGE_ADD, true);
-    if (editor->close_pending) {
+    if (editor->close_pending && !GroupCheckRunning(editor->check)) {
+        editor->close_pending = false;
+        CloseGroupEditor(dialog, editor);
+    }
+}
+
+void OnCheckEnded(HWND dialog, GroupEditor* editor)
+{
+    JoinGroupCheck(editor->check);
+    ShowCheckProgress(dialog, editor);
+    SetDlgItemTextA(dialog, IDC_GROUP_CHECK, "&Check");
+    EnableControl(dialog, IDC_GROUP_CHECK, true);
+    AutoSizeGroupColumns(ListOf(dialog));
+    if (editor->close_pending && !editor->worker) {
         editor->close_pending = false;
         CloseGroupEditor(dialog, editor);
     }
@@ -369,6 +428,12 @@ void OnGroupCommand(HWND dialog, GroupEditor* editor, int id, HWND from)
     case IDC_GROUP_CURRENT_CREDENTIALS:
         EnableRemoteGroupFields(dialog);
         break;
+    case IDC_GROUP_CHECK:
+        if (GroupCheckRunning(editor->check))
+            StopGroupCheck(dialog, editor);
+        else
+            StartCheck(dialog, editor);
+        break;
     case IDC_GROUP_RANGE_ADD:
         if (editor->range_running)
             StopRangeScan(dialog, editor);
@@ -405,8 +470,13 @@ void OnGroupListNotify(HWND dialog, const NMHDR* header, GroupEditor* editor)
         LVITEMA& item = ((NMLVDISPINFOA*)header)->item;
         if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < state->group_count &&
             item.cchTextMax > 0) {
-            const char* text = GroupCellText(state->group_list[item.iItem], item.iSubItem,
-                                             editor->port_text, sizeof editor->port_text);
+            const RemotePC& pc = state->group_list[item.iItem];
+            const char* text = editor->status_text;
+            if (item.iSubItem == GROUP_STATUS_COLUMN)
+                GroupCheckStatus(editor->check, item.iItem, pc, editor->status_text,
+                                 sizeof editor->status_text);
+            else
+                text = GroupCellText(pc, item.iSubItem, editor->port_text, sizeof editor->port_text);
             lstrcpynA(item.pszText, text, item.cchTextMax);
         }
         break;
@@ -470,6 +540,7 @@ void ShowRemoteGroupDialog(HWND owner, AppState* state, const GroupFileDialogs& 
         InterlockedExchange(&editor.range_running, 0);
         WaitForSingleObject(editor.worker.get(), INFINITE);
     }
+    FreeGroupCheck(editor.check);
     WriteLog("ShowRemoteGroupDialog end");
 }
 
@@ -497,6 +568,15 @@ INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_RANGE_ENDED:
         OnRangeEnded(dialog, editor);
+        return TRUE;
+    case WM_CHECK_ENTRY:
+        if (editor->check) {
+            SendDlgItemMessageA(dialog, IDC_GROUP_LIST, LVM_REDRAWITEMS, wParam, wParam);
+            ShowCheckProgress(dialog, editor);
+        }
+        return TRUE;
+    case WM_CHECK_ENDED:
+        OnCheckEnded(dialog, editor);
         return TRUE;
     }
     return FALSE;
@@ -526,6 +606,13 @@ void InitGroupColumns(HWND list)
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&column);
     }
+    LVCOLUMNA status = {};
+    status.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    status.fmt = LVCFMT_LEFT;
+    status.cx = 60;
+    status.pszText = (char*)STATUS_TITLE;
+    status.iSubItem = GROUP_STATUS_COLUMN;
+    SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)GROUP_STATUS_COLUMN, (LPARAM)&status);
     AutoSizeGroupColumns(list);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
@@ -541,12 +628,12 @@ void AutoSizeGroupColumns(HWND list)
     HGDIOBJ old_font = SelectObject(dc, (HFONT)SendMessageA(header, WM_GETFONT, 0, 0));
     int padding = 8 * GetSystemMetrics(SM_CXEDGE);
     ShowWindow(list, SW_HIDE);
-    for (int i = 0; i < GROUP_COLUMNS; i++) {
+    for (int i = 0; i <= GROUP_STATUS_COLUMN; i++) {
         SendMessageA(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, LVSCW_AUTOSIZE);
         LRESULT content = SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)i, 0);
         SIZE title = {};
-        GetTextExtentPoint32A(dc, GROUP_COLUMN_TITLES[i], (int)strlen(GROUP_COLUMN_TITLES[i]),
-                              &title);
+        const char* text = i < GROUP_COLUMNS ? GROUP_COLUMN_TITLES[i] : STATUS_TITLE;
+        GetTextExtentPoint32A(dc, text, (int)strlen(text), &title);
         if (title.cx + padding > content)
             SendMessageA(list, LVM_SETCOLUMNWIDTH, (WPARAM)i, MAKELPARAM(title.cx + padding, 0));
     }
