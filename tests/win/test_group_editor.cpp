@@ -77,17 +77,7 @@ int Rows(HWND dialog)
 // A row as the list shows it: its seven cells joined by "|".
 std::string Row(HWND dialog, int row)
 {
-    std::string joined;
-    for (int column = 0; column < GROUP_COLUMNS; column++) {
-        char text[128] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendDlgItemMessageA(dialog, IDC_GROUP_LIST, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-        joined += (column ? "|" : "") + std::string(text);
-    }
-    return joined;
+    return ListRow(dialog, IDC_GROUP_LIST, row, GROUP_COLUMNS);
 }
 
 void Select(HWND dialog, int row)

@@ -16,6 +16,7 @@
 #include "core/app_state.h"
 #include "core/messages.h"
 #include "resource.h"
+#include "controls.h"
 #include "scratch_log.h"
 #include "ui/group_results.h"
 
@@ -41,19 +42,6 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return 0;
 }
 
-int FreePort()
-{
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    bind(probe, (sockaddr*)&address, sizeof address);
-    int length = sizeof address;
-    getsockname(probe, (sockaddr*)&address, &length);
-    closesocket(probe);  // nothing listens there now: connections are refused
-    return ntohs(address.sin_port);
-}
-
 RemotePC Computer(const char* name, int port, int use_nt)
 {
     RemotePC pc = {};
@@ -68,21 +56,9 @@ RemotePC Computer(const char* name, int port, int use_nt)
 std::vector<std::string> Rows(HWND window)
 {
     std::vector<std::string> rows;
-    HWND list = GetDlgItem(window, IDC_RUN_LIST);
-    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int row = 0; row < count; row++) {
-        std::string joined;
-        for (int column = 0; column < 2; column++) {
-            char text[300] = "";
-            LVITEMA item = {};
-            item.iSubItem = column;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(list, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-            joined += (column ? "|" : "") + std::string(text);
-        }
-        rows.push_back(joined);
-    }
+    int count = (int)SendDlgItemMessageA(window, IDC_RUN_LIST, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < count; row++)
+        rows.push_back(ListRow(window, IDC_RUN_LIST, row, 2));
     return rows;
 }
 
@@ -104,9 +80,9 @@ TEST(GroupResults, SortedByAColumnAndSavedAsTheReport)
     ScratchLog log;
     WSADATA data;
     WSAStartup(MAKEWORD(1, 1), &data);
-    // Two refused computers around one that the simulated remote shutdown takes.
-    RemotePC list[] = {Computer("127.0.0.3", FreePort(), 0), Computer("127.0.0.1", 0, 1),
-                       Computer("127.0.0.2", FreePort(), 0)};
+    // Two refused computers (nothing listens on their ports) around one that the simulated remote shutdown takes.
+    RemotePC list[] = {Computer("127.0.0.3", FreeLoopbackPort(), 0), Computer("127.0.0.1", 0, 1),
+                       Computer("127.0.0.2", FreeLoopbackPort(), 0)};
     AppState state;
     InitSettings(&state);
     state.simulate = 1;

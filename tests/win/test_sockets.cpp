@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "actions/dispatch.h"
+#include "controls.h"
 #include "core/app_state.h"
 #include "core/text_helpers.h"
 #include "remote/client_protocol.h"
@@ -185,16 +186,7 @@ struct Server {
         state.quiet = 1;
         state.run_as_service = 1;
         state.options.allow_remote_control = 1;
-        // A port that was free a moment ago.
-        SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = inet_addr("127.0.0.1");
-        bind(probe, (sockaddr*)&address, sizeof address);
-        int length = sizeof address;
-        getsockname(probe, (sockaddr*)&address, &length);
-        closesocket(probe);
-        state.remote_control.port = ntohs(address.sin_port);
+        state.remote_control.port = FreeLoopbackPort();
         EXPECT_EQ(CreateServerSocket(window, &state), 0);
     }
     ~Server()
