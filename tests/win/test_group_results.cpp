@@ -25,14 +25,18 @@ namespace {
 AppState* g_state;
 std::string g_save_path;
 
+// "Save report..." is told g_save_path.
+BOOL WINAPI ChooseSavePath(OPENFILENAMEA* request)
+{
+    lstrcpynA(request->lpstrFile, g_save_path.c_str(), (int)request->nMaxFile);
+    return TRUE;
+}
+
 // What the main window does with a group run's messages.
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_GROUP_PROGRESS && wParam == 0)
-        OpenGroupRunWindow(window, g_state, [](OPENFILENAMEA* request) -> BOOL {
-            lstrcpynA(request->lpstrFile, g_save_path.c_str(), (int)request->nMaxFile);
-            return TRUE;
-        });
+        OpenGroupRunWindow(window, g_state, ChooseSavePath);
     else if (message == WM_GROUP_ENTRY)
         ShowGroupRunEntry((int)wParam);
     else if (message == WM_GROUP_DONE)
