@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icons (a white power symbol on a red disc) and writes
-src/resources/haltall.ico and src/resources/haltall_small.ico.
+src/resources/haltall.ico, with the small icon's group
+src/resources/haltall_small.grp.
 
 Only the standard library is used. Every image is a 32-bit BGRA bitmap with
 alpha plus an AND mask, so systems without alpha support still get a clean
@@ -19,11 +20,13 @@ import zlib
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT_DIR = os.path.join(ROOT, "src", "resources")
 
-# Sizes per file, in the order they are stored.
-ICONS = {
-    "haltall.ico": (32, 16, 48),
-    "haltall_small.ico": (16, 32),
-}
+# Sizes in the order they are stored.
+SIZES = (32, 16, 48)
+
+# The small icon is a second group over the same images (16 and 32 px), so
+# they are stored once. The resource compiler numbers the images of the first
+# icon statement 1, 2, 3 in the order of SIZES.
+SMALL_GROUP = (16, 32)
 
 SUPERSAMPLE = 8
 
@@ -144,6 +147,16 @@ def ico(images):
     return out + bytes(entries) + bytes(data)
 
 
+def group(images, sizes):
+    """A group directory naming the stored images of the given sizes."""
+    out = struct.pack("<HHH", 0, 1, len(sizes))
+    for size in sizes:
+        number = SIZES.index(size) + 1
+        blob = dict(images)[size]
+        out += struct.pack("<BBBBHHIH", size % 256, size % 256, 0, 0, 1, 32, len(blob), number)
+    return out
+
+
 def png(rows, scale, background=(0xF0, 0xF0, 0xF0)):
     """Enlarged preview: the icon over a light background above the same over dark."""
     size = len(rows)
@@ -174,16 +187,13 @@ def main():
     ap.add_argument("--preview", metavar="DIR", help="also write PNG previews here")
     args = ap.parse_args()
 
-    cache = {}
-    for name, sizes in ICONS.items():
-        images = []
-        for s in sizes:
-            if s not in cache:
-                cache[s] = render(s)
-            images.append((s, dib(cache[s])))
+    cache = {s: render(s) for s in SIZES}
+    images = [(s, dib(cache[s])) for s in SIZES]
+    for name, blob in (("haltall.ico", ico(images)),
+                       ("haltall_small.grp", group(images, SMALL_GROUP))):
         path = os.path.join(OUT_DIR, name)
         with open(path, "wb") as f:
-            f.write(ico(images))
+            f.write(blob)
         print("wrote", os.path.relpath(path, ROOT))
 
     if args.preview:

@@ -20,11 +20,11 @@ struct RemotePC {
     int16_t secure;  // never send the password in clear to this computer
 };
 
-const char GROUP_FILE_HEADER[] =
+inline constexpr char GROUP_FILE_HEADER[] =
     "#COMPUTER_NAME;MAC_ADDRESS;SUBNET_MASK;PORT;USE_NT;CURRENT_CREDENTIALS;USERNAME;PASSWORD";
 // The optional ninth field, written (header and lines) only for a group in
 // which some computer uses it: other groups are saved as older copies wrote them.
-const char GROUP_FILE_SECURE_FIELD[] = ";SECURE";
+inline constexpr char GROUP_FILE_SECURE_FIELD[] = ";SECURE";
 
 // Lines are read through a buffer of this many characters; a longer line
 // ends the reading.

@@ -56,7 +56,7 @@ const int MAX_IDLE_NET_KBPS = 1000000;
 // How long a postponed action waits before it warns again.
 const int DEFAULT_POSTPONE_MINUTES = 10;
 const WORD NO_TIME_HOUR = 25;  // schedule.time.wHour while no time was chosen
-const char VERSION_TEXT[] = "3.0.2.0";
+inline constexpr char VERSION_TEXT[] = "3.0.2.0";
 
 // What a run tells the program that started it (WinMain returns it).
 enum ExitCode : int32_t {
@@ -252,7 +252,7 @@ struct AppState {
 
 // Why the idle trigger is refused in service mode (saved service settings,
 // a service start, the protocol).
-const char IDLE_IN_SERVICE[] =
+inline constexpr char IDLE_IN_SERVICE[] =
     "The idle trigger cannot be used in service mode: a service sees no keyboard or mouse input";
 
 // The first of the idle settings that is out of range, as a message, or null.

@@ -19,7 +19,7 @@ const DWORD QUIET_MINUTE_MS = 60000;  // forgets earlier wrong passwords
 const DWORD PEER_SILENCE_MS = 60000;  // a peer silent this long is closed
 // The answer to SCRAM_FIRST of a server that cannot offer the login (its
 // password is stored in an older form): clients fall back to PASSWORD.
-const char SCRAM_NOT_OFFERED[] = "Challenge-response login not offered";
+inline constexpr char SCRAM_NOT_OFFERED[] = "Challenge-response login not offered";
 
 struct ServerEffects {
     // Sends bytes on client_socket with one call: the count the system took

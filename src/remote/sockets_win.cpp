@@ -620,9 +620,10 @@ struct AddressInfo {
     SocketAddress* address;
     AddressInfo* next;
 };
-extern "C" int WINAPI getaddrinfo(const char* node, const char* service, const AddressInfo* hints,
-                                  AddressInfo** found);
-extern "C" void WINAPI freeaddrinfo(AddressInfo* found);
+// Declared with the untyped pointers of their binding.
+extern "C" int WINAPI getaddrinfo(const char* node, const char* service, const void* hints,
+                                  void* found);
+extern "C" void WINAPI freeaddrinfo(void* found);
 
 // The addresses a computer's name stands for, in the order to try them.
 struct HostAddresses {

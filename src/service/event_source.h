@@ -5,7 +5,7 @@
 
 struct AppState;
 
-const char EVENT_SOURCE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Haltall";
+inline constexpr char EVENT_SOURCE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Haltall";
 
 // Writes EventMessageFile = program and TypesSupported (error, warning,
 // information). A failure is reported and changes nothing else.

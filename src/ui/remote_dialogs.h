@@ -8,7 +8,7 @@ struct AppState;
 
 // Shown in a password edit instead of the stored password; OK with this
 // text still there keeps what is stored.
-const char PASSWORD_PLACEHOLDER[] = "********";
+inline constexpr char PASSWORD_PLACEHOLDER[] = "********";
 
 // The "Wake-on-LAN" dialog when action is WAKE_ON_LAN, else "Remote computer".
 void ShowRemoteDialog(HWND owner, AppState* state);
