@@ -25,9 +25,15 @@ bool SaveSettingsTo(const SettingsStore& store, AppState* state);
 // then every other value that is present.
 bool ReadSettingsFrom(const SettingsStore& store, AppState* state);
 
-const char USER_KEY[] = "SOFTWARE\\Kevra\\Haltall";
-const char OLD_KEY[] = "SOFTWARE\\Haltall";
-const char SERVICE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Haltall\\Parameters";
+inline constexpr char USER_KEY[] = "SOFTWARE\\Kevra\\Haltall";
+inline constexpr char OLD_KEY[] = "SOFTWARE\\Haltall";
+#define SERVICE_KEY_PATH "SYSTEM\\CurrentControlSet\\Services\\Haltall\\Parameters"
+inline constexpr char SERVICE_KEY[] = SERVICE_KEY_PATH;
+// The service's remote-control verifier, in a key only SYSTEM and the
+// Administrators can open: it logs in nowhere, but a local user who read it
+// could guess the password offline.
+inline constexpr char SERVICE_VERIFIER_KEY[] = SERVICE_KEY_PATH "\\Verifier";
+inline constexpr char VERIFIER_VALUE[] = "remote_control_verifier";
 
 #ifdef _WIN32
 int SaveSettings(HKEY root, const char* key, AppState* state);

@@ -6,6 +6,7 @@
 #include "core/port.h"
 #include "core/report.h"
 #include "core/settings_store.h"
+#include "core/system_library.h"
 
 // Value operations that fail leave the registry's result code as the
 // thread's last error, so that DisplayLastError can show it; a key that
@@ -53,12 +54,78 @@ struct RegistryLocation {
     const char* key;
 };
 
+// A SID with two sub-authorities, as the Administrators' is.
+struct WellKnownSid {
+    BYTE revision;
+    BYTE count;
+    SID_IDENTIFIER_AUTHORITY authority;
+    DWORD sub_authority[2];
+};
+
+// Lets only SYSTEM and the Administrators at the key, with nothing passed
+// on from its parent. Systems without key security (Windows 9x) fail the
+// call; those without protected lists (before Windows 2000) keep inherited
+// entries beside these.
+bool RestrictToAdministrators(HKEY key)
+{
+    WellKnownSid system = {SID_REVISION, 1, SECURITY_NT_AUTHORITY, {SECURITY_LOCAL_SYSTEM_RID}};
+    WellKnownSid admins = {SID_REVISION, 2, SECURITY_NT_AUTHORITY,
+                           {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+    DWORD acl_bytes[64];
+    ACL* acl = (ACL*)acl_bytes;
+    SECURITY_DESCRIPTOR descriptor;
+    if (!InitializeAcl(acl, sizeof acl_bytes, ACL_REVISION) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, (PSID)&system) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, (PSID)&admins) ||
+        !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+        return false;
+    typedef BOOL(WINAPI * SetControl)(PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL,
+                                      SECURITY_DESCRIPTOR_CONTROL);
+    SetControl set_control =
+        (SetControl)(void*)SystemFunction("advapi32.dll", "SetSecurityDescriptorControl");
+    if (set_control)
+        set_control(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    LONG result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    if (result != ERROR_SUCCESS)
+        SetLastError((DWORD)result);
+    return result == ERROR_SUCCESS;
+}
+
+bool IsServiceVerifier(const RegistryLocation* at, const char* name)
+{
+    return at->root == HKEY_LOCAL_MACHINE && strcmp(at->key, SERVICE_KEY) == 0 &&
+           strcmp(name, VERIFIER_VALUE) == 0;
+}
+
+// The service's verifier goes to its own key, locked before the value is
+// written; a copy an earlier version left beside the other values goes.
+bool WriteServiceVerifier(const char* text)
+{
+    OwnedKey handle;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SERVICE_VERIFIER_KEY, 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, WRITE_DAC, nullptr, handle.out(),
+                        &disposition) == ERROR_SUCCESS &&
+        !RestrictToAdministrators(handle.get()))
+        WriteLog("The service's verifier key is not restricted to the Administrators (%lu)",
+                 GetLastError());
+    if (!WriteRegString(HKEY_LOCAL_MACHINE, SERVICE_VERIFIER_KEY, VERIFIER_VALUE, text))
+        return false;
+    DWORD last_error = GetLastError();
+    DeleteRegValue(HKEY_LOCAL_MACHINE, SERVICE_KEY, VERIFIER_VALUE);
+    SetLastError(last_error);
+    return true;
+}
+
 SettingsStore RegistryStore(RegistryLocation* location)
 {
     SettingsStore store;
     store.context = location;
     store.write_string = [](void* context, const char* name, const char* text) {
         RegistryLocation* at = (RegistryLocation*)context;
+        if (IsServiceVerifier(at, name))
+            return WriteServiceVerifier(text);
         return WriteRegString(at->root, at->key, name, text);
     };
     store.write_dword = [](void* context, const char* name, DWORD value) {
@@ -67,6 +134,10 @@ SettingsStore RegistryStore(RegistryLocation* location)
     };
     store.read_string = [](void* context, const char* name, char* buffer, DWORD size) {
         RegistryLocation* at = (RegistryLocation*)context;
+        // Settings saved by an earlier version hold it beside the others.
+        if (IsServiceVerifier(at, name) &&
+            ReadRegString(HKEY_LOCAL_MACHINE, SERVICE_VERIFIER_KEY, name, buffer, size))
+            return true;
         return ReadRegString(at->root, at->key, name, buffer, size);
     };
     store.read_dword = [](void* context, const char* name, DWORD* value) {
@@ -145,6 +216,9 @@ bool DeleteRegValue(HKEY root, const char* key, const char* name)
 
 bool DeleteRegKey(HKEY root, const char* key)
 {
+    // Windows NT deletes no key that has subkeys.
+    if (root == HKEY_LOCAL_MACHINE && strcmp(key, SERVICE_KEY) == 0)
+        RegDeleteKeyA(root, SERVICE_VERIFIER_KEY);
     LONG result = RegDeleteKeyA(root, key);
     if (result != ERROR_SUCCESS)
         SetLastError((DWORD)result);

@@ -13,6 +13,7 @@
 
 #include "core/app_state.h"
 #include "core/log.h"
+#include "core/remote_password.h"
 #include "core/settings_store.h"
 #include "service/service_control.h"
 
@@ -626,4 +627,74 @@ TEST_F(ServiceControl, NtOperationsWithoutTheServiceReportTheSystemError)
     EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
     EXPECT_NE(log.find("INFO: The Haltall service is not installed"), std::string::npos) << log;
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, SERVICE_KEY));
+}
+
+// The DACL of a key: its entries' SIDs as text, and whether it is protected
+// from what the parent passes on.
+static std::vector<std::string> KeyAccessList(const char* key, bool* is_protected)
+{
+    std::vector<std::string> sids;
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, READ_CONTROL, &handle) != ERROR_SUCCESS)
+        return {"(cannot open)"};
+    BYTE bytes[1024];
+    DWORD size = sizeof bytes;
+    LONG result = RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, bytes, &size);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS)
+        return {"(no security)"};
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision;
+    GetSecurityDescriptorControl(bytes, &control, &revision);
+    *is_protected = (control & SE_DACL_PROTECTED) != 0;
+    BOOL present, defaulted;
+    ACL* acl = nullptr;
+    GetSecurityDescriptorDacl(bytes, &present, &acl, &defaulted);
+    for (DWORD i = 0; acl && i < acl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE* ace;
+        if (!GetAce(acl, i, (void**)&ace))
+            continue;
+        SID* sid = (SID*)&ace->SidStart;
+        std::string text = "S-1-" + std::to_string(sid->IdentifierAuthority.Value[5]);
+        for (BYTE n = 0; n < sid->SubAuthorityCount; n++)
+            text += "-" + std::to_string(sid->SubAuthority[n]);
+        sids.push_back(std::to_string(ace->Header.AceType) + ":" + text);
+    }
+    return sids;
+}
+
+TEST_F(ServiceControl, TheServicesVerifierIsReadableOnlyBySystemAndAdministrators)
+{
+    // Settings an earlier version saved: the verifier beside the others.
+    ASSERT_TRUE(SetRemoteControlPassword(&state, "kept"));
+    std::string verifier = state.remote_control.verifier;
+    SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &state);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, SERVICE_VERIFIER_KEY), ERROR_SUCCESS);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, SERVICE_KEY, VERIFIER_VALUE, verifier.c_str()));
+
+    AppState read;
+    InitSettings(&read);
+    ASSERT_TRUE(ReadSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &read));
+    EXPECT_STREQ(read.remote_control.verifier, verifier.c_str());
+    EXPECT_TRUE(RemoteControlPasswordMatches(&read, "kept"));
+
+    // Saving again moves it into the locked key.
+    ASSERT_TRUE(SaveSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &read));
+    char text[256];
+    EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, SERVICE_KEY, VERIFIER_VALUE, text, sizeof text));
+    ASSERT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, SERVICE_VERIFIER_KEY, VERIFIER_VALUE, text,
+                              sizeof text));
+    EXPECT_EQ(text, verifier);
+    bool is_protected = false;
+    // Allowed entries (type 0) for SYSTEM and the Administrators, nothing inherited.
+    EXPECT_EQ(KeyAccessList(SERVICE_VERIFIER_KEY, &is_protected),
+              (std::vector<std::string>{"0:S-1-5-18", "0:S-1-5-32-544"}));
+    EXPECT_TRUE(is_protected);
+    InitSettings(&read);
+    ASSERT_TRUE(ReadSettings(HKEY_LOCAL_MACHINE, SERVICE_KEY, &read));
+    EXPECT_STREQ(read.remote_control.verifier, verifier.c_str());
+
+    // Removing the settings takes the locked key too.
+    EXPECT_TRUE(DeleteRegKey(HKEY_LOCAL_MACHINE, SERVICE_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SERVICE_KEY));
 }
