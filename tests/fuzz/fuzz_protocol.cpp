@@ -10,6 +10,7 @@
 
 #include "actions/dispatch.h"
 #include "core/app_state.h"
+#include "core/scram.h"
 #include "remote/server_protocol.h"
 #include "core/text_helpers.h"
 
@@ -84,11 +85,25 @@ void CheckFields(const AppState& s)
     CheckTerminated(s.remote.ip_address, "remote.ip_address");
     CheckTerminated(s.remote.subnet_mask, "remote.subnet_mask");
     CheckTerminated(s.remote_control.password, "remote_control.password");
+    CheckTerminated(s.remote_control.verifier, "remote_control.verifier");
     CheckTerminated(s.warning.message, "warning.message");
     CheckTerminated(s.warning.sound_file, "warning.sound_file");
     CheckTerminated(s.program.program, "program.program");
     CheckTerminated(s.program.directory, "program.directory");
     CheckTerminated(s.process.process, "process.process");
+}
+
+// The verifier of "pw", with one iteration to keep each run fast.
+const char* PasswordVerifier()
+{
+    static char text[SCRAM_VERIFIER_TEXT];
+    if (!text[0]) {
+        const uint8_t salt[SCRAM_SALT_SIZE] = {};
+        ScramVerifier verifier;
+        MakeScramVerifier("pw", salt, 1, &verifier);
+        ScramVerifierText(verifier, text, sizeof text);
+    }
+    return text;
 }
 
 }  // namespace
@@ -102,9 +117,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint8_t setup = data[0];
     state.client_socket = PEER;
     state.authenticated = setup & 1;
-    if (setup & 2)
-        snprintf(state.remote_control.password, sizeof state.remote_control.password, "%s",
-                 EncodePassword("pw"));
+    // Bit 1: a password, as a verifier (the login both ways) or, with bit 3,
+    // in the encoded form of older copies.
+    if (setup & 2) {
+        if (setup & 8)
+            snprintf(state.remote_control.password, sizeof state.remote_control.password, "%s",
+                     EncodePassword("pw"));
+        else
+            snprintf(state.remote_control.verifier, sizeof state.remote_control.verifier, "%s",
+                     PasswordVerifier());
+    }
     state.active_timer = setup & 4 ? 1 : 0;
     ForgetPeer();
     stream.clear();
