@@ -355,6 +355,10 @@ void OnRangeEnded(HWND dialog, GroupEditor* editor)
 
 void OnCheckEnded(HWND dialog, GroupEditor* editor)
 {
+    // The end of a check replaced by a new one before this came: the new
+    // check's own end follows.
+    if (GroupCheckRunning(editor->check))
+        return;
     JoinGroupCheck(editor->check);
     ShowCheckProgress(dialog, editor);
     SetDlgItemTextA(dialog, IDC_GROUP_CHECK, "&Check");

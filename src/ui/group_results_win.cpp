@@ -337,12 +337,8 @@ void ShowGroupRunEntry(int index)
     RunWindow* run = g_run_window;
     if (!run || !run->running)
         return;
-    for (int row = 0; row < run->count; row++) {
-        if (run->order[row] == index) {
-            SendDlgItemMessageA(run->window, IDC_RUN_LIST, LVM_REDRAWITEMS, (WPARAM)row, (LPARAM)row);
-            break;
-        }
-    }
+    // While the run goes on the rows are in list order.
+    SendDlgItemMessageA(run->window, IDC_RUN_LIST, LVM_REDRAWITEMS, (WPARAM)index, (LPARAM)index);
     ShowStatus(run);
 }
 
