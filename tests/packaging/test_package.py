@@ -45,7 +45,13 @@ class PackageTest(unittest.TestCase):
         with zipfile.ZipFile(portable) as z:
             self.assertEqual(sorted(z.namelist()),
                              ['LICENSE.txt', 'README.txt', 'x64/haltall.exe', 'x86/haltall.exe'])
-            self.assertIn(b'\r\n', z.read('README.txt'))
+            readme = z.read('README.txt')
+            self.assertIn(b'\r\n', readme)
+            # The users' README: how to install, run and deploy; not how to build.
+            for text in (b'## Exit codes', b'## Securing remote control', b'msiexec /i', b'/FIREWALL'):
+                self.assertIn(text, readme)
+            for text in (b'## Building by hand', b'scripts/', b'<!--', b'## Fuzzing'):
+                self.assertNotIn(text, readme)
             for arch, shipped in SHIPPED.items():
                 self.assertEqual(z.read(arch + '/haltall.exe'), read(shipped),
                                  'the zip holds another %s program than the shipped one' % arch)
