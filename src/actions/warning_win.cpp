@@ -1,11 +1,13 @@
 // The warning window: a system-modal countdown before a local action.
 #include "actions/warning.h"
 
+#include <commctrl.h>
 #include <mmsystem.h>
 
 #include <cstdio>
 
 #include "actions/postpone.h"
+#include "core/action_words.h"
 #include "core/app_state.h"
 #include "core/log.h"
 #include "resource.h"
@@ -22,15 +24,44 @@ struct Countdown {
     int remaining;
 };
 
+// The bar counts in steps of a thousandth, whatever the warning time.
+const int PROGRESS_STEPS = 1000;
+
 // Set while a warning window is open: the countdown's message loop can
 // start another action, whose warning is then refused.
 volatile LONG g_warning_open = 0;
 
-void ShowTimeLeft(HWND dialog, int seconds)
+// The time left in the line, the bar and the caption, which names the
+// action so that it reads in the taskbar too. The caption is UTF-8 turned
+// into the system's text, for systems whose code page is not UTF-8.
+void ShowTimeLeft(HWND dialog, const Countdown* countdown)
 {
     char text[64];
-    snprintf(text, sizeof text, "Time left: %d seconds", seconds);
+    snprintf(text, sizeof text, "Time left: %d seconds", countdown->remaining);
     SetDlgItemTextA(dialog, IDC_WARN_TIME, text);
+    int total = countdown->state->warning.seconds;
+    SendDlgItemMessageA(dialog, IDC_WARN_PROGRESS, PBM_SETPOS,
+                        total > 0 ? MulDiv(countdown->remaining, PROGRESS_STEPS, total) : 0, 0);
+    char caption[96];
+    WarningCaption(countdown->state->action, countdown->remaining, caption, sizeof caption);
+    wchar_t wide[96];
+    if (MultiByteToWideChar(CP_UTF8, 0, caption, -1, wide, 96) > 0)
+        SetWindowTextW(dialog, wide);
+}
+
+// The bar of the time left, where the common controls are there; the
+// countdown works the same without it.
+void AddProgressBar(HWND dialog)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    RECT place = {7, 92, 179, 100};
+    MapDialogRect(dialog, &place);
+    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, place.left, place.top,
+                               place.right - place.left, place.bottom - place.top, dialog,
+                               (HMENU)(INT_PTR)IDC_WARN_PROGRESS, GetModuleHandleA(nullptr), nullptr);
+    if (bar)
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_STEPS));
 }
 
 void CloseWarning(HWND dialog, INT_PTR result)
@@ -72,10 +103,13 @@ void OpenWarning(HWND dialog, Countdown* countdown)
     SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)countdown);
     AppState* state = countdown->state;
     countdown->remaining = state->warning.seconds;
-    ShowTimeLeft(dialog, countdown->remaining);
+    AddProgressBar(dialog);
+    ShowTimeLeft(dialog, countdown);
     SetDlgItemTextA(dialog, IDC_WARN_TEXT,
                     state->warning.message[0] ? state->warning.message : DEFAULT_WARNING_TEXT);
-    SetDlgItemTextA(dialog, IDC_WARN_ACTION, GetModeStr(state));
+    char sentence[256];
+    WarningSentence(state, sentence, sizeof sentence);
+    SetDlgItemTextA(dialog, IDC_WARN_ACTION, sentence);
     EnableWindow(GetDlgItem(dialog, IDC_WARN_CANCEL), state->options.allow_cancel != 0);
     OfferPostpone(dialog, state);
     if (state->warning.play_sound)
@@ -104,7 +138,7 @@ INT_PTR CALLBACK WarningDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
             return FALSE;
         countdown->remaining--;
         if (countdown->remaining > 0)
-            ShowTimeLeft(dialog, countdown->remaining);
+            ShowTimeLeft(dialog, countdown);
         else
             CloseWarning(dialog, 1);
         return TRUE;

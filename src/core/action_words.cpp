@@ -70,12 +70,40 @@ void TargetWords(const AppState* state, char* text, size_t size)
     snprintf(text, size, "the chosen computer");
 }
 
-void ActionQuestion(const AppState* state, char* text, size_t size)
+namespace {
+
+const char FORCE_WORDS[] = "Applications are closed without asking to save their work.";
+
+// "Power off this computer", the first letter as the words have it.
+void ActionOnTarget(const AppState* state, char* text, size_t size)
 {
     const Words& words = WordsOf(state->action);
     char target[128];
     TargetWords(state, target, sizeof target);
-    snprintf(text, size, "%s%s%s now?%s", words.before, target, words.after,
-             state->options.force ? "\n\nApplications are closed without asking to save their work."
-                                  : "");
+    snprintf(text, size, "%s%s%s", words.before, target, words.after);
+}
+
+}  // namespace
+
+void ActionQuestion(const AppState* state, char* text, size_t size)
+{
+    char action[192];
+    ActionOnTarget(state, action, sizeof action);
+    snprintf(text, size, "%s now?%s%s", action, state->options.force ? "\n\n" : "",
+             state->options.force ? FORCE_WORDS : "");
+}
+
+void WarningCaption(int32_t action, int seconds, char* text, size_t size)
+{
+    snprintf(text, size, "Haltall \xE2\x80\x94 %s in %d s", ActionWords(action), seconds);
+}
+
+void WarningSentence(const AppState* state, char* text, size_t size)
+{
+    char action[192];
+    ActionOnTarget(state, action, sizeof action);
+    if (action[0] >= 'A' && action[0] <= 'Z')
+        action[0] = (char)(action[0] - 'A' + 'a');
+    snprintf(text, size, "Haltall will %s when the time is up.%s%s", action,
+             state->options.force ? " " : "", state->options.force ? FORCE_WORDS : "");
 }

@@ -16,3 +16,9 @@ void TargetWords(const AppState* state, char* text, size_t size);
 // "Power off this computer now?", from the record's action and target; with
 // "Force applications to close" it says that unsaved work is lost.
 void ActionQuestion(const AppState* state, char* text, size_t size);
+// The warning window's caption, in UTF-8: "Haltall — power off in 26 s".
+void WarningCaption(int32_t action, int seconds, char* text, size_t size);
+// What the warning window says will happen: "Haltall will power off this
+// computer when the time is up."; with "Force applications to close" it says
+// that unsaved work is lost.
+void WarningSentence(const AppState* state, char* text, size_t size);

@@ -106,6 +106,7 @@
 #define IDC_WARN_CANCEL                 IDC_CLOSE   /* "Cancel"                */
 #define IDC_WARN_POSTPONE               1260  /* "Postpone"                   */
 #define IDC_WARN_DELAY                  1261  /* its delay, a drop-down list  */
+#define IDC_WARN_PROGRESS               1262  /* the time left as a bar      */
 
 /* ---- Usage text (IDD_USAGE) -------------------------------------------- */
 #define IDC_USAGE_TEXT                  1140  /* the text, read-only          */

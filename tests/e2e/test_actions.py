@@ -137,7 +137,7 @@ class WarningWindowTest(ActionTestCase):
     # runs alongside and is collected when haltall has ended.
 
     def tool(self, verb, *args):
-        process = subprocess.Popen([harness.WINE, harness.WINTOOL, verb, '', '20000'] +
+        process = subprocess.Popen([harness.WINE, harness.WINTOOL, verb, '*no action in ', '20000'] +
                                    [str(a) for a in args], env=harness.wine_env(False),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, text=True, errors='replace')
@@ -152,7 +152,10 @@ class WarningWindowTest(ActionTestCase):
         out, err = dump.communicate(timeout=60)
         controls = parse_dump(out)
         self.assertIn(IDC_WARN_ACTION, controls, out + err)
-        self.assertEqual(controls[IDC_WARN_ACTION][1], 'FORCE NO_ACTION')
+        self.assertEqual(controls[IDC_WARN_ACTION][1],
+                         'Haltall will run the warning and the program for this computer when '
+                         'the time is up. Applications are closed without asking to save their '
+                         'work.')
         self.assertTrue(controls[IDC_WARN_TIME][1].startswith('Time left: '), out)
         self.assertFalse(controls[IDC_WARN_CANCEL][2], 'Cancel must be disabled')
         self.assertEqual(run.events, [(4, 'Action requested by the user (simulated)'), (4, 'Initiating FORCE NO_ACTION')])

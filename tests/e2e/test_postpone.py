@@ -15,8 +15,9 @@ IDC_WARN_POSTPONE, IDC_WARN_DELAY = 1260, 1261
 class PostponeTest(HaltallTestCase):
 
     def tool(self, *args):
-        # The warning window has no caption text.
-        process = subprocess.Popen([harness.WINE, harness.WINTOOL, args[0], '', str(args[1])] +
+        # The warning window's caption counts down: "Haltall - no action in 9 s".
+        process = subprocess.Popen([harness.WINE, harness.WINTOOL, args[0], '*no action in ',
+                                    str(args[1])] +
                                    [str(a) for a in args[2:]], env=harness.wine_env(False),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, text=True, errors='replace')

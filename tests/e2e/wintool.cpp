@@ -1,5 +1,6 @@
 // Drives the windows of another program in the same Wine desktop, for the
-// end-to-end tests:
+// end-to-end tests. A CAPTION that starts with "*" matches every caption
+// holding the rest (a countdown's caption changes each second).
 //   wintool find CAPTION TIMEOUT_MS          wait until a visible top-level window
 //                                            with that caption exists; print its handle
 //   wintool dump CAPTION TIMEOUT_MS          print "id|class|text|enabled|visible|checked" per child
@@ -32,7 +33,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM data)
     Search* search = (Search*)data;
     char text[512];
     GetWindowTextA(window, text, sizeof text);
-    if (IsWindowVisible(window) && strcmp(text, search->caption) == 0) {
+    bool matches = search->caption[0] == '*' ? strstr(text, search->caption + 1) != nullptr
+                                             : strcmp(text, search->caption) == 0;
+    if (IsWindowVisible(window) && matches) {
         search->found = window;
         return FALSE;
     }

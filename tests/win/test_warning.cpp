@@ -3,6 +3,8 @@
 // plays the user.
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -20,6 +22,8 @@ struct Observed {
     HWND dialog = nullptr;
     std::string action, text;
     std::wstring wide_text;  // the message as the window holds it
+    std::vector<std::wstring> captions;  // each distinct caption, in order
+    std::vector<int> bar;                // the bar's position at each of them
     std::vector<std::string> times;  // each distinct "Time left" text, in order
     bool cancel_enabled = false, ok_visible = true, postpone_visible = false;
     std::vector<std::string> delays;  // the postpone choices as listed
@@ -63,6 +67,13 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
     std::string time = ItemText(dialog, IDC_WARN_TIME);
     if (seen.times.empty() || seen.times.back() != time)
         seen.times.push_back(time);
+    wchar_t caption[128] = L"";
+    GetWindowTextW(dialog, caption, 128);
+    if (seen.captions.empty() || seen.captions.back() != caption) {
+        seen.captions.push_back(caption);
+        HWND bar = GetDlgItem(dialog, IDC_WARN_PROGRESS);
+        seen.bar.push_back(bar ? (int)SendMessageA(bar, PBM_GETPOS, 0, 0) : -1);
+    }
     if (driver->opened)
         return;
     driver->opened = true;
@@ -144,7 +155,13 @@ TEST_F(Warning, ShowsTheActionAndTextAndCountsDownToGoAhead)
     EXPECT_EQ(Show(&elapsed), 1);
 
     const Observed& seen = driver_.seen;
-    EXPECT_EQ(seen.action, "FORCE REBOOT");
+    EXPECT_EQ(seen.action, "Haltall will restart this computer when the time is up. Applications "
+                           "are closed without asking to save their work.");
+    // The caption counts down with the action's name; the bar shows the time left.
+    EXPECT_EQ(seen.captions, (std::vector<std::wstring>{L"Haltall \u2014 restart in 3 s",
+                                                        L"Haltall \u2014 restart in 2 s",
+                                                        L"Haltall \u2014 restart in 1 s"}));
+    EXPECT_EQ(seen.bar, (std::vector<int>{1000, 667, 333}));
     EXPECT_EQ(seen.text, "Backup runs at ten.\r\nSave your files.");
     EXPECT_EQ(seen.times, Countdown(3));
     EXPECT_TRUE(seen.cancel_enabled);
@@ -174,7 +191,8 @@ TEST_F(Warning, ZeroSecondsAndNoMessage)
     CopyField(state_.warning.sound_file, "C:\\nowhere\\missing.wav");
     EXPECT_EQ(Show(), 1);
     const Observed& seen = driver_.seen;
-    EXPECT_EQ(seen.action, "MONITOR_OFF");
+    EXPECT_EQ(seen.action, "Haltall will turn off the monitor of this computer when the time is up.");
+    EXPECT_EQ(seen.captions, std::vector<std::wstring>{L"Haltall \u2014 monitor off in 0 s"});
     EXPECT_EQ(seen.text, "Please save all your work and close all applications");
     EXPECT_EQ(seen.times, std::vector<std::string>{"Time left: 0 seconds"});
 }
