@@ -3,6 +3,7 @@
 // plays the user.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
