@@ -216,9 +216,19 @@ bool DeleteRegValue(HKEY root, const char* key, const char* name)
 
 bool DeleteRegKey(HKEY root, const char* key)
 {
-    // Windows NT deletes no key that has subkeys.
-    if (root == HKEY_LOCAL_MACHINE && strcmp(key, SERVICE_KEY) == 0)
-        RegDeleteKeyA(root, SERVICE_VERIFIER_KEY);
+    // Windows NT deletes no key that has subkeys (the service's verifier
+    // key, say): they go first.
+    OwnedKey handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_ENUMERATE_SUB_KEYS, handle.out()) == ERROR_SUCCESS) {
+        char sub[MAX_PATH];
+        char path[2 * MAX_PATH];
+        DWORD length = sizeof sub;
+        while (RegEnumKeyExA(handle.get(), 0, sub, &length, nullptr, nullptr, nullptr, nullptr) ==
+                   ERROR_SUCCESS &&
+               snprintf(path, sizeof path, "%s\\%s", key, sub) < (int)sizeof path &&
+               DeleteRegKey(root, path))
+            length = sizeof sub;
+    }
     LONG result = RegDeleteKeyA(root, key);
     if (result != ERROR_SUCCESS)
         SetLastError((DWORD)result);
