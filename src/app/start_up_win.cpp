@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "service/service_runtime.h"
 #include "ui/group_results.h"
+#include "ui/hidden_copy.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -67,6 +68,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (g_debug)
         DebugSettings(&state);
     LogOperatingSystem(state.os_version);
+
+    // A start without an action word brings up the copy that runs hidden,
+    // in the tray or armed, instead of opening a second window.
+    if (state.interactive && !state.run_as_service && BringUpHiddenCopy())
+        return EXIT_CODE_SUCCESS;
 
     InitializeSockets();
 

@@ -1,6 +1,5 @@
 // The tokens that name the schedule's weekdays and weeks of the month, as
-// the command line, the remote-control protocol and the tray's tooltip
-// write them.
+// the command line and the remote-control protocol write them.
 #pragma once
 #include <cstddef>
 

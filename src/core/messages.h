@@ -26,6 +26,10 @@ const UINT WM_SERVICE_STOP = WM_APP + 3;
 // Posted to the main window while a group run is shown: a computer's job
 // has begun or ended (wParam its index in the run's list).
 const UINT WM_GROUP_ENTRY = WM_APP + 8;
+// Sent by a second start of the program to the copy whose window is hidden:
+// it shows its window and answers HIDDEN_COPY_SHOWN.
+const UINT WM_SHOW_HIDDEN_COPY = WM_APP + 9;
+const LONG_PTR HIDDEN_COPY_SHOWN = 0x48616C74;
 
 const UINT_PTR TIMER_SCHEDULE = 0;
 const UINT_PTR TIMER_PROCESS = 1;

@@ -70,8 +70,11 @@
 #define IDC_WHEN_IDLE                   1250  /* "When idle"                  */
 #define IDC_IDLE                        1251  /* "Idle..." button             */
 
+/* Status line: what is armed, for which computer, when */
+#define IDC_STATUS                      1263
+
 /* Bottom buttons */
-#define IDC_DOIT                        1009  /* "Do it" (default button)     */
+#define IDC_DOIT                        1009  /* "Do it"; "Stop action" while armed */
 #define IDC_CLOSE                       1008  /* "Close"                      */
 
 /* ---- Main window menu (IDM_MAIN) --------------------------------------- */

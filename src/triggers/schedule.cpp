@@ -5,6 +5,7 @@
 #include "triggers/schedule.h"
 
 #include "core/app_state.h"
+#include "core/clock.h"
 #include "core/log.h"
 
 namespace {
@@ -135,4 +136,59 @@ bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now))
     SYSTEMTIME now;
     read_now(&now);
     return TimeScheduleDue(state, now) && FirstTimeFor(state, now);
+}
+
+namespace {
+
+// A day with no time: whether the schedule fires on it at its minute.
+bool DueOnDay(AppState* state, const SYSTEMTIME& day)
+{
+    const auto& s = state->schedule;
+    switch (s.schedule) {
+    case FIXED_DAY:
+        return day.wDay == s.date.wDay && day.wMonth == s.date.wMonth && day.wYear == s.date.wYear;
+    case DAILY:
+        return *WeekdayFlags(state, (day.wDayOfWeek + 6) % 7) &&
+               *WeekFlags(state, WeekOfMonth(day.wDay) - 1);
+    case DAY_OF_MONTH:
+        return day.wDay == s.day;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+bool NextScheduleDue(AppState* state, const SYSTEMTIME& now, SYSTEMTIME* due)
+{
+    // The wait is counted down first, one second per tick.
+    int64_t earliest = SecondsOfTime(now) + state->wait_left;
+    if (state->schedule.schedule == AFTER_X_SECONDS) {
+        // After firing the count has wrapped: nothing is due any more.
+        if (state->remaining_seconds > state->schedule.seconds)
+            return false;
+        TimeOfSeconds(earliest + (state->remaining_seconds ? state->remaining_seconds : 1), due);
+        return true;
+    }
+    const SYSTEMTIME& at = state->schedule.time;
+    if (at.wHour > 23 || at.wMinute > 59)
+        return false;
+    int64_t minute_start = earliest - earliest % 60;
+    int64_t day_start = minute_start - minute_start % 86400;
+    // Every weekday of every week of the month comes within 13 months.
+    for (int day = 0; day < 400; day++) {
+        SYSTEMTIME candidate;
+        TimeOfSeconds(day_start + day * 86400LL, &candidate);
+        if (!DueOnDay(state, candidate))
+            continue;
+        candidate.wHour = at.wHour;
+        candidate.wMinute = at.wMinute;
+        int64_t start = SecondsOfTime(candidate);
+        if (start < minute_start ||
+            (start == minute_start && state->fired_minute == MinuteNumber(candidate)))
+            continue;
+        *due = candidate;
+        return true;
+    }
+    return false;
 }

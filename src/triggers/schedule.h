@@ -18,6 +18,12 @@ const char* ArmSchedule(AppState* state);
 // and the schedule kind decides. True when the action is due at this tick.
 bool ScheduleTick(AppState* state, void (*read_now)(SYSTEMTIME* now));
 
+// When the armed schedule is next due, seen from the local time now: the
+// start of its minute for a time schedule, the second for AFTER_X_SECONDS.
+// False when it will not be due again (a date that has passed, no day or
+// week chosen).
+bool NextScheduleDue(AppState* state, const SYSTEMTIME& now, SYSTEMTIME* due);
+
 #ifdef _WIN32
 // The schedule timer's tick: true when the schedule is due, and the window
 // then calls HaltAll.

@@ -12,6 +12,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void DisplaySettings(HWND window, AppState* state);
 void ApplySettings(HWND window, AppState* state);
 void EnableFields(HWND window, AppState* state);
+// The status line, the window's lock while an action is armed, and the
+// tray's tooltip and icon, for the state of now.
+void ShowArmedState(HWND window, AppState* state);
+// "Stop action" (or the tray's cancel): disarms, when the user may cancel.
+void StopArmedAction(HWND window, AppState* state);
 // What the remote-control commands make happen in the main window.
 struct ServerEffects;
 ServerEffects MainWindowServerEffects();

@@ -7,6 +7,7 @@
 #include "core/app_state.h"
 
 #include <commctrl.h>
+#include "core/clock.h"
 #include "core/report.h"
 #include "core/settings_store.h"
 #include "core/start_up.h"
@@ -17,10 +18,12 @@
 #include "service/service_runtime.h"
 #include "triggers/after_firing.h"
 #include "triggers/trigger_table.h"
+#include "ui/armed_words.h"
 #include "ui/dialog_fields.h"
 #include "ui/group_editor.h"
 #include "ui/group_progress.h"
 #include "ui/group_results.h"
+#include "ui/hidden_copy.h"
 #include "ui/main_window.h"
 #include "ui/power_dialog.h"
 #include "ui/remote_dialogs.h"
@@ -89,6 +92,7 @@ template <size_t N> int CheckedRadio(HWND window, const int (&buttons)[N])
 int DoItHere(HWND window, AppState* state)
 {
     int result = DoIt(SystemActionCalls(), window, state);
+    ShowArmedState(window, state);
     if (result == DOIT_ARMED)
         MinimizeHaltall(window, state);
     return result;
@@ -117,10 +121,12 @@ void StopForService(HWND window)
     SetTimer(window, TIMER_QUIT, 1000, nullptr);
 }
 
+// A service's window only hides, and so does an armed one: ending the
+// program would drop the armed action unasked.
 void CloseMainWindow(HWND window, AppState* state)
 {
-    if (state->run_as_service)
-        MinimizeHaltall(window, state);  // a service's window only hides
+    if (state->run_as_service || Armed(state))
+        MinimizeHaltall(window, state);
     else
         PostQuitMessage(0);
 }
@@ -179,6 +185,7 @@ void FireTrigger(HWND window, AppState* state)
     state->request.by = REQUESTED_BY_TRIGGER;
     HaltAll(SystemActionCalls(), window, state);
     state->request.by = REQUESTED_BY_USER;
+    ShowArmedState(window, state);
     if (state->postpone.seconds_left) {
         // Postponed at the warning: it waits in the tray, whatever the kind of run.
         RemoveFromTray(window);
@@ -198,7 +205,7 @@ void OnTriggerTimer(HWND window, AppState* state, UINT_PTR timer)
             KillTimer(window, TIMER_POSTPONE);
             FireTrigger(window, state);
         } else {
-            RefreshTrayTooltip(window, state);
+            ShowArmedState(window, state);
         }
         return;
     }
@@ -208,8 +215,8 @@ void OnTriggerTimer(HWND window, AppState* state, UINT_PTR timer)
         return;
     if (trigger->tick(window, state))
         FireTrigger(window, state);
-    else if (trigger->when == IDLE)
-        RefreshTrayTooltip(window, state);  // the minutes of quiet so far
+    else
+        ShowArmedState(window, state);  // the time left, the minutes of quiet
 }
 
 void SaveSettingsToService(HWND window, AppState* state)
@@ -229,7 +236,11 @@ void OnCommand(HWND window, AppState* state, int id)
         CloseMainWindow(window, state);
         break;
     case IDC_DOIT:
-        DoItFromWindow(window, state);
+        // While an action is armed the button stops it.
+        if (Armed(state))
+            StopArmedAction(window, state);
+        else
+            DoItFromWindow(window, state);
         break;
     case IDOK:
         // Return with no button focused: "Do it" is no default button.
@@ -298,6 +309,61 @@ void OnCommand(HWND window, AppState* state, int id)
 
 }  // namespace
 
+namespace {
+
+// While an action is armed the window shows it and offers only to stop it
+// (when the user may cancel) or to hide again: the settings are the armed
+// action's, so they stay as they are until it is stopped.
+void LockWhileArmed(HWND window, AppState* state)
+{
+    bool armed = Armed(state);
+    HMENU menu = GetMenu(window);
+    for (int i = 0; i < GetMenuItemCount(menu); i++)
+        EnableMenuItem(menu, (UINT)i, MF_BYPOSITION | (armed ? MF_GRAYED : MF_ENABLED));
+    DrawMenuBar(window);
+    if (!armed)
+        return;
+    EnumChildWindows(window, EnableChildWindow, 0);
+    EnableControl(window, IDC_STATUS, true);
+    EnableControl(window, IDC_CLOSE, true);
+    EnableControl(window, IDC_DOIT, state->options.allow_cancel != 0);
+}
+
+}  // namespace
+
+void ShowArmedState(HWND window, AppState* state)
+{
+    SYSTEMTIME now;
+    GetLocalNow(&now);
+    char status[256], shown[256];
+    ArmedStatus(state, now, status, sizeof status);
+    GetDlgItemTextA(window, IDC_STATUS, shown, sizeof shown);
+    if (lstrcmpA(status, shown) != 0) {
+        SetDlgItemTextA(window, IDC_STATUS, status);
+        WriteLog("Status: %s", status);
+    }
+    // The button's text tells whether the window was locked for an armed
+    // action; when that changes, the controls follow.
+    const char* label = Armed(state) ? "&Stop action" : "&Do it";
+    GetDlgItemTextA(window, IDC_DOIT, shown, sizeof shown);
+    if (lstrcmpA(label, shown) != 0) {
+        SetDlgItemTextA(window, IDC_DOIT, label);
+        if (!Armed(state))
+            EnumChildWindows(window, EnableChildWindow, 1);
+        EnableFields(window, state);
+    }
+    RefreshTrayTooltip(window, state);
+}
+
+void StopArmedAction(HWND window, AppState* state)
+{
+    if (!state->options.allow_cancel || !Armed(state))
+        return;
+    StopTriggers(window, state);
+    WriteLog("Armed action stopped by the user");
+    ShowArmedState(window, state);
+}
+
 void EnableFields(HWND window, AppState* state)
 {
     if (state->action == WAKE_ON_LAN) {
@@ -332,6 +398,7 @@ void EnableFields(HWND window, AppState* state)
     EnableControl(window, IDC_PROCESS, state->when == PROCESS);
     EnableControl(window, IDC_IDLE, state->when == IDLE);
     EnableControl(window, IDC_SETTINGS, state->options.allow_remote_control != 0);
+    LockWhileArmed(window, state);
 }
 
 void DisplaySettings(HWND window, AppState* state)
@@ -344,6 +411,7 @@ void DisplaySettings(HWND window, AppState* state)
         CheckDlgButton(window, box.id, *box.flag(state) ? BST_CHECKED : BST_UNCHECKED);
     EnableFields(window, state);
     UpdateListeningSocket(window, state);
+    ShowArmedState(window, state);
     WriteLog("DisplaySettings end");
 }
 
@@ -427,6 +495,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_TRAY_ICON:
         HandleTrayIcon(window, state, lParam);
+        return TRUE;
+    case WM_SHOW_HIDDEN_COPY:
+        RestoreHaltall(window, state);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, HIDDEN_COPY_SHOWN);
         return TRUE;
     case WM_SERVER_SOCKET:
         OnServerSocketMessage(SERVER_EFFECTS, window, state, wParam, lParam);

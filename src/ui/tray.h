@@ -8,8 +8,10 @@ struct AppState;
 
 const size_t TOOLTIP_SIZE = 64;  // 63 characters and the terminator
 
-// The tooltip for the current state, cut to 63 characters.
-void TrayTooltip(AppState* state, char (&text)[TOOLTIP_SIZE]);
+// The tooltip for the current state seen from the local time now, cut to
+// 63 characters; dash is the dash in the system's code page.
+void TrayTooltip(AppState* state, const SYSTEMTIME& now, const char* dash,
+                 char (&text)[TOOLTIP_SIZE]);
 
 #ifdef _WIN32
 #include <shellapi.h>

@@ -1,10 +1,13 @@
 #include "actions/action_calls.h"
 #include "actions/dispatch.h"
 #include "core/app_state.h"
+#include "core/clock.h"
 #include "core/report.h"
 #include "core/start_up.h"
 #include "resource.h"
-#include "triggers/trigger_table.h"
+#include "ui/armed_icon.h"
+#include "ui/armed_words.h"
+#include "ui/hidden_copy.h"
 #include "ui/main_window.h"
 #include "ui/tray.h"
 
@@ -13,10 +16,38 @@ BOOL(WINAPI* g_shell_notify_icon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 
 namespace {
 
-UINT_PTR tray_timer;  // the service-mode refresh timer, 0 while stopped
-char shown_tip[TOOLTIP_SIZE];  // the tooltip last given to the icon
+// The one notification-area icon of the program.
+struct TrayIcon {
+    UINT_PTR timer;  // the service-mode refresh timer, 0 while stopped
+    char tip[TOOLTIP_SIZE];  // the tooltip last given to the icon
+    bool armed;  // whether it shows the armed icon
+    bool added;  // from PutInTray to RemoveFromTray
+};
+TrayIcon tray;
 
 const UINT TRAY_ICON_ID = 1;
+
+// The tooltip for now. Its dash is written in the system's code page, as
+// the names in it are; a code page without one gets a hyphen.
+void CurrentTooltip(AppState* state, char (&tip)[TOOLTIP_SIZE])
+{
+    char dash[4] = "-";
+    BOOL lossy = FALSE;
+    const wchar_t em_dash[] = {0x2014, 0};
+    if (WideCharToMultiByte(CP_ACP, 0, em_dash, -1, dash, sizeof dash, nullptr, &lossy) <= 0 ||
+        lossy)
+        lstrcpynA(dash, "-", sizeof dash);
+    SYSTEMTIME now;
+    GetLocalNow(&now);
+    TrayTooltip(state, now, dash, tip);
+}
+
+// The program's icon, or its amber form while something is armed.
+HICON IconFor(bool armed)
+{
+    return armed ? ArmedTrayIcon(GetSystemMetrics(SM_CXSMICON))
+                 : LoadIcon(g_instance, MAKEINTRESOURCE(IDI_SMALL));
+}
 
 void SetMenuItem(HMENU menu, UINT id, bool enabled)
 {
@@ -34,16 +65,18 @@ void PutInTray(HWND window, AppState* state)
     icon.uID = TRAY_ICON_ID;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = WM_TRAY_ICON;
-    icon.hIcon = LoadIcon(g_instance, MAKEINTRESOURCE(IDI_SMALL));
-    TrayTooltip(state, shown_tip);
-    lstrcpynA(icon.szTip, shown_tip, sizeof icon.szTip);
-    WriteLog("Tray tooltip: %s", shown_tip);
+    tray.armed = Armed(state);
+    icon.hIcon = IconFor(tray.armed);
+    CurrentTooltip(state, tray.tip);
+    lstrcpynA(icon.szTip, tray.tip, sizeof icon.szTip);
+    WriteLog("Tray tooltip: %s", tray.tip);
     // A refusal (no shell yet) is not reported: a service tries again.
     g_shell_notify_icon(NIM_ADD, &icon);
+    tray.added = true;
 
-    if (state->run_as_service && !tray_timer) {
-        tray_timer = SetTimer(window, TIMER_TRAY, 5000, nullptr);
-        if (!tray_timer)
+    if (state->run_as_service && !tray.timer) {
+        tray.timer = SetTimer(window, TIMER_TRAY, 5000, nullptr);
+        if (!tray.timer)
             DisplayLastError(state, window);
     }
     WriteLog("PutInTray end");
@@ -52,25 +85,33 @@ void PutInTray(HWND window, AppState* state)
 void RefreshTrayTooltip(HWND window, AppState* state)
 {
     char tip[TOOLTIP_SIZE];
-    TrayTooltip(state, tip);
-    if (lstrcmpA(tip, shown_tip) == 0)
+    CurrentTooltip(state, tip);
+    bool armed = Armed(state);
+    if (lstrcmpA(tip, tray.tip) == 0 && armed == tray.armed)
         return;
-    lstrcpynA(shown_tip, tip, sizeof shown_tip);
+    lstrcpynA(tray.tip, tip, sizeof tray.tip);
     WriteLog("Tray tooltip: %s", tip);
     NOTIFYICONDATAA icon = {};
     icon.cbSize = sizeof icon;
     icon.hWnd = window;
     icon.uID = TRAY_ICON_ID;
     icon.uFlags = NIF_TIP;
+    if (armed != tray.armed) {
+        tray.armed = armed;
+        icon.uFlags |= NIF_ICON;
+        icon.hIcon = IconFor(armed);
+    }
     lstrcpynA(icon.szTip, tip, sizeof icon.szTip);
-    // Refused when there is no icon (-notray): nothing to show then.
-    g_shell_notify_icon(NIM_MODIFY, &icon);
+    if (tray.added)
+        g_shell_notify_icon(NIM_MODIFY, &icon);
 }
 
 void MinimizeHaltall(HWND window, AppState* state)
 {
     WriteLog("MinimizeHaltall start");
     ShowWindow(window, SW_HIDE);
+    if (!state->run_as_service)
+        RegisterHiddenCopy(window);
     bool armed = state->active_timer != 0;
     // An idle interactive window always keeps its icon, so it can be restored.
     if (state->options.in_tray || (!state->run_as_service && !armed))
@@ -96,10 +137,11 @@ void RemoveFromTray(HWND window)
     icon.hWnd = window;
     icon.uID = TRAY_ICON_ID;
     g_shell_notify_icon(NIM_DELETE, &icon);
+    tray.added = false;
     SetForegroundWindow(window);
-    if (tray_timer) {
+    if (tray.timer) {
         KillTimer(window, TIMER_TRAY);
-        tray_timer = 0;
+        tray.timer = 0;
     }
     WriteLog("RemoveFromTray end");
 }
@@ -107,12 +149,12 @@ void RemoveFromTray(HWND window)
 void RestoreHaltall(HWND window, AppState* state)
 {
     WriteLog("RestoreHaltall start");
-    // While a trigger is armed it can only be cancelled first.
-    if (state->active_timer == 0) {
-        RemoveFromTray(window);
-        ShowWindow(window, SW_SHOWNORMAL);
-        SetForegroundWindow(window);
-    }
+    // An armed program's window shows what is armed, locked (ShowArmedState).
+    UnregisterHiddenCopy();
+    RemoveFromTray(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    ShowArmedState(window, state);
     WriteLog("RestoreHaltall end");
 }
 
@@ -147,8 +189,8 @@ void HandleTrayIcon(HWND window, AppState* state, LPARAM mouse_message)
     case ID_TRAY_LOCK: DoQuickAction(calls, state, LOCK); break;
     case ID_TRAY_MONITOR_OFF: DoQuickAction(calls, state, MONITOR_OFF); break;
     case ID_TRAY_CANCEL:
-        if (state->active_timer) {
-            StopTriggers(window, state);
+        if (Armed(state)) {
+            StopArmedAction(window, state);
             RestoreHaltall(window, state);
         }
         break;

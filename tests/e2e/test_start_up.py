@@ -170,6 +170,37 @@ class StartUpTest(HaltallTestCase):
         self.assertEqual(disabled, [1010, 1011, 1012, 1013, 1014, 1015, 1251])  # ... and Idle...
         self.assertFalse(controls[1108][3])
 
+    def test_a_second_start_brings_up_the_armed_hidden_copy(self):
+        # Armed for ten minutes, with neither window nor tray icon.
+        armed = self.start('no_action', '-scheduled', '-seconds', '600', '-notray', '-simulate',
+                           '-debug')
+        self.assertEqual(wintool('message', MAIN_WINDOW, 20000, 0, 0, 0).returncode, 0)
+        self.assertNotEqual(wintool('find', MAIN_WINDOW, 1000).returncode, 0)
+        # With an action on the command line a start runs as it always has.
+        own = self.run_haltall('no_action', '-simulate', '-quiet')
+        self.assertEqual(own.returncode, 0)
+        self.assertNotEqual(wintool('find', MAIN_WINDOW, 1000).returncode, 0)
+
+        second = self.run_haltall('-debug')
+        self.assertEqual(second.returncode, 0)
+        controls = parse_dump(wintool('dump', MAIN_WINDOW, 10000).stdout)
+        self.assertRegex(controls[1263][1], r'^No action at \d\d:\d\d:\d\d$')
+        self.assertEqual(controls[1009][1:3], ('&Stop action', True))
+        self.assertFalse(controls[1003][2])  # the armed settings cannot change
+        self.assertIn('Brought up the copy that was running hidden', self.log_lines())
+        # Closed, it hides again and stays armed; stopped, it is an idle window.
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        self.assertEqual(wintool('gone', MAIN_WINDOW, 10000).returncode, 0)
+        self.assertIsNone(armed.process.poll())
+        self.assertEqual(self.run_haltall().returncode, 0)
+        self.assertEqual(wintool('click', MAIN_WINDOW, 10000, 1009).returncode, 0)
+        controls = parse_dump(wintool('dump', MAIN_WINDOW, 10000).stdout)
+        self.assertEqual(controls[1263][1], 'No action is armed')
+        self.assertEqual(controls[1009][1:3], ('&Do it', True))
+        self.assertIn('Armed action stopped by the user', self.log_lines())
+        wintool('message', MAIN_WINDOW, 5000, WM_CLOSE, 0, 0)
+        self.assertEqual(armed.wait().returncode, 0)
+
     def test_no_log_without_debug(self):
         self.window_run()
         self.assertIsNone(self.log_lines())

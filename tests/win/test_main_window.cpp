@@ -273,16 +273,48 @@ TEST_F(MainWindow, TrayMenuStates)
     state.run_as_service = 0;
 }
 
-TEST_F(MainWindow, RestoreOnlyWhenNothingIsArmed)
+TEST_F(MainWindow, AnArmedWindowShowsWhatIsArmedAndOnlyStopsOrHides)
 {
     state.start_minimized = 1;
     Open();
+    EXPECT_EQ(Text(window, IDC_STATUS), "No action is armed");
     state.active_timer = 1;
-    RestoreHaltall(window, &state);
-    EXPECT_FALSE(IsWindowVisible(window));
-    state.active_timer = 0;
+    state.when = PROCESS;
+    CopyField(state.process.process, "notepad.exe");
     RestoreHaltall(window, &state);
     EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(Text(window, IDC_STATUS), "Power off when notepad.exe ends");
+    EXPECT_EQ(Text(window, IDC_DOIT), "&Stop action");
+    EXPECT_TRUE(Enabled(window, IDC_DOIT));
+    EXPECT_TRUE(Enabled(window, IDC_CLOSE));
+    // The armed action's settings cannot be changed under it.
+    for (int id : {IDC_REBOOT, IDC_WHEN_IMMEDIATE, IDC_FORCE, IDC_GROUP, IDC_PROCESS})
+        EXPECT_FALSE(Enabled(window, id)) << id;
+    EXPECT_TRUE(GetMenuState(GetMenu(window), 0, MF_BYPOSITION) & MF_GRAYED);
+
+    // Closing hides it, armed; it does not end the program.
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(state.active_timer, 1u);
+
+    // Without "Allow cancel" it cannot be stopped from here either.
+    state.options.allow_cancel = 0;
+    RestoreHaltall(window, &state);
+    DisplaySettings(window, &state);
+    EXPECT_FALSE(Enabled(window, IDC_DOIT));
+    Click(window, IDC_DOIT);
+    EXPECT_EQ(state.active_timer, 1u);
+
+    state.options.allow_cancel = 1;
+    DisplaySettings(window, &state);
+    Click(window, IDC_DOIT);
+    EXPECT_EQ(state.active_timer, 0u);
+    EXPECT_EQ(Text(window, IDC_STATUS), "No action is armed");
+    EXPECT_EQ(Text(window, IDC_DOIT), "&Do it");
+    EXPECT_TRUE(Enabled(window, IDC_REBOOT));
+    EXPECT_TRUE(Enabled(window, IDC_PROCESS));
+    EXPECT_FALSE(GetMenuState(GetMenu(window), 0, MF_BYPOSITION) & MF_GRAYED);
 }
 
 TEST_F(MainWindow, QuickActionAsksFirstAndNoLeavesTheRecordAlone)
@@ -418,12 +450,14 @@ namespace {
 struct TrayCall {
     DWORD message;
     std::string tip;
+    HICON icon;
 };
 std::vector<TrayCall> tray_calls;
 
 BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
 {
-    tray_calls.push_back({message, message == NIM_ADD ? data->szTip : ""});
+    tray_calls.push_back({message, message == NIM_ADD ? data->szTip : "",
+                          data->uFlags & NIF_ICON ? data->hIcon : nullptr});
     return TRUE;
 }
 
@@ -458,7 +492,11 @@ TEST_F(MainWindow, TrayIconWhenMinimized)
     CopyField(state.process.process, "notepad.exe");
     MinimizeHaltall(window, &state);
     ASSERT_EQ(tray_calls.size(), 1u);
-    EXPECT_EQ(tray_calls[0].tip, "POWEROFF when notepad.exe finishes");
+    EXPECT_EQ(tray_calls[0].tip, "Power off when notepad.exe ends");
+    // The icon shows that something is armed.
+    HICON idle_icon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_SMALL));
+    EXPECT_NE(tray_calls[0].icon, nullptr);
+    EXPECT_NE(tray_calls[0].icon, idle_icon);
 
     tray_calls.clear();
     state.active_timer = 0;
