@@ -200,15 +200,15 @@ int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const Group
 }
 
 void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const GroupResult* results,
-                         int count, int max_lines, bool with_ports)
+                         int count, int max_lines, bool with_ports, bool probe)
 {
-    snprintf(out, size, "The action failed on these computers:");
+    snprintf(out, size, "The %s failed on these computers:", probe ? "check" : "action");
     int shown = 0, more = 0;
     for (int i = 0; i < count; i++) {
         if (!Failed(results[i]))
             continue;
-        char line[sizeof list[i].computer_name + sizeof results[i].reason + 16];
         char port[16] = "";
+        char line[sizeof list[i].computer_name + sizeof port + sizeof results[i].reason + 4];
         // As the run used it (0 or less stood for 3210), or as refused.
         int32_t number = list[i].port;
         TakePort(list[i].port, &number);

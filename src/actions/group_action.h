@@ -60,9 +60,10 @@ void FormatGroupEntryResult(char* out, size_t size, const RemotePC* pc, const Gr
 int FormatGroupSummary(char* out, size_t size, const RemotePC* list, const GroupResult* results,
                        int count, bool probe);
 // The failed computers, one "<name>: <reason>" per line, for a message box;
-// at most max_lines of them, then how many more failed.
+// at most max_lines of them, then how many more failed. A check's list says
+// "The check failed", an action's "The action failed".
 void FormatGroupFailures(char* out, size_t size, const RemotePC* list, const GroupResult* results,
-                         int count, int max_lines, bool with_ports);
+                         int count, int max_lines, bool with_ports, bool probe);
 
 // Whether a run's results are shown in a window: an interactive run that
 // is neither quiet nor a service's.

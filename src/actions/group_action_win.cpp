@@ -201,7 +201,7 @@ void EndGroupRun(HWND window, AppState* state, GroupRun* run, ShowGroupResults s
         // holds them; the summary follows, as it always read.
         char failures[4000];
         FormatGroupFailures(failures, sizeof failures, run->list, run->results, run->count,
-                            run->count, true);
+                            run->count, true, run->record.probe.on != 0);
         WriteEvent(state, EVENT_ERROR, EVENT_GROUP_FAILURES, "%s", failures);
     }
     WriteEvent(state, failed ? EVENT_ERROR : run->cancelled ? EVENT_WARNING : EVENT_INFORMATION,

@@ -351,7 +351,7 @@ void ShowGroupRunResults(HWND main, AppState* state, const GroupRunView& view)
         if (FormatGroupSummary(failures, sizeof failures, view.list, view.results, view.count,
                                view.settings->probe.on != 0) > 0) {
             FormatGroupFailures(failures, sizeof failures, view.list, view.results, view.count, 20,
-                                false);
+                                false, view.settings->probe.on != 0);
             DisplayInformation(state, main, failures);
         }
         return;

@@ -335,6 +335,8 @@ class ProbeTest(GroupTestCase):
         self.assertEqual(rows[3]['error'], 'connect(): Connection refused (10061)')
         self.assertIn((1, 'Group check of 5 computers: 2 answered, 3 failed: '
                           '127.0.0.2, 127.0.0.4, 127.0.0.3'), client.events)
+        self.assertTrue([e for e in client.events
+                         if e[1].startswith('The check failed on these computers:\n')], client.events)
         # Nothing but the version was asked of the computer without a password,
         # and no server acted.
         self.assertEqual(fakes.commands[live], ['VERSION'])

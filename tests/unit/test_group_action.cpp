@@ -232,18 +232,21 @@ TEST(GroupAction, LongFailureListsAreCutWhole)
     EXPECT_LT(text.size(), sizeof summary);
 
     char box[4000];
-    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 500, 3, false);
+    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 500, 3, false, false);
     EXPECT_STREQ(box, "The action failed on these computers:\ncomputer-0: timed out\n"
                       "computer-1: timed out\ncomputer-2: timed out\nand 497 more");
     char small[60];
-    FormatGroupFailures(small, sizeof small, list.data(), results.data(), 2, 20, false);
+    FormatGroupFailures(small, sizeof small, list.data(), results.data(), 2, 20, false, false);
     EXPECT_STREQ(small, "The action failed on these computers:\nand 2 more");
     // The event's list names each computer with the port the run used.
     list[0].port = 0;
     list[1].port = 4000;
-    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 2, 2, true);
+    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 2, 2, true, false);
     EXPECT_STREQ(box, "The action failed on these computers:\ncomputer-0:3210: timed out\n"
                       "computer-1:4000: timed out");
+    // A check's list says what failed: the check.
+    FormatGroupFailures(box, sizeof box, list.data(), results.data(), 1, 1, true, true);
+    EXPECT_STREQ(box, "The check failed on these computers:\ncomputer-0:3210: timed out");
 }
 
 TEST(GroupAction, AfterTheRunTheRecordKeepsTheLastComputer)
