@@ -21,25 +21,31 @@
 #define IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
 #endif
 
-// A missing library or entry fails the call (last error
-// ERROR_PROC_NOT_FOUND). Binding keeps the thread's last error, which
-// WSAGetLastError, say, is called to read. Threads that bind at once store
-// the same value.
+namespace {
+
+// Binds *entry to the function of the library. A missing library or entry
+// fails the call (last error ERROR_PROC_NOT_FOUND), and the next call tries
+// again. Binding keeps the thread's last error, which WSAGetLastError, say,
+// is called to read. Threads that bind at once store the same value. One
+// procedure for all: it is most of each function's code.
+__attribute__((noinline)) FARPROC Bind(FARPROC* entry, const char* library, const char* name)
+{
+    DWORD last_error = GetLastError();
+    *entry = SystemFunction(library, name);
+    SetLastError(*entry ? last_error : ERROR_PROC_NOT_FOUND);
+    return *entry;
+}
+
+}  // namespace
+
 #define LAZY_ENTRY(library, result, name, bytes, failure, params, args)          \
     extern "C" result WINAPI name params                                         \
     {                                                                            \
         typedef result(WINAPI * Entry) params;                                   \
-        static Entry entry;                                                      \
-        if (!entry) {                                                            \
-            DWORD last_error = GetLastError();                                   \
-            entry = (Entry)(void*)SystemFunction(library, #name);                \
-            SetLastError(last_error);                                            \
-        }                                                                        \
-        if (!entry) {                                                            \
-            SetLastError(ERROR_PROC_NOT_FOUND);                                  \
+        static FARPROC entry;                                                    \
+        if (!entry && !Bind(&entry, library, #name))                             \
             return failure;                                                      \
-        }                                                                        \
-        return entry args;                                                       \
+        return ((Entry)(void*)entry)args;                                        \
     }                                                                            \
     extern "C" void* const slot_##name __asm__(IMPORT_SLOT(name, bytes)) = (void*)name;
 
