@@ -595,3 +595,60 @@ TEST_F(MainWindow, TheSmallIconHasTheSystemsSmallIconSize)
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
 }
+
+namespace {
+
+COLORREF PixelOfIcon(HICON icon, int size, COLORREF background, int x, int y)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, size, -size, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, size, size};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(brush);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixel;
+}
+
+}  // namespace
+
+// Caption and tray take 16 px, Alt+Tab and the desktop 32, Explorer's larger
+// views 48: each is stored (not scaled from another) and draws the white
+// symbol on the red disc, with the corners left to what lies below.
+TEST(Icons, EachSizeIsStoredAndDrawsTheSymbolOnTheDiscCutOut)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    struct Case {
+        int group, size;
+    } cases[] = {{IDI_BIG, 16}, {IDI_BIG, 32}, {IDI_BIG, 48}, {IDI_SMALL, 16}, {IDI_SMALL, 32}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "group " << c.group << ", " << c.size << " px");
+        HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(c.group), MAKEINTRESOURCEA(14));
+        ASSERT_TRUE(group);
+        int id = LookupIconIdFromDirectoryEx((BYTE*)LockResource(LoadResource(module, group)), TRUE,
+                                             c.size, c.size, LR_DEFAULTCOLOR);
+        HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(((BITMAPINFOHEADER*)LockResource(LoadResource(module, image)))->biWidth, c.size);
+
+        HICON icon = (HICON)LoadImageA(module, MAKEINTRESOURCEA(c.group), IMAGE_ICON, c.size, c.size, 0);
+        ASSERT_TRUE(icon);
+        for (COLORREF background : {RGB(255, 255, 255), RGB(0, 0, 0)}) {
+            EXPECT_EQ(PixelOfIcon(icon, c.size, background, 0, 0), background);
+            COLORREF bar = PixelOfIcon(icon, c.size, background, c.size / 2, c.size * 3 / 10);
+            EXPECT_GT(GetRValue(bar) + GetGValue(bar) + GetBValue(bar), 3 * 230) << std::hex << bar;
+            COLORREF disc = PixelOfIcon(icon, c.size, background, c.size * 15 / 100, c.size / 2);
+            EXPECT_TRUE(GetRValue(disc) > 150 && GetGValue(disc) < 100 && GetBValue(disc) < 100)
+                << std::hex << disc;
+        }
+        DestroyIcon(icon);
+    }
+}
