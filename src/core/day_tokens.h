@@ -1,5 +1,6 @@
 // The tokens that name the schedule's weekdays and weeks of the month, as
-// the command line and the remote-control protocol write them.
+// the command line and the remote-control protocol write them; the status
+// line names the weeks so too.
 #pragma once
 #include <cstddef>
 

@@ -6,6 +6,7 @@
 #include "core/action_words.h"
 #include "core/app_state.h"
 #include "core/clock.h"
+#include "core/day_tokens.h"
 #include "triggers/idle_watch.h"
 #include "triggers/schedule.h"
 
@@ -27,6 +28,26 @@ void ActionAndTarget(const AppState* state, bool short_words, char* text, size_t
     snprintf(text, size, "%s%s%s", action, target[0] ? " " : "", target);
 }
 
+// Day sets with a name of their own.
+struct NamedDays {
+    unsigned days;  // bit 0 Monday
+    const char* name;
+};
+const NamedDays NAMED_DAYS[] = {
+    {0x7F, "every day"}, {0x1F, "weekdays"}, {0x60, "weekends"}, {0, "no day"}};
+
+// Appends the names of the set bits, joined by ", "; what does not fit is cut.
+void AppendList(char* text, size_t size, unsigned flags, const char* const* names, int count)
+{
+    for (int i = 0; i < count; i++) {
+        if (flags & (1u << i)) {
+            size_t used = strlen(text);
+            snprintf(text + used, size - used, "%s%s", flags & ((1u << i) - 1) ? ", " : "",
+                     names[i]);
+        }
+    }
+}
+
 // "weekdays", "every day", "Mon, Wed, Fri", then " in weeks 1, 3 of the month"
 // unless every week is chosen.
 void DaysWords(AppState* state, char* text, size_t size)
@@ -36,38 +57,21 @@ void DaysWords(AppState* state, char* text, size_t size)
         days |= *WeekdayFlags(state, i) ? 1u << i : 0;
     for (int i = 0; i < 5; i++)
         weeks |= *WeekFlags(state, i) ? 1u << i : 0;
-    size_t used = 0;
-    auto add = [&](const char* part) {
-        if (used < size)
-            used += (size_t)snprintf(text + used, size - used, "%s", part);
-    };
     text[0] = '\0';
-    if (days == 0x7F)
-        add("every day");
-    else if (days == 0x1F)
-        add("weekdays");
-    else if (days == 0x60)
-        add("weekends");
-    else if (days == 0)
-        add("no day");
-    for (int i = 0; i < 7 && days != 0x7F && days != 0x1F && days != 0x60; i++) {
-        if (days & (1u << i)) {
-            add(days & ((1u << i) - 1) ? ", " : "");
-            add(DAY_NAMES[i]);
-        }
-    }
+    for (const NamedDays& named : NAMED_DAYS)
+        if (days == named.days)
+            snprintf(text, size, "%s", named.name);
+    if (!text[0])
+        AppendList(text, size, days, DAY_NAMES, 7);
     if (weeks == 0x1F)
         return;
-    add(weeks & (weeks - 1) ? " in weeks " : weeks ? " in week " : " in no week");
-    for (int i = 0; i < 5; i++) {
-        if (weeks & (1u << i)) {
-            char number[8];
-            snprintf(number, sizeof number, "%s%d", weeks & ((1u << i) - 1) ? ", " : "", i + 1);
-            add(number);
-        }
-    }
+    size_t used = strlen(text);
+    snprintf(text + used, size - used, "%s",
+             weeks & (weeks - 1) ? " in weeks " : weeks ? " in week " : " in no week");
+    AppendList(text, size, weeks, WEEK_TOKENS, 5);
+    used = strlen(text);
     if (weeks)
-        add(" of the month");
+        snprintf(text + used, size - used, " of the month");
 }
 
 // When the armed schedule fires, as the user set it: "at 22:00 on weekdays".
