@@ -71,7 +71,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     // A start without an action word brings up the copy that runs hidden,
     // in the tray or armed, instead of opening a second window.
-    if (state.interactive && !state.run_as_service && BringUpHiddenCopy())
+    if (state.interactive && !state.run_as_service && BringUpHiddenCopy(state.os_version))
         return EXIT_CODE_SUCCESS;
 
     InitializeSockets();

@@ -137,6 +137,14 @@ void AtWords(const SYSTEMTIME& now, const SYSTEMTIME& due, char* text, size_t si
                  due.wMonth);
 }
 
+// When a postponed action warns again.
+SYSTEMTIME PostponedUntil(const AppState* state, const SYSTEMTIME& now)
+{
+    SYSTEMTIME due;
+    TimeOfSeconds(SecondsOfTime(now) + state->postpone.seconds_left, &due);
+    return due;
+}
+
 // Where the trigger is: "ends", "idle for 3 of 10 min", the schedule.
 void WhenWords(AppState* state, const SYSTEMTIME& now, char* text, size_t size)
 {
@@ -172,8 +180,7 @@ void ArmedStatus(AppState* state, const SYSTEMTIME& now, char* text, size_t size
     char what[192], when[128];
     ActionAndTarget(state, false, what, sizeof what);
     if (state->postpone.seconds_left) {
-        SYSTEMTIME due;
-        TimeOfSeconds(SecondsOfTime(now) + state->postpone.seconds_left, &due);
+        SYSTEMTIME due = PostponedUntil(state, now);
         snprintf(text, size, "%s postponed until %02d:%02d", what, due.wHour, due.wMinute);
         return;
     }
@@ -190,16 +197,16 @@ void ArmedTooltip(AppState* state, const SYSTEMTIME& now, const char* dash, char
     }
     char what[192], at[48], left[32];
     ActionAndTarget(state, true, what, sizeof what);
+    // A postponement is what comes first, whatever the trigger.
+    bool postponed = state->postpone.seconds_left != 0;
     SYSTEMTIME due;
-    if (state->postpone.seconds_left) {
-        TimeOfSeconds(SecondsOfTime(now) + state->postpone.seconds_left, &due);
-        AtWords(now, due, at, sizeof at);
-        TimeLeftWords(state->postpone.seconds_left, left, sizeof left);
-        snprintf(text, size, "%s postponed, again %s %s %s", what, at, dash, left);
-    } else if (state->when == SCHEDULED && NextScheduleDue(state, now, &due)) {
+    if (postponed)
+        due = PostponedUntil(state, now);
+    if (postponed || (state->when == SCHEDULED && NextScheduleDue(state, now, &due))) {
         AtWords(now, due, at, sizeof at);
         TimeLeftWords(SecondsOfTime(due) - SecondsOfTime(now), left, sizeof left);
-        snprintf(text, size, "%s %s %s %s", what, at, dash, left);
+        snprintf(text, size, "%s%s %s %s %s", what, postponed ? " postponed, again" : "", at,
+                 dash, left);
     } else if (state->when == IDLE) {
         snprintf(text, size, "%s when idle for %d min %s %u min so far", what,
                  (int)state->idle.minutes, dash, IdleMinutesSoFar(state));

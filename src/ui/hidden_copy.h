@@ -8,11 +8,11 @@
 #include "core/platform.h"
 
 // The window hides: it becomes the session's hidden copy unless another
-// copy is that already.
-void RegisterHiddenCopy(HWND window);
+// copy is that already. os names the system, whose sessions it follows.
+void RegisterHiddenCopy(HWND window, const OSVERSIONINFOA& os);
 // The window is shown again, or the program ends: no longer the hidden copy.
 void UnregisterHiddenCopy();
 // For a second start: asks the session's hidden copy, if there is one, to
 // show its window, and brings it to the front. True when it did.
-bool BringUpHiddenCopy();
+bool BringUpHiddenCopy(const OSVERSIONINFOA& os);
 #endif

@@ -14,22 +14,20 @@ HANDLE registration;
 
 // "Local\" names an object of this session; systems before Windows 2000
 // have one session and no such prefix.
-const char* MappingName()
+const char* MappingName(const OSVERSIONINFOA& os)
 {
-    OSVERSIONINFOA os = {sizeof os};
-    bool sessions = GetVersionExA(&os) && os.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-                    os.dwMajorVersion >= 5;
+    bool sessions = os.dwPlatformId == VER_PLATFORM_WIN32_NT && os.dwMajorVersion >= 5;
     return sessions ? "Local\\Haltall hidden window" : "Haltall hidden window";
 }
 
 }  // namespace
 
-void RegisterHiddenCopy(HWND window)
+void RegisterHiddenCopy(HWND window, const OSVERSIONINFOA& os)
 {
     if (registration)
         return;
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        sizeof(uint64_t), MappingName());
+                                        sizeof(uint64_t), MappingName(os));
     if (!mapping)
         return;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -54,9 +52,9 @@ void UnregisterHiddenCopy()
     registration = nullptr;
 }
 
-bool BringUpHiddenCopy()
+bool BringUpHiddenCopy(const OSVERSIONINFOA& os)
 {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, MappingName());
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, MappingName(os));
     if (!mapping)
         return false;
     const uint64_t* shared = (const uint64_t*)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(uint64_t));

@@ -2,6 +2,7 @@
 // hour, the pickers' opening values and what "OK" stores.
 #include "ui/schedule_dialog.h"
 
+#include "core/clock.h"
 #include "core/log.h"
 #include "ui/dialog_fields.h"
 
@@ -10,32 +11,6 @@ namespace {
 const char REMINDER[] =
     "Please make sure that you create or update the haltall service, so that the action can be "
     "performed according to your schedule";
-
-// Days since 1 January 1970 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day)
-{
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t year_of_era = year - era * 400;
-    const int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-    return era * 146097 + day_of_era - 719468;
-}
-
-void CivilFromDays(int64_t days, SYSTEMTIME* date)
-{
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t day_of_era = days - era * 146097;
-    const int64_t year_of_era =
-        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-    const int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-    const int64_t month_index = (5 * day_of_year + 2) / 153;
-    const int64_t month = month_index < 10 ? month_index + 3 : month_index - 9;
-    date->wDay = (WORD)(day_of_year - (153 * month_index + 2) / 5 + 1);
-    date->wMonth = (WORD)month;
-    date->wYear = (WORD)(year_of_era + era * 400 + (month <= 2));
-}
 
 // Stores the check boxes' states (1 or 0); true when any is checked.
 bool TakeFlags(AppState* state, Flag* (*flag)(AppState* state, int index), const Flag* checked,
@@ -54,15 +29,8 @@ bool TakeFlags(AppState* state, Flag* (*flag)(AppState* state, int index), const
 void RoundToHour(SYSTEMTIME* time)
 {
     WriteLog("RoundToHour start");
-    int64_t days = DaysFromCivil(time->wYear, time->wMonth, time->wDay);
-    int64_t hours = days * 24 + time->wHour + 1;
-    days = hours >= 0 ? hours / 24 : (hours - 23) / 24;
-    CivilFromDays(days, time);
-    time->wHour = (WORD)(hours - days * 24);
-    time->wMinute = 0;
-    time->wSecond = 0;
-    time->wMilliseconds = 0;
-    time->wDayOfWeek = (WORD)((days % 7 + 11) % 7);  // 1 January 1970 was a Thursday (4)
+    // The start of this hour, one hour on, along the calendar.
+    TimeOfSeconds(SecondsOfTime(*time) - time->wMinute * 60 - time->wSecond + 3600, time);
     WriteLog("RoundToHour end");
 }
 

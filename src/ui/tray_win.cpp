@@ -111,7 +111,7 @@ void MinimizeHaltall(HWND window, AppState* state)
     WriteLog("MinimizeHaltall start");
     ShowWindow(window, SW_HIDE);
     if (!state->run_as_service)
-        RegisterHiddenCopy(window);
+        RegisterHiddenCopy(window, state->os_version);
     bool armed = state->active_timer != 0;
     // An idle interactive window always keeps its icon, so it can be restored.
     if (state->options.in_tray || (!state->run_as_service && !armed))

@@ -11,22 +11,9 @@
 #include "ui/armed_icon.h"
 #include "ui/armed_words.h"
 #include "ui/tray.h"
+#include "local_time.h"
 
 namespace {
-
-SYSTEMTIME At(int year, int month, int day, int hour, int minute, int second = 0)
-{
-    SYSTEMTIME t;
-    memset(&t, 0, sizeof t);
-    t.wYear = (WORD)year;
-    t.wMonth = (WORD)month;
-    t.wDay = (WORD)day;
-    t.wHour = (WORD)hour;
-    t.wMinute = (WORD)minute;
-    t.wSecond = (WORD)second;
-    TimeOfSeconds(SecondsOfTime(t), &t);  // the weekday
-    return t;
-}
 
 AppState Armed(When when)
 {
@@ -109,8 +96,9 @@ TEST(ArmedWords, TheCalendarRoundTripsAndKnowsTheWeekday)
         {2027, 1, 1, 5}, {2100, 3, 1, 1},  {1969, 12, 31, 3},
     };
     for (auto& c : cases) {
-        SYSTEMTIME t = At(c.year, c.month, c.day, 23, 59, 58);
-        EXPECT_EQ(Text(t), Text(At(c.year, c.month, c.day, 23, 59, 58)));
+        SYSTEMTIME t;
+        TimeOfSeconds(SecondsOfTime(LocalTime(c.year, c.month, c.day, 23, 59, 58)), &t);
+        EXPECT_EQ(Text(t), Text(LocalTime(c.year, c.month, c.day, 23, 59, 58)));
         EXPECT_EQ(t.wDay, c.day);
         EXPECT_EQ(t.wMonth, c.month);
         EXPECT_EQ(t.wDayOfWeek, c.weekday) << c.year << "-" << c.month << "-" << c.day;
@@ -129,21 +117,21 @@ TEST(ArmedWords, NextDueIsWhereTheTickFires)
         int day;
         SYSTEMTIME now;
     } cases[] = {
-        {DAILY, "12345", "12345", 0, At(2026, 12, 11, 21, 59, 30)},  // a Friday, due today
-        {DAILY, "12345", "12345", 0, At(2026, 12, 11, 22, 0, 30)},   // in its minute
-        {DAILY, "12345", "12345", 0, At(2026, 12, 11, 22, 1)},       // passed: Monday
-        {DAILY, "1", "5", 0, At(2026, 12, 11, 8, 0)},                // a Monday of week 5
-        {DAILY, "7", "2", 0, At(2026, 12, 31, 23, 59)},              // over the year's end
-        {DAY_OF_MONTH, "", "", 31, At(2027, 2, 1, 0, 0)},            // skips the short months
-        {DAY_OF_MONTH, "", "", 29, At(2027, 2, 28, 23, 0)},
-        {FIXED_DAY, "", "", 0, At(2026, 12, 24, 21, 0)},
+        {DAILY, "12345", "12345", 0, LocalTime(2026, 12, 11, 21, 59, 30)},  // a Friday, due today
+        {DAILY, "12345", "12345", 0, LocalTime(2026, 12, 11, 22, 0, 30)},   // in its minute
+        {DAILY, "12345", "12345", 0, LocalTime(2026, 12, 11, 22, 1)},       // passed: Monday
+        {DAILY, "1", "5", 0, LocalTime(2026, 12, 11, 8, 0)},                // a Monday of week 5
+        {DAILY, "7", "2", 0, LocalTime(2026, 12, 31, 23, 59)},              // over the year's end
+        {DAY_OF_MONTH, "", "", 31, LocalTime(2027, 2, 1, 0, 0)},            // skips the short months
+        {DAY_OF_MONTH, "", "", 29, LocalTime(2027, 2, 28, 23, 0)},
+        {FIXED_DAY, "", "", 0, LocalTime(2026, 12, 24, 21, 0)},
     };
     for (auto& c : cases) {
         AppState state = Scheduled(c.kind, 22, 0);
         SetFlags(WeekdayFlags, &state, c.days);
         SetFlags(WeekFlags, &state, c.weeks);
         state.schedule.day = (uint32_t)c.day;
-        state.schedule.date = At(2026, 12, 24, 0, 0);
+        state.schedule.date = LocalTime(2026, 12, 24, 0, 0);
         SYSTEMTIME expected, due;
         ASSERT_TRUE(FirstDueByTicks(state, c.now, &expected)) << Text(c.now);
         ASSERT_TRUE(NextScheduleDue(&state, c.now, &due)) << Text(c.now);
@@ -155,13 +143,13 @@ TEST(ArmedWords, NextDueIsWhereTheTickFires)
     AppState fired = Scheduled(DAILY, 22, 0);
     SetFlags(WeekdayFlags, &fired, "12345");
     SetFlags(WeekFlags, &fired, "12345");
-    SYSTEMTIME in_minute = At(2026, 12, 11, 22, 0, 20), due;
+    SYSTEMTIME in_minute = LocalTime(2026, 12, 11, 22, 0, 20), due;
     fake_now = &in_minute;
     ASSERT_TRUE(ScheduleTick(&fired, FakeNow));
     ASSERT_TRUE(NextScheduleDue(&fired, in_minute, &due));
-    EXPECT_EQ(Text(due), Text(At(2026, 12, 14, 22, 0)));
+    EXPECT_EQ(Text(due), Text(LocalTime(2026, 12, 14, 22, 0)));
     AppState passed = Scheduled(FIXED_DAY, 22, 0);
-    passed.schedule.date = At(2026, 12, 10, 0, 0);
+    passed.schedule.date = LocalTime(2026, 12, 10, 0, 0);
     EXPECT_FALSE(NextScheduleDue(&passed, in_minute, &due));
     AppState no_day = Scheduled(DAILY, 22, 0);
     EXPECT_FALSE(NextScheduleDue(&no_day, in_minute, &due));
@@ -171,19 +159,19 @@ TEST(ArmedWords, NextDueIsWhereTheTickFires)
     after.schedule.seconds = after.remaining_seconds = 90;
     after.wait_left = 5;
     ASSERT_TRUE(NextScheduleDue(&after, in_minute, &due));
-    EXPECT_EQ(Text(due), Text(At(2026, 12, 11, 22, 1, 55)));
+    EXPECT_EQ(Text(due), Text(LocalTime(2026, 12, 11, 22, 1, 55)));
     AppState waiting = Scheduled(DAILY, 22, 0);
     SetFlags(WeekdayFlags, &waiting, "1234567");
     SetFlags(WeekFlags, &waiting, "12345");
     waiting.wait_left = 120;
-    SYSTEMTIME before = At(2026, 12, 11, 21, 59, 30);
+    SYSTEMTIME before = LocalTime(2026, 12, 11, 21, 59, 30);
     ASSERT_TRUE(NextScheduleDue(&waiting, before, &due));
-    EXPECT_EQ(Text(due), Text(At(2026, 12, 12, 22, 0)));
+    EXPECT_EQ(Text(due), Text(LocalTime(2026, 12, 12, 22, 0)));
 }
 
 TEST(ArmedWords, StatusLineAndTooltip)
 {
-    const SYSTEMTIME now = At(2026, 12, 11, 19, 20, 30);  // a Friday
+    const SYSTEMTIME now = LocalTime(2026, 12, 11, 19, 20, 30);  // a Friday
     AppState weekdays = Scheduled(DAILY, 22, 0);
     SetFlags(WeekdayFlags, &weekdays, "12345");
     SetFlags(WeekFlags, &weekdays, "12345");
@@ -201,7 +189,7 @@ TEST(ArmedWords, StatusLineAndTooltip)
     AppState soon = after;
     soon.remaining_seconds = 45;
     AppState fixed = Scheduled(FIXED_DAY, 22, 0);
-    fixed.schedule.date = At(2026, 12, 24, 0, 0);
+    fixed.schedule.date = LocalTime(2026, 12, 24, 0, 0);
     fixed.action = SHUTDOWN;
     fixed.who = REMOTE_GROUP;
     fixed.group_count = 3;

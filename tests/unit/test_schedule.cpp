@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "triggers/schedule.h"
+#include "local_time.h"
 
 namespace {
 
@@ -15,29 +16,6 @@ void FakeNow(SYSTEMTIME* now)
 {
     *now = clock_now;
     clock_reads++;
-}
-
-// 0 = Sunday.
-int Weekday(int year, int month, int day)
-{
-    static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3)
-        year -= 1;
-    return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
-}
-
-SYSTEMTIME Time(int year, int month, int day, int hour, int minute, int second = 0)
-{
-    SYSTEMTIME t;
-    memset(&t, 0, sizeof t);
-    t.wYear = (WORD)year;
-    t.wMonth = (WORD)month;
-    t.wDay = (WORD)day;
-    t.wDayOfWeek = (WORD)Weekday(year, month, day);
-    t.wHour = (WORD)hour;
-    t.wMinute = (WORD)minute;
-    t.wSecond = (WORD)second;
-    return t;
 }
 
 // A clock that moves on one second per tick.
@@ -103,27 +81,27 @@ TEST(Schedule, DailyMatchesWeekdayWeekAndMinute)
         bool due;
     } cases[] = {
         // July 2024 starts on a Monday.
-        {"m", "1", Time(2024, 7, 1, 22, 0), true},
-        {"m", "1", Time(2024, 7, 8, 22, 0), false},  // second Monday
-        {"m", "12345", Time(2024, 7, 8, 22, 0), true},
-        {"m", "12345", Time(2024, 7, 29, 22, 0), true},
-        {"m", "1234", Time(2024, 7, 29, 22, 0), false},  // the 29th is in week 5
-        {"w", "5", Time(2024, 7, 31, 22, 0), true},
-        {"t", "5", Time(2024, 4, 30, 22, 0), true},
-        {"w", "5", Time(2024, 7, 24, 22, 0), false},  // the 24th is in week 4
-        {"th", "4", Time(2024, 7, 25, 22, 0), true},
-        {"f", "5", Time(2024, 3, 29, 22, 0), true},
+        {"m", "1", LocalTime(2024, 7, 1, 22, 0), true},
+        {"m", "1", LocalTime(2024, 7, 8, 22, 0), false},  // second Monday
+        {"m", "12345", LocalTime(2024, 7, 8, 22, 0), true},
+        {"m", "12345", LocalTime(2024, 7, 29, 22, 0), true},
+        {"m", "1234", LocalTime(2024, 7, 29, 22, 0), false},  // the 29th is in week 5
+        {"w", "5", LocalTime(2024, 7, 31, 22, 0), true},
+        {"t", "5", LocalTime(2024, 4, 30, 22, 0), true},
+        {"w", "5", LocalTime(2024, 7, 24, 22, 0), false},  // the 24th is in week 4
+        {"th", "4", LocalTime(2024, 7, 25, 22, 0), true},
+        {"f", "5", LocalTime(2024, 3, 29, 22, 0), true},
         // Sunday is weekday 0 of the clock and the last flag of the record.
-        {"su", "12345", Time(2024, 7, 7, 22, 0), true},
-        {"s", "12345", Time(2024, 7, 7, 22, 0), false},
-        {"s", "12345", Time(2024, 7, 6, 22, 0), true},
-        {"m t w th f", "12345", Time(2024, 7, 7, 22, 0), false},
+        {"su", "12345", LocalTime(2024, 7, 7, 22, 0), true},
+        {"s", "12345", LocalTime(2024, 7, 7, 22, 0), false},
+        {"s", "12345", LocalTime(2024, 7, 6, 22, 0), true},
+        {"m t w th f", "12345", LocalTime(2024, 7, 7, 22, 0), false},
         // Hour and minute must match; the seconds never matter.
-        {"m", "1", Time(2024, 7, 1, 22, 1), false},
-        {"m", "1", Time(2024, 7, 1, 21, 0), false},
-        {"m", "1", Time(2024, 7, 1, 22, 0, 59), true},
-        {"", "12345", Time(2024, 7, 1, 22, 0), false},
-        {"m t w th f s su", "", Time(2024, 7, 1, 22, 0), false},
+        {"m", "1", LocalTime(2024, 7, 1, 22, 1), false},
+        {"m", "1", LocalTime(2024, 7, 1, 21, 0), false},
+        {"m", "1", LocalTime(2024, 7, 1, 22, 0, 59), true},
+        {"", "12345", LocalTime(2024, 7, 1, 22, 0), false},
+        {"m t w th f s su", "", LocalTime(2024, 7, 1, 22, 0), false},
     };
     for (auto& c : cases) {
         AppState state = Schedule(DAILY, 22, 0);
@@ -143,21 +121,21 @@ TEST(Schedule, FixedDayAndDayOfMonth)
         bool due;
     } cases[] = {
         // 15 March 2024, 08:30
-        {FIXED_DAY, Time(2024, 3, 15, 8, 30, 42), true},
-        {FIXED_DAY, Time(2024, 3, 15, 8, 31), false},
-        {FIXED_DAY, Time(2024, 3, 16, 8, 30), false},  // the date has passed
-        {FIXED_DAY, Time(2025, 3, 15, 8, 30), false},
-        {FIXED_DAY, Time(2024, 4, 15, 8, 30), false},
+        {FIXED_DAY, LocalTime(2024, 3, 15, 8, 30, 42), true},
+        {FIXED_DAY, LocalTime(2024, 3, 15, 8, 31), false},
+        {FIXED_DAY, LocalTime(2024, 3, 16, 8, 30), false},  // the date has passed
+        {FIXED_DAY, LocalTime(2025, 3, 15, 8, 30), false},
+        {FIXED_DAY, LocalTime(2024, 4, 15, 8, 30), false},
         // Day 15 of any month, 08:30
-        {DAY_OF_MONTH, Time(2024, 3, 15, 8, 30), true},
-        {DAY_OF_MONTH, Time(2031, 11, 15, 8, 30), true},
-        {DAY_OF_MONTH, Time(2024, 3, 14, 8, 30), false},
-        {DAY_OF_MONTH, Time(2024, 3, 15, 9, 30), false},
-        {(ScheduleKind)4, Time(2024, 3, 15, 8, 30), false},
+        {DAY_OF_MONTH, LocalTime(2024, 3, 15, 8, 30), true},
+        {DAY_OF_MONTH, LocalTime(2031, 11, 15, 8, 30), true},
+        {DAY_OF_MONTH, LocalTime(2024, 3, 14, 8, 30), false},
+        {DAY_OF_MONTH, LocalTime(2024, 3, 15, 9, 30), false},
+        {(ScheduleKind)4, LocalTime(2024, 3, 15, 8, 30), false},
     };
     for (auto& c : cases) {
         AppState state = Schedule(c.kind, 8, 30);
-        state.schedule.date = Time(2024, 3, 15, 0, 0);
+        state.schedule.date = LocalTime(2024, 3, 15, 0, 0);
         state.schedule.day = 15;
         EXPECT_EQ(DueAt(&state, c.now), c.due)
             << ScheduleKindText(c.kind) << " at " << c.now.wDay << "." << c.now.wMonth << "."
@@ -170,10 +148,10 @@ TEST(Schedule, DayOfMonth31NeverFiresInAShortMonth)
     AppState state = Schedule(DAY_OF_MONTH, 6, 0);
     state.schedule.day = 31;
     for (int day = 1; day <= 30; day++)
-        EXPECT_FALSE(DueAt(&state, Time(2024, 4, day, 6, 0))) << "April " << day;
+        EXPECT_FALSE(DueAt(&state, LocalTime(2024, 4, day, 6, 0))) << "April " << day;
     for (int day = 1; day <= 29; day++)
-        EXPECT_FALSE(DueAt(&state, Time(2024, 2, day, 6, 0))) << "February " << day;
-    EXPECT_TRUE(DueAt(&state, Time(2024, 5, 31, 6, 0)));
+        EXPECT_FALSE(DueAt(&state, LocalTime(2024, 2, day, 6, 0))) << "February " << day;
+    EXPECT_TRUE(DueAt(&state, LocalTime(2024, 5, 31, 6, 0)));
 }
 
 TEST(Schedule, AfterSecondsFiresOnceAtTickWaitPlusSeconds)
@@ -217,7 +195,7 @@ TEST(Schedule, WaitSkipsTicksWithoutReadingTheClock)
     SetDays(&state, "m t w th f s su");
     state.schedule.wait = 120;
     ArmSchedule(&state);
-    clock_now = Time(2024, 7, 3, 22, 0);
+    clock_now = LocalTime(2024, 7, 3, 22, 0);
     clock_reads = 0;
     for (int tick = 1; tick <= 120; tick++)
         ASSERT_FALSE(ScheduleTick(&state, FakeNow)) << "tick " << tick;
@@ -235,7 +213,7 @@ TEST(Schedule, AMinuteFiresOnceWithOrWithoutTheActionsWait)
     for (bool action_sets_wait : {true, false}) {
         AppState state = Schedule(DAILY, 22, 0);
         SetDays(&state, "w");
-        clock_now = Time(2024, 7, 3, 21, 59, 30);
+        clock_now = LocalTime(2024, 7, 3, 21, 59, 30);
         int fired = 0;
         for (; clock_now.wHour < 22 || clock_now.wMinute < 5; AddSecond(&clock_now)) {
             if (ScheduleTick(&state, FakeNow)) {
@@ -257,19 +235,19 @@ TEST(Schedule, AClockSteppingBackDoesNotFireTheSameMinuteAgain)
         int fired;
     } cases[] = {
         // Daylight-saving end: 02:59 becomes 02:00 again.
-        {DAILY, Time(2024, 10, 27, 2, 0), 1},
-        {DAY_OF_MONTH, Time(2024, 10, 27, 2, 0), 1},
-        {FIXED_DAY, Time(2024, 10, 27, 2, 0), 1},
+        {DAILY, LocalTime(2024, 10, 27, 2, 0), 1},
+        {DAY_OF_MONTH, LocalTime(2024, 10, 27, 2, 0), 1},
+        {FIXED_DAY, LocalTime(2024, 10, 27, 2, 0), 1},
         // The next day the same minute is a new one for a recurring schedule.
-        {DAILY, Time(2024, 10, 28, 2, 0), 2},
+        {DAILY, LocalTime(2024, 10, 28, 2, 0), 2},
     };
     for (auto& c : cases) {
         AppState state = Schedule(c.kind, 2, 0);
         SetDays(&state, "m t w th f s su");
         state.schedule.day = 27;
-        state.schedule.date = Time(2024, 10, 27, 0, 0);
+        state.schedule.date = LocalTime(2024, 10, 27, 0, 0);
         int fired = 0;
-        for (SYSTEMTIME start : {Time(2024, 10, 27, 2, 0), c.back_to}) {
+        for (SYSTEMTIME start : {LocalTime(2024, 10, 27, 2, 0), c.back_to}) {
             clock_now = start;
             for (int tick = 0; tick < 180; tick++, AddSecond(&clock_now)) {
                 if (ScheduleTick(&state, FakeNow)) {

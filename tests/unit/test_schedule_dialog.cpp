@@ -8,21 +8,9 @@
 #include "core/app_state.h"
 #include "ui/dialog_fields.h"
 #include "ui/schedule_dialog.h"
+#include "local_time.h"
 
 namespace {
-
-SYSTEMTIME At(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0)
-{
-    SYSTEMTIME t = {};
-    t.wYear = (WORD)year;
-    t.wMonth = (WORD)month;
-    t.wDay = (WORD)day;
-    t.wHour = (WORD)hour;
-    t.wMinute = (WORD)minute;
-    t.wSecond = (WORD)second;
-    t.wMilliseconds = (WORD)ms;
-    return t;
-}
 
 std::string Text(const SYSTEMTIME& t)
 {
@@ -40,15 +28,15 @@ TEST(RoundToHour, AdvancesToTheNextWholeHourAlongTheCalendar)
         SYSTEMTIME in;
         const char* out;
     } cases[] = {
-        {At(2024, 5, 14, 14, 37, 12, 345), "2024-05-14 15:00:00.000 wd2"},
-        {At(2024, 5, 14, 14, 0, 0), "2024-05-14 15:00:00.000 wd2"},
-        {At(2024, 12, 31, 23, 10), "2025-01-01 00:00:00.000 wd3"},
-        {At(2024, 2, 28, 23, 59, 59, 999), "2024-02-29 00:00:00.000 wd4"},  // leap year
-        {At(2023, 2, 28, 23, 1), "2023-03-01 00:00:00.000 wd3"},
-        {At(2100, 2, 28, 23, 0), "2100-03-01 00:00:00.000 wd1"},  // no leap day in 2100
-        {At(2024, 4, 30, 23, 45), "2024-05-01 00:00:00.000 wd3"},
-        {At(1969, 12, 31, 23, 30), "1970-01-01 00:00:00.000 wd4"},
-        {At(1601, 1, 1, 0, 5), "1601-01-01 01:00:00.000 wd1"},
+        {LocalTime(2024, 5, 14, 14, 37, 12, 345), "2024-05-14 15:00:00.000 wd2"},
+        {LocalTime(2024, 5, 14, 14, 0, 0), "2024-05-14 15:00:00.000 wd2"},
+        {LocalTime(2024, 12, 31, 23, 10), "2025-01-01 00:00:00.000 wd3"},
+        {LocalTime(2024, 2, 28, 23, 59, 59, 999), "2024-02-29 00:00:00.000 wd4"},  // leap year
+        {LocalTime(2023, 2, 28, 23, 1), "2023-03-01 00:00:00.000 wd3"},
+        {LocalTime(2100, 2, 28, 23, 0), "2100-03-01 00:00:00.000 wd1"},  // no leap day in 2100
+        {LocalTime(2024, 4, 30, 23, 45), "2024-05-01 00:00:00.000 wd3"},
+        {LocalTime(1969, 12, 31, 23, 30), "1970-01-01 00:00:00.000 wd4"},
+        {LocalTime(1601, 1, 1, 0, 5), "1601-01-01 01:00:00.000 wd1"},
     };
     for (auto& c : cases) {
         SYSTEMTIME t = c.in;
@@ -62,19 +50,19 @@ TEST(InitialPickerValues, SentinelsGiveTheNextWholeHourStoredValuesAreKept)
     AppState state;
     SetDefaultSettings(&state);  // hour 25, year 0
     SYSTEMTIME time, date;
-    SYSTEMTIME afternoon = At(2024, 5, 14, 14, 37, 12);
+    SYSTEMTIME afternoon = LocalTime(2024, 5, 14, 14, 37, 12);
     InitialPickerValues(&state, &afternoon, &time, &date);
     EXPECT_EQ(Text(time), "2024-05-14 15:00:00.000 wd2");
     EXPECT_EQ(Text(date), "2024-05-14 15:00:00.000 wd2");
 
-    SYSTEMTIME late = At(2024, 5, 14, 23, 20);
+    SYSTEMTIME late = LocalTime(2024, 5, 14, 23, 20);
     InitialPickerValues(&state, &late, &time, &date);
     EXPECT_EQ(Text(time), "2024-05-15 00:00:00.000 wd3");
     EXPECT_EQ(Text(date), "2024-05-15 00:00:00.000 wd3");  // tomorrow
 
     // As read back from the store: only hour and minute, only the date.
-    state.schedule.time = At(0, 0, 0, 22, 5);
-    state.schedule.date = At(2030, 7, 9, 0, 0);
+    state.schedule.time = LocalTime(0, 0, 0, 22, 5);
+    state.schedule.date = LocalTime(2030, 7, 9, 0, 0);
     InitialPickerValues(&state, &afternoon, &time, &date);
     EXPECT_EQ(time.wHour, 22);
     EXPECT_EQ(time.wMinute, 5);
@@ -109,8 +97,8 @@ AppState Before()
     AppState state;
     SetDefaultSettings(&state);
     state.schedule.schedule = (ScheduleKind)7;
-    state.schedule.time = At(2001, 1, 1, 25, 0);
-    state.schedule.date = At(2002, 2, 2, 2, 2);
+    state.schedule.time = LocalTime(2001, 1, 1, 25, 0);
+    state.schedule.date = LocalTime(2002, 2, 2, 2, 2);
     state.schedule.tuesday = 1;
     state.schedule.week2 = 0;
     state.schedule.day = 9;
@@ -123,8 +111,8 @@ ScheduleForm Form(int kind)
 {
     ScheduleForm form = {};
     form.kind = kind;
-    form.time = At(2024, 5, 14, 6, 45);
-    form.date = At(2024, 8, 1, 15, 0);
+    form.time = LocalTime(2024, 5, 14, 6, 45);
+    form.date = LocalTime(2024, 8, 1, 15, 0);
     form.weekdays[0] = form.weekdays[4] = 1;  // Monday, Friday
     form.weeks[0] = form.weeks[2] = 1;
     strcpy(form.day, "31");
